@@ -1,0 +1,26 @@
+#include "catalogue/TClients.h"
+
+#include "catalogue/TClient.h"
+
+TClients::TClients(CatalogueOwner* AOwner) : TVersionCollection(AOwner) {}
+
+QString TClients::XmlElementName() const {
+    return QStringLiteral("Clients");
+}
+
+std::unique_ptr<TVersionItem> TClients::GetItem() {
+    return std::make_unique<TClient>(this);
+}
+
+void TClients::AddNewItem() {
+    if (TVersionItem* client = AddNewNamedItem(QStringLiteral("Client name dialog"),
+                                               QStringLiteral("Enter client name")))
+        client->SetSelected(true);
+}
+
+void TClients::RemoveItem(TVersionItem* Value) {
+    const int projects = Value->VersionCollection() ? Value->VersionCollection()->Count() : 0;
+    RemoveAfterConfirmation(Value, QStringLiteral("Delete client %1 with all %2 projects?")
+                                       .arg(Value->Name())
+                                       .arg(projects));
+}

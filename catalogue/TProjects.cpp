@@ -1,0 +1,44 @@
+#include "catalogue/TProjects.h"
+
+#include "catalogue/TProject.h"
+#include "platform/FileSystem.h"
+#include "platform/UserInterface.h"
+
+#include <QDir>
+
+TProjects::TProjects(TVersionItem* AOwner) : TVersionCollection(AOwner) {}
+
+QString TProjects::XmlElementName() const {
+    return QStringLiteral("Projects");
+}
+
+std::unique_ptr<TVersionItem> TProjects::GetItem() {
+    return std::make_unique<TProject>(this);
+}
+
+void TProjects::AddNewItem() {
+    TVersionItem* project = AddNewNamedItem(QStringLiteral("Project name dialog"),
+                                            QStringLiteral("Enter project name"));
+    if (!project)
+        return;
+    TVersionItem* first = project->VersionCollection()->AddItem();
+    first->SetName(QStringLiteral("version 1"));
+    QString reason;
+    if (!FileSystem::MakePath(first->Path(), &reason)) {
+        const QString path = first->Path();
+        // Only an empty project folder is ours to take back.
+        QDir().rmdir(FileSystem::WithoutTrailingSeparator(project->Path()));
+        DelItem(project);
+        User().ShowMessage(
+            QStringLiteral("The folder %1 could not be created: %2.").arg(path, reason));
+        return;
+    }
+    project->SetSelected(true);
+}
+
+void TProjects::RemoveItem(TVersionItem* Value) {
+    QString question;
+    if (Value->VersionCollection() && Value->VersionCollection()->Count() > 0)
+        question = QStringLiteral("Delete Project %1?").arg(Value->Name());
+    RemoveAfterConfirmation(Value, question);
+}

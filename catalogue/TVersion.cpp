@@ -1,0 +1,89 @@
+#include "catalogue/TVersion.h"
+
+#include "catalogue/VersionConsts.h"
+#include "catalogue/VersionListView.h"
+#include "platform/TextRules.h"
+
+TVersion::TVersion(TVersionCollection* AParent) : TVersionItem(AParent) {}
+
+TVersion::~TVersion() {
+    if (fListView)
+        fListView->DeleteRow(this);
+}
+
+QString TVersion::XmlElementName() const {
+    return QStringLiteral("Version");
+}
+
+int TVersion::VersionNrOf(const QString& name) {
+    return TextRules::ParseInt32(TextRules::Trim(QStringView(name).mid(7))).value_or(0);
+}
+
+int TVersion::Nr() const {
+    return VersionNrOf(Name());
+}
+
+bool TVersion::VersionSelected() const {
+    return fListView && fListView->IsRowSelected(fListItem);
+}
+
+void TVersion::SetVersionSelected(bool Value) {
+    if (fListView && Value)
+        fListView->SelectRow(fListItem);
+}
+
+void TVersion::AddToView(VersionListView* list) {
+    if (!TextRules::UpperAscii(Name()).contains(QLatin1String("VERSION")))
+        return;
+    if (list)
+        list->AddRow(this);
+    if (fListView)
+        fListView->SetRow(fListItem, DisplayName(), State(), State());
+}
+
+void TVersion::OnStateChange() {
+    if (fListView)
+        AddToView(nullptr);
+}
+
+void TVersion::AddToTree(CatalogueTreeView*, TreeNode*) {}
+
+QString TVersion::DisplayName() const {
+    if (!IsCheckedOut())
+        return Name();
+    const QString& from = ParentVersion().isEmpty() ? Name() : ParentVersion();
+    return from + QStringLiteral(" checked out by ") + CheckInProperties().sOwner;
+}
+
+QStringList TVersion::DisplayLines() const {
+    const TCheckInProperties& record = CheckInProperties();
+    QStringList lines{DisplayName(), QStringLiteral("Folder:\t") + Path(),
+                      QStringLiteral("State:\t") + StateName(State()),
+                      QStringLiteral("Parent version:\t") + ParentVersion(),
+                      QStringLiteral("Edit With:\t") + Editor()};
+    if (IsCheckedOut()) {
+        lines << QStringLiteral("Checked out at:\t") + record.sDatetime + QStringLiteral(" by ") +
+                     record.sOwner;
+    } else {
+        lines << QStringLiteral("Checked in at:\t") + record.sDatetime + QStringLiteral(" by ") +
+                     record.sOwner
+              << QString() << QStringLiteral("Description:\t") + record.sDescription;
+    }
+    return lines;
+}
+
+QString TVersion::AsString() const {
+    const TCheckInProperties& record = CheckInProperties();
+    QStringList lines{DisplayName(), QStringLiteral("Folder         : ") + Path(),
+                      QStringLiteral("State          : ") + StateName(State()),
+                      QStringLiteral("Parent version : ") + ParentVersion()};
+    if (IsCheckedOut()) {
+        lines << QStringLiteral("Checked out at : ") + record.sDatetime + QStringLiteral(" by ") +
+                     record.sOwner;
+    } else {
+        lines << QStringLiteral("Checked in at  : ") + record.sDatetime + QStringLiteral(" by ") +
+                     record.sOwner
+              << QString() << QStringLiteral("Description    : ") + record.sDescription;
+    }
+    return lines.join(u'\r');
+}

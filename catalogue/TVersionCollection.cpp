@@ -1,0 +1,197 @@
+#include "catalogue/TVersionCollection.h"
+
+#include "catalogue/CatalogueOwner.h"
+#include "catalogue/ItemFolders.h"
+#include "catalogue/TVersionItem.h"
+#include "platform/BusyCursor.h"
+#include "platform/ConversionError.h"
+#include "platform/FileSystem.h"
+#include "platform/QuorvelError.h"
+#include "platform/TextRules.h"
+#include "platform/UserInterface.h"
+#include "storage/TSimpleXmlParser.h"
+
+#include <algorithm>
+
+TVersionCollection::TVersionCollection(TVersionItem* AOwner) : fOwnerItem(AOwner) {}
+
+TVersionCollection::TVersionCollection(CatalogueOwner* AOwner) : fRootOwner(AOwner) {}
+
+TVersionCollection::~TVersionCollection() {
+    // First item first, as the items go one by one; the list is dropped after.
+    for (auto& item : fList)
+        item.reset();
+    fList.clear();
+}
+
+TVersionItem* TVersionCollection::GetItems(int Index) const {
+    if (Index < 0 || Index >= Count())
+        throw QuorvelError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+    return fList[size_t(Index)].get();
+}
+
+void TVersionCollection::SetItems(int Index, std::unique_ptr<TVersionItem> Value) {
+    if (Index < 0 || Index >= Count())
+        throw QuorvelError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+    fList[size_t(Index)] = std::move(Value);
+}
+
+TVersionItem* TVersionCollection::ItemByName(const QString& Value) const {
+    for (const auto& item : fList) {
+        if (TextRules::SameTextAscii(item->Name(), Value))
+            return item.get();
+    }
+    return nullptr;
+}
+
+CatalogueTreeView* TVersionCollection::TreeView() const {
+    if (fRootOwner)
+        return fRootOwner->TreeView();
+    if (fOwnerItem && fOwnerItem->ParentCollection())
+        return fOwnerItem->ParentCollection()->TreeView();
+    return nullptr;
+}
+
+TVersionItem* TVersionCollection::AddItem() {
+    std::unique_ptr<TVersionItem> owned = GetItem();
+    TVersionItem* item = owned.get();
+    if (item->HasCollection())
+        item->VersionCollection()->SetOnChanged(FOnChanged);
+    fList.push_back(std::move(owned));
+    if (CatalogueTreeView* tree = TreeView()) {
+        // Below an item that has no node there is no place for a node.
+        if (!fOwnerItem)
+            item->AddToTree(tree, nullptr);
+        else if (fOwnerItem->GetTreeNode())
+            item->AddToTree(tree, fOwnerItem->GetTreeNode());
+    }
+    User().ProcessPendingEvents();
+    if (FOnChanged)
+        FOnChanged(this, item, ChangeKind::ItemAdded);
+    return item;
+}
+
+void TVersionCollection::DelItem(TVersionItem* Value) {
+    auto it = std::find_if(fList.begin(), fList.end(),
+                           [Value](const auto& item) { return item.get() == Value; });
+    if (it == fList.end())
+        return;
+    // Out of the list first, so that nothing sees it half destroyed.
+    std::unique_ptr<TVersionItem> doomed = std::move(*it);
+    fList.erase(it);
+}
+
+void TVersionCollection::SetOnChanged(const TOnChanged& Value) {
+    FOnChanged = Value;
+    for (const auto& item : fList) {
+        if (item->HasCollection())
+            item->VersionCollection()->SetOnChanged(Value);
+    }
+}
+
+void TVersionCollection::LoadData() {
+    if (FDataLoaded)
+        return;
+    BusyCursor busy;
+    struct MarkLoaded {
+        bool& flag;
+        ~MarkLoaded() { flag = true; }
+    } markLoaded{FDataLoaded};
+    for (const auto& item : fList)
+        item->LoadData();
+}
+
+void TVersionCollection::WriteData() {
+    BusyCursor busy;
+    for (const auto& item : fList)
+        item->WriteData();
+}
+
+void TVersionCollection::ReadFromRoot(const QString& ARoot) {
+    const QStringList names = FileSystem::ListSubfolders(ARoot);
+    for (const QString& name : names) {
+        TVersionItem* item = AddItem();
+        item->SetName(name);
+        if (item->HasCollection())
+            item->VersionCollection()->ReadFromRoot(item->Path());
+    }
+}
+
+QString TVersionCollection::AsXml() const {
+    QString out;
+    AppendXml(out);
+    return out;
+}
+
+void TVersionCollection::AppendXml(QString& out) const {
+    const QString element = XmlElementName();
+    out += u'<';
+    out += element;
+    out += QLatin1String(" count=\"");
+    out += QString::number(Count());
+    out += QLatin1String("\" >\r");
+    for (const auto& item : fList) {
+        item->AppendXml(out);
+        out += u'\r';
+    }
+    out += QLatin1String("</");
+    out += element;
+    out += u'>';
+}
+
+void TVersionCollection::ReadFromXml(TSimpleXmlParser& Sxp) {
+    if (!Sxp.findElement(XmlElementName()))
+        return;
+    const QString countText = Sxp.GetAttrib(u"count");
+    const std::optional<int> count = TextRules::ParseInt32(countText);
+    if (!count)
+        throw ConversionError(countText);
+    // A damaged count must not make items out of nothing: stop at the
+    // first item that finds no element of its own.
+    for (int i = 0; i < *count; ++i) {
+        TVersionItem* item = AddItem();
+        const int before = Sxp.Position();
+        item->ReadFromXml(Sxp);
+        if (Sxp.Position() == before) {
+            DelItem(item);
+            break;
+        }
+    }
+}
+
+TVersionItem* TVersionCollection::AddNewNamedItem(const QString& caption, const QString& prompt) {
+    for (;;) {
+        const std::optional<QString> answer = User().AskName(caption, prompt, QString());
+        if (!answer)
+            return nullptr;
+        const QString name = *answer;
+        if (ItemByName(name)) {
+            User().ShowMessage(QStringLiteral("name %1 already exists.").arg(name));
+            continue;
+        }
+        if (!IsLegalDirectoryName(name))
+            return nullptr;
+        if (fOwnerItem)
+            fOwnerItem->CheckFolderNames();
+        TVersionItem* item = AddItem();
+        item->SetName(name);
+        QString reason;
+        if (!FileSystem::MakePath(item->Path(), &reason)) {
+            // The file system refused the name: leave nothing behind.
+            const QString path = item->Path();
+            DelItem(item);
+            User().ShowMessage(
+                QStringLiteral("The folder %1 could not be created: %2.").arg(path, reason));
+            return nullptr;
+        }
+        return item;
+    }
+}
+
+void TVersionCollection::RemoveAfterConfirmation(TVersionItem* Value, const QString& question) {
+    Value->CheckFolderNames();
+    if (!User().Confirm(question))
+        return;
+    DeleteFilesInDir(Value->Path());
+    DelItem(Value);
+}

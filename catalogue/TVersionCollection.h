@@ -1,0 +1,85 @@
+#pragma once
+
+#include "catalogue/VersionConsts.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CatalogueOwner;
+class CatalogueTreeView;
+class TSimpleXmlParser;
+class TVersionCollection;
+class TVersionItem;
+
+// The catalogue's change callback: the collection, the item, what changed.
+using TOnChanged = std::function<void(TVersionCollection* Sender, TVersionItem* ChangedItem,
+                                      ChangeKind TypeOfChange)>;
+
+// The items of one level, owned, in insertion order. The root collection
+// belongs to the workspace manager; every other one to its item.
+class TVersionCollection {
+public:
+    explicit TVersionCollection(TVersionItem* AOwner);
+    explicit TVersionCollection(CatalogueOwner* AOwner);
+    virtual ~TVersionCollection();
+    TVersionCollection(const TVersionCollection&) = delete;
+    TVersionCollection& operator=(const TVersionCollection&) = delete;
+
+    int Count() const { return int(fList.size()); }
+    // Raises QuorvelError for an index outside 0 to Count - 1.
+    TVersionItem* GetItems(int Index) const;
+    // Puts Value at Index; the item it replaces is destroyed.
+    void SetItems(int Index, std::unique_ptr<TVersionItem> Value);
+    // The first item whose name matches with a-z taken as A-Z, or null.
+    TVersionItem* ItemByName(const QString& Value) const;
+
+    // Appends a new, still nameless item and tells the listeners (ItemAdded).
+    TVersionItem* AddItem();
+    // Removes and destroys the item with everything below it; quietly.
+    void DelItem(TVersionItem* Value);
+
+    const TOnChanged& OnChanged() const { return FOnChanged; }
+    // Installs the callback here and on every collection below.
+    void SetOnChanged(const TOnChanged& Value);
+
+    // The item whose children these are; null for the root.
+    TVersionItem* OwnerItem() const { return fOwnerItem; }
+    // The workspace manager for the root; null otherwise.
+    CatalogueOwner* RootOwner() const { return fRootOwner; }
+    // The tree the items are shown in, found through the owners; may be null.
+    CatalogueTreeView* TreeView() const;
+
+    bool DataLoaded() const { return FDataLoaded; }
+    // Loads every item's data once in the collection's life.
+    void LoadData();
+    void WriteData();
+
+    // Fills the collection from the sub-folders of ARoot, depth first.
+    void ReadFromRoot(const QString& ARoot);
+
+    virtual QString XmlElementName() const = 0;
+    QString AsXml() const;
+    void AppendXml(QString& out) const;
+    void ReadFromXml(TSimpleXmlParser& Sxp);
+
+protected:
+    // A new item of this level, not yet in the list.
+    virtual std::unique_ptr<TVersionItem> GetItem() = 0;
+
+    // The name dialog of a new client or project: asks until the name is
+    // free, then adds and names the item and creates its folder. Null when
+    // nothing was created.
+    TVersionItem* AddNewNamedItem(const QString& caption, const QString& prompt);
+    // Asks the question; on Yes sends the folder to the trash and removes
+    // the item.
+    void RemoveAfterConfirmation(TVersionItem* Value, const QString& question);
+
+private:
+    TOnChanged FOnChanged;
+    TVersionItem* fOwnerItem = nullptr;
+    CatalogueOwner* fRootOwner = nullptr;
+    bool FDataLoaded = false;
+    std::vector<std::unique_ptr<TVersionItem>> fList;
+};

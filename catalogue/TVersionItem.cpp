@@ -1,0 +1,237 @@
+#include "catalogue/TVersionItem.h"
+
+#include "catalogue/CatalogueOwner.h"
+#include "catalogue/CatalogueTreeView.h"
+#include "catalogue/ItemFolders.h"
+#include "catalogue/TVersionCollection.h"
+#include "platform/FileSystem.h"
+#include "platform/QuorvelError.h"
+#include "platform/TextRules.h"
+#include "platform/UserInterface.h"
+#include "storage/TConfigStreamer.h"
+#include "storage/TSimpleXmlParser.h"
+
+TVersionItem::TVersionItem(TVersionCollection* AParent) : FParent(AParent) {}
+
+TVersionItem::~TVersionItem() {
+    FVersionCollection.reset();
+    if (fTreeNode) {
+        if (CatalogueTreeView* tree = FParent ? FParent->TreeView() : nullptr)
+            tree->DeleteNode(fTreeNode);
+        fTreeNode = nullptr;
+    }
+}
+
+void TVersionItem::InstallCollection(std::unique_ptr<TVersionCollection> collection) {
+    FVersionCollection = std::move(collection);
+    if (FVersionCollection && FParent)
+        FVersionCollection->SetOnChanged(FParent->OnChanged());
+}
+
+void TVersionItem::SetName(const QString& Value) {
+    FName = Value;
+    if (fTreeNode) {
+        if (CatalogueTreeView* tree = FParent->TreeView())
+            tree->SetNodeText(fTreeNode, Value);
+    }
+    User().ProcessPendingEvents();
+    if (FParent && FParent->OnChanged())
+        FParent->OnChanged()(FParent, this, ChangeKind::ItemdEdited);
+}
+
+TVersionItem::VersionData& TVersionItem::Data() {
+    if (!fData)
+        fData = std::make_unique<VersionData>();
+    return *fData;
+}
+
+TVersionState TVersionItem::State() const {
+    return fData ? fData->FState : vsCheckedIn;
+}
+
+void TVersionItem::SetState(TVersionState Value) {
+    Data().FState = Value;
+    OnStateChange();
+}
+
+const QString& TVersionItem::ParentVersion() const {
+    static const QString none;
+    return fData ? fData->FParentVersion : none;
+}
+
+void TVersionItem::SetParentVersion(const QString& Value) {
+    Data().FParentVersion = Value;
+}
+
+const QString& TVersionItem::Editor() const {
+    static const QString none;
+    return fData ? fData->FEditor : none;
+}
+
+void TVersionItem::SetEditor(const QString& Value) {
+    Data().FEditor = Value;
+}
+
+const TCheckInProperties& TVersionItem::CheckInProperties() const {
+    static const TCheckInProperties none;
+    return fData ? fData->FCheckInProperties : none;
+}
+
+void TVersionItem::SetCheckInProperties(const TCheckInProperties& Value) {
+    Data().FCheckInProperties = Value;
+}
+
+bool TVersionItem::Selected() const {
+    CatalogueTreeView* tree = fTreeNode ? FParent->TreeView() : nullptr;
+    return tree && tree->IsNodeSelected(fTreeNode);
+}
+
+void TVersionItem::SetSelected(bool Value) {
+    CatalogueTreeView* tree = fTreeNode ? FParent->TreeView() : nullptr;
+    if (tree && Value)
+        tree->SelectNode(fTreeNode);
+}
+
+TVersionItem* TVersionItem::ParentItem() const {
+    return FParent ? FParent->OwnerItem() : nullptr;
+}
+
+QString TVersionItem::Path() const {
+    QString own = FName.isEmpty() ? QString() : FName + u'/';
+    if (const TVersionItem* parent = ParentItem())
+        return parent->Path() + own;
+    if (FParent && FParent->RootOwner())
+        return FParent->RootOwner()->WorkSpace() + own;
+    return own;
+}
+
+bool TVersionItem::HasSafeFolderNames() const {
+    for (const TVersionItem* item = this; item; item = item->ParentItem()) {
+        if (!FileSystem::IsSingleFolderName(item->FName))
+            return false;
+    }
+    return true;
+}
+
+void TVersionItem::CheckFolderNames() const {
+    for (const TVersionItem* item = this; item; item = item->ParentItem()) {
+        if (!FileSystem::IsSingleFolderName(item->FName)) {
+            throw QuorvelError(
+                QStringLiteral("The catalogue name \"%1\" is not the name of a single folder, so "
+                               "its folder was left alone. Rebuild the workspace to read the "
+                               "names from the folders again.")
+                    .arg(item->FName));
+        }
+    }
+}
+
+void TVersionItem::LoadData() {
+    // A damaged name would read another folder's data file.
+    if (HasSafeFolderNames()) {
+        TConfigStreamer streamer(Path());
+        if (std::unique_ptr<TSimpleXmlParser> parser = streamer.GetParser())
+            DataFromXml(*parser);
+    }
+    if (FVersionCollection)
+        FVersionCollection->LoadData();
+}
+
+void TVersionItem::WriteData() {
+    CheckFolderNames();
+    TConfigStreamer(Path()).WriteXmlString(DataAsXml());
+}
+
+void TVersionItem::Rename() {
+    CheckFolderNames();
+    for (;;) {
+        const std::optional<QString> answer = User().AskName(
+            QStringLiteral("New name dialog"), QStringLiteral("Enter new name"), FName);
+        if (!answer)
+            return;
+        const QString newName = TextRules::Trim(*answer);
+        if (FParent->ItemByName(newName)) {
+            User().ShowMessage(QStringLiteral("name %1 already exists.").arg(newName));
+            continue;
+        }
+        if (!IsLegalDirectoryName(newName))
+            continue;
+        const TVersionItem* parent = ParentItem();
+        const QString parentFolder =
+            parent ? parent->Path() : (FParent->RootOwner() ? FParent->RootOwner()->WorkSpace()
+                                                            : QString());
+        const QString oldPath = Path();
+        const QString newPath = parentFolder + newName;
+        if (FileSystem::RenameFolder(oldPath, newPath)) {
+            SetName(newName);
+            return;
+        }
+        User().ShowMessage(
+            QStringLiteral("Rename folder %1, to folder %2 failed.").arg(oldPath, newPath));
+    }
+}
+
+QString TVersionItem::DisplayName() const {
+    return FName;
+}
+
+QString TVersionItem::AsString() const {
+    return DisplayName();
+}
+
+void TVersionItem::AddToTree(CatalogueTreeView* tree, TreeNode* parent) {
+    if (tree)
+        fTreeNode = tree->AddNode(parent, this, FName);
+}
+
+QString TVersionItem::AsXml() const {
+    QString out;
+    AppendXml(out);
+    return out;
+}
+
+void TVersionItem::AppendXml(QString& out) const {
+    const QString element = XmlElementName();
+    out += u'<';
+    out += element;
+    out += QLatin1String(" name=\"");
+    out += FName;
+    out += QLatin1String("\">\r\r");
+    if (FVersionCollection) {
+        FVersionCollection->AppendXml(out);
+        out += u'\r';
+    }
+    out += QLatin1String("</");
+    out += element;
+    out += u'>';
+}
+
+void TVersionItem::ReadFromXml(TSimpleXmlParser& Sxp) {
+    if (!Sxp.findElement(XmlElementName()))
+        return;
+    SetName(Sxp.GetAttrib(u"name"));
+    if (FVersionCollection)
+        FVersionCollection->ReadFromXml(Sxp);
+}
+
+QString TVersionItem::DataAsXml() const {
+    QString out;
+    out += QLatin1String("<Version state=\"") + StateName(State()) +
+           QLatin1String("\" parent=\"") + ParentVersion() + QLatin1String("\" >\r");
+    out += QLatin1String("<Editor>\r");
+    out += Editor() + QLatin1String("</Editor>\r");
+    out += CheckInProperties().AsXmlString() + u'\r';
+    out += QLatin1String("</Version>");
+    return out;
+}
+
+void TVersionItem::DataFromXml(TSimpleXmlParser& Sxp) {
+    if (!Sxp.findElement(u"Version"))
+        return;
+    SetState(StateStrToEnum(Sxp.GetAttrib(u"state")));
+    SetParentVersion(TextRules::Trim(Sxp.GetAttrib(u"parent")));
+    if (Sxp.findElement(u"Editor"))
+        SetEditor(TextRules::Trim(Sxp.ReadString()));
+    TCheckInProperties record = CheckInProperties();
+    record.FromXml(Sxp);
+    SetCheckInProperties(record);
+}

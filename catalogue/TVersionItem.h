@@ -1,0 +1,101 @@
+#pragma once
+
+#include "catalogue/TCheckInProperties.h"
+#include "catalogue/VersionDefine.h"
+
+#include <QString>
+#include <memory>
+
+class CatalogueTreeView;
+class TSimpleXmlParser;
+class TVersionCollection;
+class TreeNode;
+
+// One client, project or version: a folder below the workspace whose name
+// is the item's name. An item owns its own collection (the level below).
+class TVersionItem {
+public:
+    explicit TVersionItem(TVersionCollection* AParent);
+    virtual ~TVersionItem();
+    TVersionItem(const TVersionItem&) = delete;
+    TVersionItem& operator=(const TVersionItem&) = delete;
+
+    const QString& Name() const { return FName; }
+    // Sets the name, the node's text, and tells the listeners (ItemdEdited).
+    void SetName(const QString& Value);
+
+    TreeNode* GetTreeNode() const { return fTreeNode; }
+    TVersionCollection* VersionCollection() const { return FVersionCollection.get(); }
+    TVersionCollection* ParentCollection() const { return FParent; }
+
+    TVersionState State() const;
+    void SetState(TVersionState Value);
+    bool IsCheckedOut() const { return State() == vsCheckedOut; }
+    const QString& ParentVersion() const;
+    void SetParentVersion(const QString& Value);
+    const QString& Editor() const;
+    void SetEditor(const QString& Value);
+    const TCheckInProperties& CheckInProperties() const;
+    void SetCheckInProperties(const TCheckInProperties& Value);
+
+    bool Selected() const;
+    void SetSelected(bool Value);
+
+    // The item that owns this item's collection, or null for a client.
+    TVersionItem* ParentItem() const;
+    // The item's folder, ending with "/": workspace, client, project and
+    // version names. Computed each time, so a rename reaches everything below.
+    QString Path() const;
+    bool HasCollection() const { return FVersionCollection != nullptr; }
+
+    // Reads the data file, when there is one, then the data of the level below.
+    void LoadData();
+    // Writes the data file into the item's folder.
+    void WriteData();
+
+    // Asks for a new name and renames the folder and the item (clients and
+    // projects).
+    void Rename();
+
+    // Raises QuorvelError unless the item and every item above it name a
+    // single folder, so that a damaged catalogue never sends a folder
+    // operation to another folder.
+    void CheckFolderNames() const;
+    bool HasSafeFolderNames() const;
+
+    virtual QString XmlElementName() const = 0;
+    virtual QString DisplayName() const;
+    virtual QString AsString() const;
+
+    // The catalogue text of the item and everything below it.
+    QString AsXml() const;
+    void AppendXml(QString& out) const;
+    void ReadFromXml(TSimpleXmlParser& Sxp);
+    // The text of the item's data file.
+    QString DataAsXml() const;
+    void DataFromXml(TSimpleXmlParser& Sxp);
+
+    // Adds the item's node to tree under parent (top level when null).
+    virtual void AddToTree(CatalogueTreeView* tree, TreeNode* parent);
+
+protected:
+    // Called once by the constructor of each subclass.
+    void InstallCollection(std::unique_ptr<TVersionCollection> collection);
+    virtual void OnStateChange() {}
+
+private:
+    // Version data lives apart: clients and projects never carry any.
+    struct VersionData {
+        TVersionState FState = vsCheckedIn;
+        TCheckInProperties FCheckInProperties;
+        QString FParentVersion;
+        QString FEditor;
+    };
+    VersionData& Data();
+
+    QString FName;
+    TreeNode* fTreeNode = nullptr;
+    std::unique_ptr<TVersionCollection> FVersionCollection;
+    std::unique_ptr<VersionData> fData;
+    TVersionCollection* FParent;
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "catalogue/TVersionCollection.h"
+
+// The versions of one project.
+class TVersions : public TVersionCollection {
+public:
+    explicit TVersions(TVersionItem* AOwner);
+    QString XmlElementName() const override;
+
+    // One more than the highest version number; 0 for no versions.
+    int GetNextVersionNr() const;
+
+protected:
+    std::unique_ptr<TVersionItem> GetItem() override;
+};

@@ -1,0 +1,41 @@
+#include "platform/UserInterface.h"
+
+UserInterface::~UserInterface() = default;
+
+void UserInterface::CopyStarted(const QString&, const QString&, qint64) {}
+void UserInterface::CopyProgress(qint64) {}
+void UserInterface::CopyFinished() {}
+
+namespace {
+
+// Used where no front end is installed: says nothing, agrees to nothing.
+class SilentUser final : public UserInterface {
+public:
+    void ShowMessage(const QString&) override {}
+    void ShowError(const QString&) override {}
+    bool Confirm(const QString&) override { return false; }
+    std::optional<QString> AskName(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> AskCheckIn(const QString&) override { return std::nullopt; }
+    std::optional<QString> AskOpenFile(const OpenFileRequest&) override { return std::nullopt; }
+    std::optional<QString> AskFolder(const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    void ProcessPendingEvents() override {}
+    void BeginBusy() override {}
+    void EndBusy() override {}
+};
+
+SilentUser silentUser;
+UserInterface* installedUser = &silentUser;
+
+} // namespace
+
+UserInterface& User() {
+    return *installedUser;
+}
+
+void InstallUser(UserInterface* user) {
+    installedUser = user ? user : &silentUser;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// What the program asks of the person in front of it. The desktop program,
+// the command-line tool and the tests each install their own; core code
+// reaches it through User().
+class UserInterface {
+public:
+    struct OpenFileRequest {
+        QString title;
+        QString filterDescription;
+        QString filterPattern;
+        QString defaultSuffix;
+        QString initialFolder;
+    };
+
+    virtual ~UserInterface();
+
+    // A message box with the application title and an OK button.
+    virtual void ShowMessage(const QString& text) = 0;
+    // The general error display: stop icon, OK button.
+    virtual void ShowError(const QString& text) = 0;
+    // A "Confirm" box with Yes and No; true for Yes.
+    virtual bool Confirm(const QString& text) = 0;
+    // The one-line name dialog; nothing on Cancel.
+    virtual std::optional<QString> AskName(const QString& caption, const QString& prompt,
+                                           const QString& text) = 0;
+    // The check-in dialog for the given owner; the description on OK.
+    virtual std::optional<QString> AskCheckIn(const QString& owner) = 0;
+    // A file-open dialog; the chosen file's full path.
+    virtual std::optional<QString> AskOpenFile(const OpenFileRequest& request) = 0;
+    // A folder browser; the chosen folder, without a closing separator.
+    virtual std::optional<QString> AskFolder(const QString& prompt, const QString& initialFolder) = 0;
+
+    // Lets the window system handle what is pending (repaints, input).
+    virtual void ProcessPendingEvents() = 0;
+    // Busy cursor on and off; calls nest.
+    virtual void BeginBusy() = 0;
+    virtual void EndBusy() = 0;
+
+    // Progress of a long folder copy; bytes done out of the total.
+    virtual void CopyStarted(const QString& source, const QString& destination, qint64 totalBytes);
+    virtual void CopyProgress(qint64 doneBytes);
+    virtual void CopyFinished();
+};
+
+// The installed user; a silent one that answers No and Cancel when none is.
+UserInterface& User();
+// Installs a user (not owned); nullptr puts the silent one back.
+void InstallUser(UserInterface* user);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class TSimpleXmlParser;
+
+// The file "QuorvelConfig.xml" of one folder: the catalogue in the
+// workspace folder, a version's data in its own folder.
+class TConfigStreamer {
+public:
+    // Folder must end with "/".
+    explicit TConfigStreamer(const QString& AWorkSpace);
+
+    static QString ConfigFileName();
+
+    const QString& FileName() const { return fConfigXmlFile; }
+    bool ConfigExist() const;
+    // A reader over the file's text with every line ended by CR LF, or
+    // null when there is no file. Raises QuorvelError when it cannot be read.
+    std::unique_ptr<TSimpleXmlParser> GetParser() const;
+    // Replaces the file with Xml and a closing CR LF, atomically. Raises
+    // QuorvelError when the file cannot be written.
+    void WriteXmlString(const QString& Xml) const;
+
+private:
+    QString fConfigXmlFile;
+};

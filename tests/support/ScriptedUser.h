@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/UserInterface.h"
+
+#include <QQueue>
+#include <QStringList>
+#include <optional>
+
+// A user that replays queued answers and records every text it was shown.
+// An unexpected question fails loudly instead of blocking.
+class ScriptedUser : public UserInterface {
+public:
+    ScriptedUser();
+    ~ScriptedUser() override;
+
+    // Answers, taken in order.
+    void QueueName(std::optional<QString> answer) { names.enqueue(answer); }
+    void QueueConfirm(bool yes) { confirms.enqueue(yes); }
+    void QueueCheckIn(std::optional<QString> description) { checkIns.enqueue(description); }
+    void QueueOpenFile(std::optional<QString> path) { openFiles.enqueue(path); }
+    void QueueFolder(std::optional<QString> path) { folders.enqueue(path); }
+
+    void ShowMessage(const QString& text) override;
+    void ShowError(const QString& text) override;
+    bool Confirm(const QString& text) override;
+    std::optional<QString> AskName(const QString& caption, const QString& prompt,
+                                   const QString& text) override;
+    std::optional<QString> AskCheckIn(const QString& owner) override;
+    std::optional<QString> AskOpenFile(const OpenFileRequest& request) override;
+    std::optional<QString> AskFolder(const QString& prompt, const QString& initialFolder) override;
+    void ProcessPendingEvents() override { ++pendingEventCalls; }
+    void BeginBusy() override { ++busyDepth; ++busyCalls; }
+    void EndBusy() override { --busyDepth; }
+
+    // Everything shown, in order: "message: ...", "error: ...",
+    // "confirm: ...", "name: caption|prompt|text", "checkin: owner",
+    // "openfile: title|filter|pattern|folder", "folder: prompt|initial".
+    QStringList shown;
+    QStringList messages;
+    int pendingEventCalls = 0;
+    int busyDepth = 0;
+    int busyCalls = 0;
+    // True when a question came with no queued answer.
+    bool ranOutOfAnswers = false;
+
+    QQueue<std::optional<QString>> names;
+    QQueue<bool> confirms;
+    QQueue<std::optional<QString>> checkIns;
+    QQueue<std::optional<QString>> openFiles;
+    QQueue<std::optional<QString>> folders;
+};

@@ -1,0 +1,48 @@
+#include "support/TestWorkspace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdlib>
+
+TestWorkspace::TestWorkspace() : dir_(QDir::tempPath() + QStringLiteral("/quorvel-test-XXXXXX")) {}
+
+QString TestWorkspace::Path() const {
+    return dir_.path() + u'/';
+}
+
+QString TestWorkspace::CreateDir(const QString& relative) const {
+    QDir().mkpath(Path() + relative);
+    return Path() + relative + (relative.endsWith(u'/') ? QString() : QStringLiteral("/"));
+}
+
+QString TestWorkspace::CreateFile(const QString& relative, const QByteArray& bytes) const {
+    const QString path = Path() + relative;
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+QByteArray TestWorkspace::ReadFile(const QString& relative) const {
+    QFile file(Path() + relative);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool TestWorkspace::Exists(const QString& relative) const {
+    return QFileInfo::exists(Path() + relative);
+}
+
+void IsolateFromUserFiles() {
+    static QTemporaryDir home(QDir::tempPath() + QStringLiteral("/quorvel-home-XXXXXX"));
+    const QByteArray root = QFile::encodeName(home.path());
+    qputenv("HOME", root);
+    qputenv("XDG_DATA_HOME", root + "/.local/share");
+    qputenv("XDG_CONFIG_HOME", root + "/.config");
+    qputenv("XDG_CACHE_HOME", root + "/.cache");
+    QDir().mkpath(home.path() + QStringLiteral("/.local/share"));
+    QStandardPaths::setTestModeEnabled(true);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// A real folder for a test, removed afterwards.
+class TestWorkspace {
+public:
+    TestWorkspace();
+
+    // The folder path, ending with "/".
+    QString Path() const;
+    // Creates a folder (with parents) below the workspace; returns its path with "/".
+    QString CreateDir(const QString& relative) const;
+    // Creates a file with the given bytes; returns its path.
+    QString CreateFile(const QString& relative, const QByteArray& bytes = QByteArray()) const;
+    QByteArray ReadFile(const QString& relative) const;
+    bool Exists(const QString& relative) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Keeps a test away from the real user's files and trash: a temporary
+// HOME and XDG folders, and Qt's test mode for standard paths.
+void IsolateFromUserFiles();
+
+// Qt Test's main with the isolation first.
+#define QUORVEL_TEST_MAIN(TestClass)                                                              \
+    int main(int argc, char** argv) {                                                             \
+        IsolateFromUserFiles();                                                                   \
+        QCoreApplication app(argc, argv);                                                         \
+        TestClass test;                                                                           \
+        return QTest::qExec(&test, argc, argv);                                                   \
+    }
