@@ -110,6 +110,9 @@ void TVersionCollection::WriteData() {
 void TVersionCollection::ReadFromRoot(const QString& ARoot) {
     const QStringList names = FileSystem::ListSubfolders(ARoot);
     for (const QString& name : names) {
+        // Half-made copies are not versions.
+        if (name.startsWith(FileSystem::PartialCopyPrefix()))
+            continue;
         TVersionItem* item = AddItem();
         item->SetName(name);
         if (item->HasCollection())

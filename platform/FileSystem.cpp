@@ -136,6 +136,10 @@ bool RemoveTree(const QString& path) {
     return !error && !std::filesystem::exists(native, error);
 }
 
+QString PartialCopyPrefix() {
+    return QStringLiteral(".quorvel-partial-");
+}
+
 bool IsSingleFolderName(const QString& name) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;

@@ -30,6 +30,10 @@ bool MoveToTrash(const QString& path);
 // Returns false when anything could not be removed.
 bool RemoveTree(const QString& path);
 
+// Folders whose name starts with this are copies still being made (or
+// left by a crash); they are never part of the catalogue.
+QString PartialCopyPrefix();
+
 // The path without its closing separator.
 QString WithoutTrailingSeparator(const QString& path);
 
