@@ -20,7 +20,7 @@ void TClients::AddNewItem() {
 
 void TClients::RemoveItem(TVersionItem* Value) {
     const int projects = Value->VersionCollection() ? Value->VersionCollection()->Count() : 0;
-    RemoveAfterConfirmation(Value, QStringLiteral("Delete client %1 with all %2 projects?")
-                                       .arg(Value->Name())
-                                       .arg(projects));
+    RemoveAfterConfirmation(
+        Value,
+        QStringLiteral("Delete client %1 with all %2 projects?").arg(Value->Name()).arg(projects));
 }

@@ -11,9 +11,22 @@
 #include "storage/TConfigStreamer.h"
 #include "storage/TSimpleXmlParser.h"
 
+namespace {
+std::function<void(TVersionItem*)>& DestroyListener() {
+    static std::function<void(TVersionItem*)> listener;
+    return listener;
+}
+} // namespace
+
 TVersionItem::TVersionItem(TVersionCollection* AParent) : FParent(AParent) {}
 
+void TVersionItem::SetDestroyListener(std::function<void(TVersionItem*)> listener) {
+    DestroyListener() = std::move(listener);
+}
+
 TVersionItem::~TVersionItem() {
+    if (DestroyListener())
+        DestroyListener()(this);
     FVersionCollection.reset();
     if (fTreeNode) {
         if (CatalogueTreeView* tree = FParent ? FParent->TreeView() : nullptr)
@@ -157,8 +170,8 @@ void TVersionItem::Rename() {
             continue;
         const TVersionItem* parent = ParentItem();
         const QString parentFolder =
-            parent ? parent->Path() : (FParent->RootOwner() ? FParent->RootOwner()->WorkSpace()
-                                                            : QString());
+            parent ? parent->Path()
+                   : (FParent->RootOwner() ? FParent->RootOwner()->WorkSpace() : QString());
         const QString oldPath = Path();
         const QString newPath = parentFolder + newName;
         if (FileSystem::RenameFolder(oldPath, newPath)) {
@@ -215,8 +228,8 @@ void TVersionItem::ReadFromXml(TSimpleXmlParser& Sxp) {
 
 QString TVersionItem::DataAsXml() const {
     QString out;
-    out += QLatin1String("<Version state=\"") + StateName(State()) +
-           QLatin1String("\" parent=\"") + ParentVersion() + QLatin1String("\" >\r");
+    out += QLatin1String("<Version state=\"") + StateName(State()) + QLatin1String("\" parent=\"") +
+           ParentVersion() + QLatin1String("\" >\r");
     out += QLatin1String("<Editor>\r");
     out += Editor() + QLatin1String("</Editor>\r");
     out += CheckInProperties().AsXmlString() + u'\r';

@@ -4,6 +4,7 @@
 #include "catalogue/VersionDefine.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class CatalogueTreeView;
@@ -77,6 +78,10 @@ public:
 
     // Adds the item's node to tree under parent (top level when null).
     virtual void AddToTree(CatalogueTreeView* tree, TreeNode* parent);
+
+    // Called as each item is destroyed, so that whoever holds on to an item
+    // (the active item, the listed project) can let go of it in time.
+    static void SetDestroyListener(std::function<void(TVersionItem*)> listener);
 
 protected:
     // Called once by the constructor of each subclass.

@@ -119,10 +119,9 @@ bool RemoveTree(const QString& path) {
     // Read-only files and folders go too, as the user asked for all of it.
     // Links are never followed, so nothing outside the tree changes.
     std::error_code ignored;
-    std::filesystem::permissions(native, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add |
-                                     std::filesystem::perm_options::nofollow,
-                                 ignored);
+    std::filesystem::permissions(
+        native, std::filesystem::perms::owner_all,
+        std::filesystem::perm_options::add | std::filesystem::perm_options::nofollow, ignored);
     for (auto it = std::filesystem::recursive_directory_iterator(native, error);
          !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
         if (!it->is_symlink(ignored)) {

@@ -46,7 +46,8 @@ std::optional<qint64> ParseInteger(QStringView text) {
     if (i < text.size() && text[i] == u'$') {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    } else if (i + 1 < text.size() && text[i] == u'0' &&
+               (text[i + 1] == u'x' || text[i + 1] == u'X')) {
         base = 16;
         i += 2;
     }
@@ -78,7 +79,8 @@ std::optional<qint64> ParseInteger(QStringView text) {
 
 std::optional<int> ParseInt32(QStringView text) {
     const auto value = ParseInteger(text);
-    if (!value || *value < std::numeric_limits<int>::min() || *value > std::numeric_limits<int>::max())
+    if (!value || *value < std::numeric_limits<int>::min() ||
+        *value > std::numeric_limits<int>::max())
         return std::nullopt;
     return int(*value);
 }

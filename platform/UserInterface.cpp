@@ -17,7 +17,9 @@ public:
     std::optional<QString> AskName(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
-    std::optional<QString> AskCheckIn(const QString&) override { return std::nullopt; }
+    std::optional<QString> AskCheckIn(const QString&, const QString&) override {
+        return std::nullopt;
+    }
     std::optional<QString> AskOpenFile(const OpenFileRequest&) override { return std::nullopt; }
     std::optional<QString> AskFolder(const QString&, const QString&) override {
         return std::nullopt;

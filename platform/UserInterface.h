@@ -27,12 +27,14 @@ public:
     // The one-line name dialog; nothing on Cancel.
     virtual std::optional<QString> AskName(const QString& caption, const QString& prompt,
                                            const QString& text) = 0;
-    // The check-in dialog for the given owner; the description on OK.
-    virtual std::optional<QString> AskCheckIn(const QString& owner) = 0;
+    // The check-in dialog for the given owner, its description box holding
+    // description; the description on OK, line breaks as CR LF.
+    virtual std::optional<QString> AskCheckIn(const QString& owner, const QString& description) = 0;
     // A file-open dialog; the chosen file's full path.
     virtual std::optional<QString> AskOpenFile(const OpenFileRequest& request) = 0;
     // A folder browser; the chosen folder, without a closing separator.
-    virtual std::optional<QString> AskFolder(const QString& prompt, const QString& initialFolder) = 0;
+    virtual std::optional<QString> AskFolder(const QString& prompt,
+                                             const QString& initialFolder) = 0;
 
     // Lets the window system handle what is pending (repaints, input).
     virtual void ProcessPendingEvents() = 0;

@@ -102,8 +102,8 @@ void RecordingListView::DestroyRow(VersionListRow* row) {
     log << QStringLiteral("delete %1").arg(row->caption);
     if (selected == row)
         selected = nullptr;
-    rows.erase(std::find_if(rows.begin(), rows.end(),
-                            [row](const auto& r) { return r.get() == row; }));
+    rows.erase(
+        std::find_if(rows.begin(), rows.end(), [row](const auto& r) { return r.get() == row; }));
 }
 
 void RecordingListView::DestroyAllRows() {

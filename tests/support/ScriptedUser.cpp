@@ -37,8 +37,8 @@ std::optional<QString> ScriptedUser::AskName(const QString& caption, const QStri
     return names.dequeue();
 }
 
-std::optional<QString> ScriptedUser::AskCheckIn(const QString& owner) {
-    shown << QStringLiteral("checkin: ") + owner;
+std::optional<QString> ScriptedUser::AskCheckIn(const QString& owner, const QString& description) {
+    shown << QStringLiteral("checkin: %1|%2").arg(owner, description);
     if (checkIns.isEmpty()) {
         ranOutOfAnswers = true;
         return std::nullopt;

@@ -25,15 +25,18 @@ public:
     bool Confirm(const QString& text) override;
     std::optional<QString> AskName(const QString& caption, const QString& prompt,
                                    const QString& text) override;
-    std::optional<QString> AskCheckIn(const QString& owner) override;
+    std::optional<QString> AskCheckIn(const QString& owner, const QString& description) override;
     std::optional<QString> AskOpenFile(const OpenFileRequest& request) override;
     std::optional<QString> AskFolder(const QString& prompt, const QString& initialFolder) override;
     void ProcessPendingEvents() override { ++pendingEventCalls; }
-    void BeginBusy() override { ++busyDepth; ++busyCalls; }
+    void BeginBusy() override {
+        ++busyDepth;
+        ++busyCalls;
+    }
     void EndBusy() override { --busyDepth; }
 
     // Everything shown, in order: "message: ...", "error: ...",
-    // "confirm: ...", "name: caption|prompt|text", "checkin: owner",
+    // "confirm: ...", "name: caption|prompt|text", "checkin: owner|description",
     // "openfile: title|filter|pattern|folder", "folder: prompt|initial".
     QStringList shown;
     QStringList messages;

@@ -27,10 +27,10 @@ private:
 void IsolateFromUserFiles();
 
 // Qt Test's main with the isolation first.
-#define QUORVEL_TEST_MAIN(TestClass)                                                              \
-    int main(int argc, char** argv) {                                                             \
-        IsolateFromUserFiles();                                                                   \
-        QCoreApplication app(argc, argv);                                                         \
-        TestClass test;                                                                           \
-        return QTest::qExec(&test, argc, argv);                                                   \
+#define QUORVEL_TEST_MAIN(TestClass)                                                               \
+    int main(int argc, char** argv) {                                                              \
+        IsolateFromUserFiles();                                                                    \
+        QCoreApplication app(argc, argv);                                                          \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
     }

@@ -1,0 +1,642 @@
+// The catalogue model: items, collections, names, folders and the rebuild.
+#include "catalogue/CatalogueOwner.h"
+#include "catalogue/ItemFolders.h"
+#include "catalogue/TClient.h"
+#include "catalogue/TClients.h"
+#include "catalogue/TProject.h"
+#include "catalogue/TProjects.h"
+#include "catalogue/TVersion.h"
+#include "catalogue/TVersions.h"
+#include "platform/QuorvelError.h"
+#include "storage/TConfigStreamer.h"
+#include "support/RecordingViews.h"
+#include "support/ScriptedUser.h"
+#include "support/TestWorkspace.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+class Owner : public CatalogueOwner {
+public:
+    QString workspace;
+    CatalogueTreeView* tree = nullptr;
+    QString WorkSpace() const override { return workspace; }
+    CatalogueTreeView* TreeView() const override { return tree; }
+};
+
+struct Change {
+    TVersionCollection* sender;
+    TVersionItem* item;
+    QString name;
+    ChangeKind kind;
+};
+
+TVersionItem* Add(TVersionCollection* collection, const QString& name) {
+    TVersionItem* item = collection->AddItem();
+    item->SetName(name);
+    return item;
+}
+
+TVersions* VersionsOf(TVersionItem* project) {
+    return static_cast<TVersions*>(project->VersionCollection());
+}
+
+// Everything the trash holds, by name.
+QStringList TrashedNames() {
+    QStringList names;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    QDirIterator it(data + QStringLiteral("/Trash/files"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        names << it.fileName();
+    }
+    return names;
+}
+
+} // namespace
+
+class TestCatalogue : public QObject {
+    Q_OBJECT
+
+private slots:
+    void itemsHoldTheLevelBelow();
+    void changeEventsComeInOrder();
+    void callbackReachesTheWholeTree();
+    void itemByName_data();
+    void itemByName();
+    void versionNumbers_data();
+    void versionNumbers();
+    void nextVersionNumber_data();
+    void nextVersionNumber();
+    void pathFollowsNames();
+    void delItemRemovesSubtreeQuietly();
+    void stateChangeRefreshesRow();
+    void listClearLeavesNoDanglingRows();
+    void loadDataReadsOncePerCollection();
+    void legalNames_data();
+    void legalNames();
+    void newClientAndProject();
+    void newItemAsksAgainOnlyForTakenNames();
+    void newItemWithNameTheFileSystemRefuses();
+    void renameRules();
+    void renameOntoExistingFolderFails();
+    void removeItemAsksAndTrashes();
+    void damagedNamesNeverTouchAnotherFolder_data();
+    void damagedNamesNeverTouchAnotherFolder();
+    void readFromRoot();
+    void readFromRootOfMissingFolderRaises();
+};
+
+void TestCatalogue::itemsHoldTheLevelBelow() {
+    Owner owner;
+    TClients clients(&owner);
+    TVersionItem* client = Add(&clients, QStringLiteral("C"));
+    TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
+    TVersionItem* version = Add(project->VersionCollection(), QStringLiteral("version 1"));
+
+    QVERIFY(dynamic_cast<TClient*>(client));
+    QVERIFY(dynamic_cast<TProjects*>(client->VersionCollection()));
+    QVERIFY(dynamic_cast<TProject*>(project));
+    QVERIFY(dynamic_cast<TVersions*>(project->VersionCollection()));
+    QVERIFY(dynamic_cast<TVersion*>(version));
+    QVERIFY(!version->HasCollection());
+    QCOMPARE(version->ParentItem(), project);
+    QCOMPARE(project->ParentItem(), client);
+    QCOMPARE(client->ParentItem(), nullptr);
+    QCOMPARE(version->State(), vsCheckedIn);
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, clients.GetItems(1));
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, clients.GetItems(-1));
+}
+
+void TestCatalogue::changeEventsComeInOrder() {
+    Owner owner;
+    TClients clients(&owner);
+    QList<Change> changes;
+    clients.SetOnChanged([&](TVersionCollection* s, TVersionItem* i, ChangeKind k) {
+        changes.append({s, i, i->Name(), k});
+    });
+    TVersionItem* client = clients.AddItem();
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(changes[0].kind, ChangeKind::ItemAdded);
+    QCOMPARE(changes[0].name, QString());
+    QCOMPARE(changes[0].sender, &clients);
+    client->SetName(QStringLiteral("Acme"));
+    QCOMPARE(changes.size(), 2);
+    QCOMPARE(changes[1].kind, ChangeKind::ItemdEdited);
+    QCOMPARE(changes[1].name, QStringLiteral("Acme"));
+
+    // Removing raises nothing.
+    clients.DelItem(client);
+    QCOMPARE(changes.size(), 2);
+}
+
+void TestCatalogue::callbackReachesTheWholeTree() {
+    Owner owner;
+    TClients clients(&owner);
+    TVersionItem* client = Add(&clients, QStringLiteral("C"));
+    TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
+
+    QList<Change> changes;
+    clients.SetOnChanged([&](TVersionCollection* s, TVersionItem* i, ChangeKind k) {
+        changes.append({s, i, i->Name(), k});
+    });
+    Add(project->VersionCollection(), QStringLiteral("version 1"));
+    Add(client->VersionCollection(), QStringLiteral("Q"));
+    TVersionItem* q = client->VersionCollection()->GetItems(1);
+    Add(q->VersionCollection(), QStringLiteral("version 1"));
+    QCOMPARE(changes.size(), 6);
+    QCOMPARE(changes[4].sender, q->VersionCollection());
+}
+
+void TestCatalogue::itemByName_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("a-z folds") << "client A"
+                               << "CLIENT a" << true;
+    QTest::newRow("other letters do not fold") << "Ärger"
+                                               << "ärger" << false;
+    QTest::newRow("no trimming") << "Client"
+                                 << " Client" << false;
+    QTest::newRow("exact") << "R&D"
+                           << "R&D" << true;
+}
+
+void TestCatalogue::itemByName() {
+    QFETCH(QString, stored);
+    QFETCH(QString, asked);
+    QFETCH(bool, found);
+    Owner owner;
+    TClients clients(&owner);
+    Add(&clients, QStringLiteral("other"));
+    TVersionItem* item = Add(&clients, stored);
+    QCOMPARE(clients.ItemByName(asked), found ? item : nullptr);
+}
+
+void TestCatalogue::versionNumbers_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("number");
+    QTest::newRow("Version 12") << "Version 12" << 12;
+    QTest::newRow("version 1") << "version 1" << 1;
+    QTest::newRow("no number") << "Version" << 0;
+    QTest::newRow("no version") << "Draft" << 0;
+    QTest::newRow("blanks around") << "Version  7 " << 7;
+    QTest::newRow("text after") << "Version 3b" << 0;
+    QTest::newRow("too large") << "Version 99999999999" << 0;
+}
+
+void TestCatalogue::versionNumbers() {
+    QFETCH(QString, name);
+    QFETCH(int, number);
+    QCOMPARE(TVersion::VersionNrOf(name), number);
+}
+
+void TestCatalogue::nextVersionNumber_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("next");
+    QTest::newRow("none") << QStringList() << 0;
+    QTest::newRow("gaps are not filled") << QStringList{"version 1", "Version 7", "Version 3"} << 8;
+    QTest::newRow("first two") << QStringList{"version 1", "Version 2"} << 3;
+    QTest::newRow("no number counts 0") << QStringList{"Backup"} << 1;
+    QTest::newRow("negative never raises") << QStringList{"Version -5"} << 0;
+}
+
+void TestCatalogue::nextVersionNumber() {
+    QFETCH(QStringList, names);
+    QFETCH(int, next);
+    Owner owner;
+    TClients clients(&owner);
+    TVersionItem* project =
+        Add(Add(&clients, QStringLiteral("C"))->VersionCollection(), QStringLiteral("P"));
+    for (const QString& name : names)
+        Add(project->VersionCollection(), name);
+    QCOMPARE(VersionsOf(project)->GetNextVersionNr(), next);
+}
+
+void TestCatalogue::pathFollowsNames() {
+    TestWorkspace ws;
+    ScriptedUser user;
+    Owner owner;
+    owner.workspace = ws.Path();
+    TClients clients(&owner);
+    TVersionItem* client = Add(&clients, QStringLiteral("C"));
+    TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
+    TVersionItem* version = Add(project->VersionCollection(), QStringLiteral("Version 2"));
+    QCOMPARE(version->Path(), ws.Path() + QStringLiteral("C/P/Version 2/"));
+
+    ws.CreateDir(QStringLiteral("C/P/Version 2"));
+    user.QueueName(QStringLiteral("Zenith"));
+    client->Rename();
+    QCOMPARE(version->Path(), ws.Path() + QStringLiteral("Zenith/P/Version 2/"));
+    QVERIFY(ws.Exists(QStringLiteral("Zenith/P/Version 2")));
+}
+
+void TestCatalogue::delItemRemovesSubtreeQuietly() {
+    Owner owner;
+    RecordingTreeView tree;
+    RecordingListView list;
+    owner.tree = &tree;
+    TClients clients(&owner);
+    int changes = 0;
+    TVersionItem* client = Add(&clients, QStringLiteral("C"));
+    Add(&clients, QStringLiteral("D"));
+    TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
+    auto* version =
+        static_cast<TVersion*>(Add(project->VersionCollection(), QStringLiteral("version 1")));
+    version->AddToView(&list);
+    QCOMPARE(tree.Outline(), (QStringList{"C", "  P", "D"}));
+    QCOMPARE(list.rows.size(), size_t(1));
+
+    clients.SetOnChanged([&](TVersionCollection*, TVersionItem*, ChangeKind) { ++changes; });
+    clients.DelItem(client);
+    QCOMPARE(tree.Outline(), QStringList{"D"});
+    QCOMPARE(list.rows.size(), size_t(0));
+    QCOMPARE(list.RowCount(), 0);
+    QCOMPARE(clients.Count(), 1);
+    QCOMPARE(changes, 0);
+
+    // An item that is not in the list is ignored.
+    TClients others(&owner);
+    TVersionItem* stranger = Add(&others, QStringLiteral("S"));
+    clients.DelItem(stranger);
+    QCOMPARE(others.Count(), 1);
+}
+
+void TestCatalogue::stateChangeRefreshesRow() {
+    Owner owner;
+    RecordingListView list;
+    TClients clients(&owner);
+    TVersionItem* project =
+        Add(Add(&clients, QStringLiteral("C"))->VersionCollection(), QStringLiteral("P"));
+    auto* listed =
+        static_cast<TVersion*>(Add(project->VersionCollection(), QStringLiteral("Version 3")));
+    auto* unlisted =
+        static_cast<TVersion*>(Add(project->VersionCollection(), QStringLiteral("Version 4")));
+    listed->AddToView(&list);
+    TCheckInProperties record;
+    record.sOwner = QStringLiteral("jan");
+    listed->SetCheckInProperties(record);
+    listed->SetParentVersion(QStringLiteral("Version 2"));
+    listed->SetState(vsCheckedOut);
+    QCOMPARE(list.rows[0]->caption, QStringLiteral("Version 2 checked out by jan"));
+    QCOMPARE(list.rows[0]->groupId, 1);
+    QCOMPARE(list.rows[0]->imageIndex, 1);
+
+    unlisted->SetState(vsCheckedOut);
+    QCOMPARE(unlisted->State(), vsCheckedOut);
+    QCOMPARE(list.rows.size(), size_t(1));
+}
+
+void TestCatalogue::listClearLeavesNoDanglingRows() {
+    Owner owner;
+    TClients clients(&owner);
+    TVersionItem* project =
+        Add(Add(&clients, QStringLiteral("C"))->VersionCollection(), QStringLiteral("P"));
+    auto* version =
+        static_cast<TVersion*>(Add(project->VersionCollection(), QStringLiteral("Version 1")));
+    {
+        RecordingListView list;
+        version->AddToView(&list);
+        QVERIFY(version->ListItem());
+        list.Clear();
+        QCOMPARE(version->ListItem(), nullptr);
+        version->AddToView(&list);
+    }
+    // The list went first: the version must not reach for it.
+    QCOMPARE(version->ListView(), nullptr);
+    version->SetState(vsCheckedOut);
+    project->VersionCollection()->DelItem(version);
+}
+
+void TestCatalogue::loadDataReadsOncePerCollection() {
+    TestWorkspace ws;
+    Owner owner;
+    owner.workspace = ws.Path();
+    TClients clients(&owner);
+    TVersionItem* project =
+        Add(Add(&clients, QStringLiteral("C"))->VersionCollection(), QStringLiteral("P"));
+    TVersionItem* version = Add(project->VersionCollection(), QStringLiteral("Version 2"));
+    ws.CreateDir(QStringLiteral("C/P/Version 2"));
+    version->SetState(vsCheckedOut);
+    version->SetEditor(QStringLiteral("/usr/bin/ed"));
+    version->WriteData();
+    version->SetState(vsCheckedIn);
+    version->SetEditor(QString());
+
+    project->LoadData();
+    QCOMPARE(version->State(), vsCheckedOut);
+    QVERIFY(project->VersionCollection()->DataLoaded());
+
+    version->SetState(vsCheckedIn);
+    project->LoadData();
+    QCOMPARE(version->State(), vsCheckedIn); // the versions are read once
+
+    // The project's own data file is read at every call.
+    ws.CreateFile(QStringLiteral("C/P/QuorvelConfig.xml"),
+                  "<Version state=\"checked out\" parent=\"\" >\r</Version>\r\n");
+    project->LoadData();
+    QCOMPARE(project->State(), vsCheckedOut);
+}
+
+void TestCatalogue::legalNames_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    const QString bad = QStringLiteral("A Client or Project name may not contain any of the "
+                                       "following \\ / : * ? \"\" < > |\"   Characters ");
+    const QString empty = QStringLiteral("A Client or Project name may not be empty.");
+    const QString dots = QStringLiteral("A Client or Project name may not be \".\" or \"..\".");
+    QTest::newRow("empty") << "" << empty;
+    QTest::newRow("blanks") << "   " << empty;
+    QTest::newRow("controls") << "\t\r\n" << empty;
+    QTest::newRow("slash") << "A/B" << bad;
+    QTest::newRow("several bad") << "a<b>c|d" << bad;
+    QTest::newRow("colon") << "C:" << bad;
+    QTest::newRow("dot") << "." << dots;
+    QTest::newRow("dot dot") << ".." << dots;
+    QTest::newRow("blanks kept") << "  Acme  "
+                                 << "";
+    QTest::newRow("three dots") << "..."
+                                << "";
+    QTest::newRow("not latin") << "Łódź 東京"
+                               << "";
+}
+
+void TestCatalogue::legalNames() {
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    ScriptedUser user;
+    QCOMPARE(IsLegalDirectoryName(name), message.isEmpty());
+    QCOMPARE(user.messages, message.isEmpty() ? QStringList() : QStringList{message});
+}
+
+void TestCatalogue::newClientAndProject() {
+    TestWorkspace ws;
+    ScriptedUser user;
+    RecordingTreeView tree;
+    Owner owner;
+    owner.workspace = ws.Path();
+    owner.tree = &tree;
+    TClients clients(&owner);
+
+    user.QueueName(QStringLiteral("  Acme  "));
+    clients.AddNewItem();
+    QCOMPARE(user.shown, QStringList{"name: Client name dialog|Enter client name|"});
+    QCOMPARE(clients.Count(), 1);
+    TVersionItem* client = clients.GetItems(0);
+    QCOMPARE(client->Name(), QStringLiteral("  Acme  "));
+    QVERIFY(ws.Exists(QStringLiteral("  Acme  ")));
+    QVERIFY(client->Selected());
+    QVERIFY(!ws.Exists(QStringLiteral("QuorvelConfig.xml")));
+
+    user.shown.clear();
+    user.QueueName(QStringLiteral("Harbour"));
+    static_cast<TProjects*>(client->VersionCollection())->AddNewItem();
+    QCOMPARE(user.shown, QStringList{"name: Project name dialog|Enter project name|"});
+    TVersionItem* project = client->VersionCollection()->GetItems(0);
+    QCOMPARE(project->VersionCollection()->Count(), 1);
+    QCOMPARE(project->VersionCollection()->GetItems(0)->Name(), QStringLiteral("version 1"));
+    QVERIFY(ws.Exists(QStringLiteral("  Acme  /Harbour/version 1")));
+    QVERIFY(!ws.Exists(QStringLiteral("  Acme  /Harbour/version 1/QuorvelConfig.xml")));
+    QVERIFY(project->Selected());
+    QCOMPARE(tree.Outline(), (QStringList{"  Acme  ", "  Harbour"}));
+}
+
+void TestCatalogue::newItemAsksAgainOnlyForTakenNames() {
+    TestWorkspace ws;
+    ScriptedUser user;
+    Owner owner;
+    owner.workspace = ws.Path();
+    TClients clients(&owner);
+    Add(&clients, QStringLiteral("Acme"));
+
+    // A taken name brings the empty dialog back.
+    user.QueueName(QStringLiteral("acme"));
+    user.QueueName(std::nullopt);
+    clients.AddNewItem();
+    QCOMPARE(user.shown, (QStringList{"name: Client name dialog|Enter client name|",
+                                      "message: name acme already exists.",
+                                      "name: Client name dialog|Enter client name|"}));
+    QCOMPARE(clients.Count(), 1);
+
+    // A refused name ends the command.
+    user.shown.clear();
+    user.QueueName(QStringLiteral("A/B"));
+    clients.AddNewItem();
+    QCOMPARE(user.shown.size(), 2);
+    QVERIFY(user.names.isEmpty());
+    QVERIFY(!user.ranOutOfAnswers);
+    QCOMPARE(clients.Count(), 1);
+    QCOMPARE(QDir(ws.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void TestCatalogue::newItemWithNameTheFileSystemRefuses() {
+    TestWorkspace ws;
+    ScriptedUser user;
+    RecordingTreeView tree;
+    Owner owner;
+    owner.workspace = ws.Path();
+    owner.tree = &tree;
+    TClients clients(&owner);
+
+    user.QueueName(QString(300, u'x'));
+    clients.AddNewItem();
+    QCOMPARE(clients.Count(), 0);
+    QCOMPARE(tree.NodeCount(), 0);
+    QCOMPARE(user.messages.size(), 1);
+    QVERIFY2(user.messages[0].contains(QStringLiteral("could not be created")),
+             qPrintable(user.messages[0]));
+    QCOMPARE(QDir(ws.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void TestCatalogue::renameRules() {
+    TestWorkspace ws;
+    ScriptedUser user;
+    RecordingTreeView tree;
+    Owner owner;
+    owner.workspace = ws.Path();
+    owner.tree = &tree;
+    TClients clients(&owner);
+    TVersionItem* client = Add(&clients, QStringLiteral("Acme"));
+    ws.CreateDir(QStringLiteral("Acme"));
+
+    // The item finds itself; a bad name brings the dialog back too.
+    user.QueueName(QStringLiteral("ACME"));
+    user.QueueName(QStringLiteral("A|B"));
+    user.QueueName(QStringLiteral("  Zenith  "));
+    client->Rename();
+    QCOMPARE(user.shown.size(), 5);
+    QCOMPARE(user.shown[0], QStringLiteral("name: New name dialog|Enter new name|Acme"));
+    QCOMPARE(user.shown[1], QStringLiteral("message: name ACME already exists."));
+    QCOMPARE(user.shown[2], QStringLiteral("name: New name dialog|Enter new name|Acme"));
+    QCOMPARE(client->Name(), QStringLiteral("Zenith"));
+    QCOMPARE(tree.Outline(), QStringList{"Zenith"});
+    QVERIFY(ws.Exists(QStringLiteral("Zenith")));
+    QVERIFY(!ws.Exists(QStringLiteral("Acme")));
+
+    // Cancel changes nothing.
+    user.QueueName(std::nullopt);
+    client->Rename();
+    QCOMPARE(client->Name(), QStringLiteral("Zenith"));
+}
+
+void TestCatalogue::renameOntoExistingFolderFails() {
+    TestWorkspace ws;
+    ScriptedUser user;
+    Owner owner;
+    owner.workspace = ws.Path();
+    TClients clients(&owner);
+    TVersionItem* client = Add(&clients, QStringLiteral("Acme"));
+    TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
+    ws.CreateFile(QStringLiteral("Acme/P/work.txt"), "mine");
+    // An empty folder that the catalogue does not know: Linux would replace it.
+    ws.CreateDir(QStringLiteral("Acme/Q"));
+
+    user.QueueName(QStringLiteral("Q"));
+    user.QueueName(std::nullopt);
+    project->Rename();
+    QCOMPARE(user.messages, QStringList{QStringLiteral("Rename folder %1, to folder %2 failed.")
+                                            .arg(ws.Path() + QStringLiteral("Acme/P/"),
+                                                 ws.Path() + QStringLiteral("Acme/Q"))});
+    QCOMPARE(user.shown.size(), 3);
+    QCOMPARE(project->Name(), QStringLiteral("P"));
+    QCOMPARE(ws.ReadFile(QStringLiteral("Acme/P/work.txt")), QByteArray("mine"));
+    QVERIFY(ws.Exists(QStringLiteral("Acme/Q")));
+}
+
+void TestCatalogue::removeItemAsksAndTrashes() {
+    TestWorkspace ws;
+    ScriptedUser user;
+    RecordingTreeView tree;
+    Owner owner;
+    owner.workspace = ws.Path();
+    owner.tree = &tree;
+    TClients clients(&owner);
+    TVersionItem* client = Add(&clients, QStringLiteral("Trashed client"));
+    for (const char* name : {"P1", "P2", "P3"})
+        Add(client->VersionCollection(), QString::fromLatin1(name));
+    ws.CreateFile(QStringLiteral("Trashed client/P1/version 1/work.txt"), "work");
+
+    user.QueueConfirm(false);
+    clients.RemoveItem(client);
+    QCOMPARE(user.shown, QStringList{"confirm: Delete client Trashed client with all 3 projects?"});
+    QCOMPARE(clients.Count(), 1);
+    QVERIFY(ws.Exists(QStringLiteral("Trashed client/P1/version 1/work.txt")));
+
+    user.QueueConfirm(true);
+    clients.RemoveItem(client);
+    QCOMPARE(clients.Count(), 0);
+    QCOMPARE(tree.NodeCount(), 0);
+    QVERIFY(!ws.Exists(QStringLiteral("Trashed client")));
+    QVERIFY(TrashedNames().contains(QStringLiteral("Trashed client")));
+
+    // A project without versions asks with an empty text.
+    TVersionItem* other = Add(&clients, QStringLiteral("O"));
+    TVersionItem* empty = Add(other->VersionCollection(), QStringLiteral("Empty"));
+    TVersionItem* full = Add(other->VersionCollection(), QStringLiteral("Full"));
+    Add(full->VersionCollection(), QStringLiteral("version 1"));
+    ws.CreateDir(QStringLiteral("O/Empty"));
+    user.shown.clear();
+    user.QueueConfirm(true);
+    user.QueueConfirm(false);
+    auto* projects = static_cast<TProjects*>(other->VersionCollection());
+    projects->RemoveItem(empty);
+    projects->RemoveItem(full);
+    QCOMPARE(user.shown, (QStringList{"confirm: ", "confirm: Delete Project Full?"}));
+    QCOMPARE(projects->Count(), 1);
+}
+
+void TestCatalogue::damagedNamesNeverTouchAnotherFolder_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << "";
+    QTest::newRow("dot") << ".";
+    QTest::newRow("dot dot") << "..";
+    QTest::newRow("separator") << "a/../..";
+}
+
+void TestCatalogue::damagedNamesNeverTouchAnotherFolder() {
+    QFETCH(QString, name);
+    TestWorkspace ws;
+    ScriptedUser user;
+    Owner owner;
+    owner.workspace = ws.CreateDir(QStringLiteral("ws"));
+    ws.CreateFile(QStringLiteral("ws/C/P/version 1/work.txt"), "work");
+    ws.CreateFile(QStringLiteral("outside.txt"), "outside");
+    TClients clients(&owner);
+    TVersionItem* client = Add(&clients, QStringLiteral("C"));
+    auto* projects = static_cast<TProjects*>(client->VersionCollection());
+    TVersionItem* project = Add(projects, QStringLiteral("P"));
+    TVersionItem* damagedProject = Add(projects, name);
+    TVersionItem* damagedVersion = Add(project->VersionCollection(), name);
+    TVersionItem* damagedClient = Add(&clients, name);
+    TVersionItem* below = Add(damagedClient->VersionCollection(), QStringLiteral("P"));
+
+    user.QueueConfirm(true);
+    user.QueueName(QStringLiteral("Renamed"));
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, projects->RemoveItem(damagedProject));
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, clients.RemoveItem(damagedClient));
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, damagedProject->Rename());
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, damagedVersion->WriteData());
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, below->WriteData());
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, below->Rename());
+    // Nothing was asked and nothing moved.
+    QVERIFY(user.shown.isEmpty());
+    QCOMPARE(ws.ReadFile(QStringLiteral("ws/C/P/version 1/work.txt")), QByteArray("work"));
+    QCOMPARE(ws.ReadFile(QStringLiteral("outside.txt")), QByteArray("outside"));
+    QCOMPARE(QDir(ws.Path() + QStringLiteral("ws/C/P"))
+                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{"version 1"});
+    QCOMPARE(clients.Count(), 2);
+}
+
+void TestCatalogue::readFromRoot() {
+    TestWorkspace ws;
+    RecordingTreeView tree;
+    Owner owner;
+    owner.workspace = ws.CreateDir(QStringLiteral("ws"));
+    owner.tree = &tree;
+    for (const char* dir : {"Acme/Harbour/version 1", "Acme/Harbour/Version 2", "Acme/Harbour/Old",
+                            "Acme/Harbour/.hidden", "Acme/Harbour/.quorvel-partial-x1"})
+        ws.CreateDir(QStringLiteral("ws/") + QString::fromLatin1(dir));
+    ws.CreateFile(QStringLiteral("ws/QuorvelConfig.xml"), "x");
+    ws.CreateFile(QStringLiteral("ws/notes.txt"), "x");
+    ws.CreateFile(QStringLiteral("ws/Acme/Harbour/version 1/work.txt"), "x");
+    ws.CreateDir(QStringLiteral("elsewhere/Inside"));
+    QFile::link(ws.Path() + QStringLiteral("elsewhere"), ws.Path() + QStringLiteral("ws/Linked"));
+
+    TClients clients(&owner);
+    int named = 0;
+    clients.SetOnChanged([&](TVersionCollection*, TVersionItem*, ChangeKind kind) {
+        named += kind == ChangeKind::ItemdEdited;
+    });
+    clients.ReadFromRoot(owner.workspace);
+    QCOMPARE(clients.Count(), 1);
+    TVersionItem* project = clients.GetItems(0)->VersionCollection()->GetItems(0);
+    QCOMPARE(project->Name(), QStringLiteral("Harbour"));
+    QStringList versions;
+    for (int i = 0; i < project->VersionCollection()->Count(); ++i)
+        versions << project->VersionCollection()->GetItems(i)->Name();
+    versions.sort();
+    QCOMPARE(versions, (QStringList{".hidden", "Old", "Version 2", "version 1"}));
+    QCOMPARE(named, 6);
+    QCOMPARE(tree.Outline(), (QStringList{"Acme", "  Harbour"}));
+
+    TClients empty(&owner);
+    empty.ReadFromRoot(ws.CreateDir(QStringLiteral("empty")));
+    QCOMPARE(empty.Count(), 0);
+}
+
+void TestCatalogue::readFromRootOfMissingFolderRaises() {
+    TestWorkspace ws;
+    Owner owner;
+    TClients clients(&owner);
+    QVERIFY_THROWS_EXCEPTION(QuorvelError,
+                             clients.ReadFromRoot(ws.Path() + QStringLiteral("missing/")));
+}
+
+QUORVEL_TEST_MAIN(TestCatalogue)
+#include "tst_catalogue.moc"

@@ -1,0 +1,307 @@
+#include "versioning/TVersionManager.h"
+
+#include "catalogue/TClient.h"
+#include "catalogue/TClients.h"
+#include "catalogue/TProject.h"
+#include "catalogue/TProjects.h"
+#include "catalogue/TVersion.h"
+#include "catalogue/TVersions.h"
+#include "catalogue/VersionListView.h"
+#include "platform/DateTimeText.h"
+#include "platform/FileSystem.h"
+#include "platform/QuorvelError.h"
+#include "platform/UserInterface.h"
+#include "platform/UserName.h"
+#include "versioning/Filelist.h"
+#include "workspace/TProjectManager.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+TVersionManager* VersionMngr = nullptr;
+
+namespace {
+
+QuorvelError InvalidTypecast() {
+    return QuorvelError(QStringLiteral("Invalid class typecast"));
+}
+
+} // namespace
+
+TVersionManager::TVersionManager(VersionListView* AVersionView) : FVersionView(AVersionView) {
+    TVersionItem::SetDestroyListener([this](TVersionItem* item) { ItemDestroyed(item); });
+}
+
+TVersionManager::~TVersionManager() {
+    TVersionItem::SetDestroyListener(nullptr);
+}
+
+void TVersionManager::ItemDestroyed(TVersionItem* item) {
+    if (FActiveItem == item)
+        FActiveItem = nullptr;
+    if (FACtiveProject == item)
+        FACtiveProject = nullptr;
+}
+
+TClient* TVersionManager::ActiveClient() const {
+    if (auto* client = dynamic_cast<TClient*>(FActiveItem))
+        return client;
+    if (TProject* project = ActiveProject())
+        return dynamic_cast<TClient*>(project->ParentItem());
+    return nullptr;
+}
+
+TProject* TVersionManager::ActiveProject() const {
+    if (auto* project = dynamic_cast<TProject*>(FActiveItem))
+        return project;
+    if (auto* version = dynamic_cast<TVersion*>(FActiveItem))
+        return dynamic_cast<TProject*>(version->ParentItem());
+    return nullptr;
+}
+
+TVersion* TVersionManager::ActiveVersion() const {
+    return dynamic_cast<TVersion*>(FActiveItem);
+}
+
+void TVersionManager::SetActiveItem(TVersionItem* Value) {
+    if (Value == FActiveItem)
+        return;
+    FActiveItem = Value;
+    if (dynamic_cast<TClient*>(Value))
+        return;
+    if (auto* project = dynamic_cast<TProject*>(Value)) {
+        InstallProject(project);
+        return;
+    }
+    if (auto* version = dynamic_cast<TVersion*>(Value)) {
+        if (auto* project = dynamic_cast<TProject*>(version->ParentItem()))
+            InstallProject(project);
+    }
+    DoVersionChanged();
+}
+
+void TVersionManager::InstallProject(TProject* AProject) {
+    if (AProject == FACtiveProject)
+        return;
+    FACtiveProject = AProject;
+    AProject->LoadData();
+    if (!FVersionView)
+        return;
+    const TVersionItem* client = AProject->ParentItem();
+    const QString names = (client ? client->Name() : QString()) + u'-' + AProject->Name();
+    FVersionView->SetGroupHeader(0, QStringLiteral("Checked out ") + names);
+    FVersionView->SetGroupHeader(1, QStringLiteral("Version(s) ") + names);
+    struct UpdateScope {
+        VersionListView* view;
+        ~UpdateScope() { view->EndUpdate(); }
+    };
+    FVersionView->BeginUpdate();
+    UpdateScope update{FVersionView};
+    FVersionView->Clear();
+    TVersionCollection* versions = AProject->VersionCollection();
+    for (int i = 0; i < versions->Count(); ++i)
+        static_cast<TVersion*>(versions->GetItems(i))->AddToView(FVersionView);
+    Sort();
+}
+
+void TVersionManager::Sort() {
+    if (FVersionView)
+        FVersionView->Sort();
+}
+
+void TVersionManager::Clear() {
+    if (FVersionView)
+        FVersionView->Clear();
+    SetActiveItem(nullptr);
+}
+
+bool TVersionManager::CanCheckOut() const {
+    const TVersion* version = ActiveVersion();
+    return version && !version->IsCheckedOut();
+}
+
+bool TVersionManager::CanCheckIn() const {
+    const TVersion* version = ActiveVersion();
+    return version && version->IsCheckedOut();
+}
+
+bool TVersionManager::CanImport() const {
+    const TVersion* version = ActiveVersion();
+    const TProject* project = ActiveProject();
+    return version && project && version->Nr() == 1 && project->VersionCollection()->Count() == 1;
+}
+
+void TVersionManager::CheckOut() {
+    TVersion* source = ActiveVersion();
+    if (!source)
+        throw InvalidTypecast();
+    source->CheckFolderNames();
+    auto* versions = static_cast<TVersions*>(source->ParentCollection());
+    const int number = versions->GetNextVersionNr();
+    const QString name = QStringLiteral("Version %1").arg(number);
+    const QString projectFolder = source->ParentItem() ? source->ParentItem()->Path() : QString();
+    const QString newFolder = projectFolder + name;
+    // A stale catalogue: the copy would land inside the existing folder.
+    if (QFileInfo::exists(newFolder)) {
+        User().ShowMessage(QStringLiteral("The folder %1 already exists, but the catalogue does "
+                                          "not know it. Rebuild the workspace, then check out "
+                                          "again.")
+                               .arg(newFolder));
+        return;
+    }
+    QString error;
+    if (!CopyFolderAs(source->Path(), newFolder, &error)) {
+        User().ShowMessage(QStringLiteral("Check out of %1 failed: %2").arg(source->Name(), error));
+        return;
+    }
+    auto* version = static_cast<TVersion*>(versions->AddItem());
+    version->SetName(name);
+    version->SetParentVersion(source->Name());
+    version->SetState(vsCheckedOut);
+    TCheckInProperties record;
+    record.sDatetime = CheckInDateTimeNow();
+    record.sOwner = GetUserFromWindows();
+    version->SetEditor(source->Editor());
+    version->SetCheckInProperties(record);
+    version->AddToView(FVersionView);
+    version->WriteData();
+    version->SetVersionSelected(true);
+    SetActiveItem(version);
+}
+
+bool TVersionManager::CheckIn() {
+    if (TVersion* version = ActiveVersion())
+        version->CheckFolderNames();
+    const QString owner = GetUserFromWindows();
+    bool checkedIn = false;
+    QString description;
+    for (;;) {
+        const std::optional<QString> answer = User().AskCheckIn(owner, description);
+        if (!answer)
+            break;
+        description = *answer;
+        // The data file cannot hold "<": it would cut the text off there.
+        if (description.contains(u'<')) {
+            User().ShowMessage(QStringLiteral(
+                "A check-in description may not contain \"<\". Please change the description."));
+            continue;
+        }
+        TVersion* version = ActiveVersion();
+        if (!version) {
+            Sort();
+            throw InvalidTypecast();
+        }
+        TCheckInProperties record;
+        record.sDatetime = CheckInDateTimeNow();
+        record.sOwner = owner;
+        record.sDescription = description;
+        version->SetCheckInProperties(record);
+        version->SetState(vsCheckedIn);
+        version->WriteData();
+        DoVersionChanged();
+        checkedIn = true;
+        break;
+    }
+    Sort();
+    return checkedIn;
+}
+
+void TVersionManager::CheckInCheckOut() {
+    if (CheckIn())
+        CheckOut();
+}
+
+void TVersionManager::UndoCheckOut() {
+    TVersion* version = ActiveVersion();
+    if (!version)
+        throw InvalidTypecast();
+    version->CheckFolderNames();
+    if (!User().Confirm(QStringLiteral("This will removed %1, from your system are you sure?")
+                            .arg(version->Name())))
+        return;
+    const QString folder = version->Path();
+    if (!FileSystem::FolderExists(folder))
+        throw QuorvelError(QStringLiteral("The specified path was not found"));
+    if (!FileSystem::RemoveTree(folder)) {
+        User().ShowMessage(QStringLiteral("Not everything in %1 could be deleted.")
+                               .arg(FileSystem::WithoutTrailingSeparator(folder)));
+    }
+    version->ParentCollection()->DelItem(version);
+    AfterRemoval(true);
+}
+
+void TVersionManager::NewClient() {
+    ProjectMngr->Clients()->AddNewItem();
+}
+
+void TVersionManager::NewProject() {
+    if (TClient* client = ActiveClient())
+        static_cast<TProjects*>(client->VersionCollection())->AddNewItem();
+}
+
+void TVersionManager::RenameClient() {
+    if (TClient* client = ActiveClient())
+        client->Rename();
+}
+
+void TVersionManager::RenameProject() {
+    if (TProject* project = ActiveProject())
+        project->Rename();
+}
+
+void TVersionManager::DelClient() {
+    if (TClient* client = ActiveClient()) {
+        const bool wasActive = FActiveItem != nullptr;
+        static_cast<TClients*>(client->ParentCollection())->RemoveItem(client);
+        AfterRemoval(wasActive);
+    }
+}
+
+void TVersionManager::DelProject() {
+    if (TProject* project = ActiveProject()) {
+        const bool wasActive = FActiveItem != nullptr;
+        static_cast<TProjects*>(project->ParentCollection())->RemoveItem(project);
+        AfterRemoval(wasActive);
+    }
+}
+
+void TVersionManager::AfterRemoval(bool activeItemWasSet) {
+    // The removed item may have been the active one: the details panel must
+    // not keep showing a version that is gone.
+    if (activeItemWasSet && !FActiveItem)
+        DoVersionChanged();
+}
+
+void TVersionManager::DoVersionChanged() {
+    if (FOnVersionChanged)
+        FOnVersionChanged(this);
+}
+
+void TVersionManager::ImportFromFolder(const QString& AFolder) {
+    try {
+        TVersion* version = ActiveVersion();
+        if (!version)
+            throw QuorvelError(QStringLiteral("There is no active version."));
+        version->CheckFolderNames();
+        const QString target = version->Path();
+        const QString source = QDir::cleanPath(AFolder) + u'/';
+        const QString targetClean = QDir::cleanPath(target) + u'/';
+        // A folder copied into itself would never end.
+        if (targetClean.startsWith(source) || source.startsWith(targetClean))
+            throw QuorvelError(QStringLiteral("a folder cannot be copied into itself"));
+        const QString programData = AFolder + QStringLiteral("Program Data/");
+        bool copied;
+        if (FileSystem::FolderExists(programData)) {
+            copied = CopyFiles(programData, target);
+            copied = CopyFiles(AFolder + QStringLiteral("Corvane Projects/"), target) && copied;
+        } else {
+            copied = CopyFiles(AFolder, target);
+        }
+        if (!copied)
+            throw QuorvelError(QStringLiteral("not everything could be copied"));
+        User().ShowMessage(QStringLiteral("Import succeeded"));
+    } catch (const QuorvelError& error) {
+        User().ShowMessage(QStringLiteral("Import from folder %1 failed with message %2.")
+                               .arg(AFolder, error.Message()));
+    }
+}

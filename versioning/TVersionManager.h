@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class TClient;
+class TProject;
+class TVersion;
+class TVersionItem;
+class VersionListView;
+
+// Follows the user's selection (the active item), lists the versions of
+// the selected project and runs the version, client and project commands.
+class TVersionManager {
+public:
+    using TVersionChangedEvent = std::function<void(TVersionManager* Sender)>;
+
+    // AVersionView may be null: then nothing is listed.
+    explicit TVersionManager(VersionListView* AVersionView);
+    ~TVersionManager();
+    TVersionManager(const TVersionManager&) = delete;
+    TVersionManager& operator=(const TVersionManager&) = delete;
+
+    TVersionItem* ActiveItem() const { return FActiveItem; }
+    void SetActiveItem(TVersionItem* Value);
+    TClient* ActiveClient() const;
+    TProject* ActiveProject() const;
+    TVersion* ActiveVersion() const;
+    // The project whose versions the list shows.
+    TProject* InstalledProject() const { return FACtiveProject; }
+
+    void SetOnVersionChanged(TVersionChangedEvent Value) { FOnVersionChanged = std::move(Value); }
+
+    void InstallProject(TProject* AProject);
+    void Sort();
+    void Clear();
+
+    void CheckOut();
+    bool CheckIn();
+    void CheckInCheckOut();
+    void UndoCheckOut();
+
+    void NewClient();
+    void NewProject();
+    void RenameClient();
+    void RenameProject();
+    void DelClient();
+    void DelProject();
+
+    void DoVersionChanged();
+    // Copies AFolder (ending with "/") into the active version's folder.
+    void ImportFromFolder(const QString& AFolder);
+
+    // When each command is offered.
+    bool HasActiveClient() const { return ActiveClient() != nullptr; }
+    bool HasActiveProject() const { return ActiveProject() != nullptr; }
+    bool CanCheckOut() const;
+    // Check in, check in/check out and undo check-out.
+    bool CanCheckIn() const;
+    bool CanImport() const;
+
+private:
+    void ItemDestroyed(TVersionItem* item);
+    // After a command removed things: the details follow what is left.
+    void AfterRemoval(bool activeItemWasSet);
+
+    TVersionItem* FActiveItem = nullptr;
+    TProject* FACtiveProject = nullptr;
+    VersionListView* FVersionView;
+    TVersionChangedEvent FOnVersionChanged;
+};
+
+// The one version manager of the running program.
+extern TVersionManager* VersionMngr;

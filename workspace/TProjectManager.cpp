@@ -1,0 +1,138 @@
+#include "workspace/TProjectManager.h"
+
+#include "catalogue/CatalogueTreeView.h"
+#include "catalogue/TClients.h"
+#include "catalogue/TVersion.h"
+#include "editors/TEditor.h"
+#include "editors/TProjectEditors.h"
+#include "platform/FileSystem.h"
+#include "platform/QuorvelError.h"
+#include "platform/UserInterface.h"
+#include "storage/TConfigStreamer.h"
+#include "storage/TSimpleXmlParser.h"
+#include "versioning/TVersionManager.h"
+#include "workspace/RebuildProgress.h"
+
+TProjectManager* ProjectMngr = nullptr;
+
+namespace {
+
+// Sets a flag for as long as it lives, also when an error leaves the scope.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+} // namespace
+
+TProjectManager::TProjectManager() {
+    FClients = NewClients(true);
+    FEditors = std::make_unique<TProjectEditors>();
+    FEditors->SetOnEditorClick([this](TEditor* editor) { DoEditorClick(editor); });
+}
+
+TProjectManager::~TProjectManager() {
+    try {
+        SaveProject();
+    } catch (const QuorvelError& error) {
+        User().ShowError(error.Message());
+    }
+    try {
+        FEditors->WriteIni();
+    } catch (const QuorvelError& error) {
+        User().ShowError(error.Message());
+    }
+    FEditors.reset();
+    FClients.reset();
+}
+
+std::unique_ptr<TClients> TProjectManager::NewClients(bool withChangeHandler) {
+    auto clients = std::make_unique<TClients>(this);
+    if (withChangeHandler) {
+        clients->SetOnChanged([this](TVersionCollection* sender, TVersionItem* item,
+                                     ChangeKind kind) { OnChanged(sender, item, kind); });
+    }
+    return clients;
+}
+
+void TProjectManager::SetTreeView(CatalogueTreeView* Value) {
+    FTreeView = Value;
+    if (FTreeView)
+        FTreeView->DeleteAllNodes();
+}
+
+void TProjectManager::SetWorkSpace(const QString& Value) {
+    if (Value == FWorkSpace)
+        return;
+    if (Busy()) {
+        throw QuorvelError(
+            QStringLiteral("The workspace is still being read; open %1 when that has finished.")
+                .arg(Value));
+    }
+    SaveProject();
+    if (!FileSystem::FolderExists(Value)) {
+        QString reason;
+        // The old catalogue stays open, so its path must stay too.
+        if (!FileSystem::MakePath(Value, &reason)) {
+            throw QuorvelError(QStringLiteral("can not create workspace ") + Value +
+                               QStringLiteral(", please select another workspace."));
+        }
+    }
+    FWorkSpace = Value;
+    TConfigStreamer streamer(FWorkSpace);
+    if (!streamer.ConfigExist()) {
+        Refresh();
+        return;
+    }
+    FlagScope loading(FLoading);
+    if (VersionMngr)
+        VersionMngr->Clear();
+    FClients.reset();
+    FClients = NewClients(false);
+    std::unique_ptr<TSimpleXmlParser> parser = streamer.GetParser();
+    if (parser)
+        FClients->ReadFromXml(*parser);
+}
+
+void TProjectManager::Refresh() {
+    if (Busy())
+        return;
+    FlagScope refreshing(FRefreshActive);
+    if (VersionMngr)
+        VersionMngr->Clear();
+    FClients.reset();
+    FClients = NewClients(true);
+    try {
+        FClients->ReadFromRoot(FWorkSpace);
+    } catch (const QuorvelError& error) {
+        if (FProgress)
+            FProgress->DoError(error.Message());
+    }
+    SaveProject();
+}
+
+void TProjectManager::SaveProject() {
+    if (!FileSystem::FolderExists(FWorkSpace))
+        return;
+    TConfigStreamer(FWorkSpace).WriteXmlString(FClients->AsXml());
+}
+
+void TProjectManager::OnChanged(TVersionCollection*, TVersionItem* ChangedItem,
+                                ChangeKind TypeOfChange) {
+    FLastAction = TypeOfChange;
+    if (FRefreshActive && TypeOfChange == ChangeKind::ItemdEdited && FProgress)
+        FProgress->ItemAdded(this, ChangedItem);
+}
+
+void TProjectManager::DoEditorClick(TEditor* Sender) {
+    if (!Sender || !VersionMngr)
+        return;
+    if (TVersion* version = VersionMngr->ActiveVersion())
+        Sender->Execute(version);
+}
