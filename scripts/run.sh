@@ -7,8 +7,8 @@ scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_BUILD_TESTS=OFF
 cmake --build build/release -j2
 
-if [ -x build/release/ui/quorvel ]; then
-    exec build/release/ui/quorvel "$@"
+if [ -x build/release/bin/quorvel ]; then
+    exec build/release/bin/quorvel "$@"
 fi
 # Until the window exists, the command-line tool is the front end.
-exec build/release/cli/quorvel-cli "$@"
+exec build/release/bin/quorvel-cli "$@"
