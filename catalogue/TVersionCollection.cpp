@@ -108,15 +108,18 @@ void TVersionCollection::WriteData() {
 }
 
 void TVersionCollection::ReadFromRoot(const QString& ARoot) {
-    const QStringList names = FileSystem::ListSubfolders(ARoot);
+    const QString folder = ARoot.endsWith(u'/') ? ARoot : ARoot + u'/';
+    const QStringList names = FileSystem::ListSubfolders(folder);
+    fList.reserve(fList.size() + size_t(names.size()));
     for (const QString& name : names) {
         // Half-made copies are not versions.
         if (name.startsWith(FileSystem::PartialCopyPrefix()))
             continue;
         TVersionItem* item = AddItem();
         item->SetName(name);
+        // The item's folder, without walking up the owners again.
         if (item->HasCollection())
-            item->VersionCollection()->ReadFromRoot(item->Path());
+            item->VersionCollection()->ReadFromRoot(folder + name + u'/');
     }
 }
 
