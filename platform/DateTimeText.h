@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The time stamp of a check-out or check-in as the user's system writes it:
+// the short date, a blank and the long time; at exactly midnight the date
+// alone.
+QString CheckInDateTime(const QDateTime& when);
+
+// CheckInDateTime of the current local time.
+QString CheckInDateTimeNow();

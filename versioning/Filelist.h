@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The folder copy shared by check-out and import. It keeps the rules of the
+// desktop shell's copy: a destination that does not exist becomes the copy;
+// an existing folder receives the source inside it under the source's own
+// name; files already there are replaced without asking; missing folders
+// are created. Contents, modification times, permissions, hidden files and
+// empty folders are kept; symbolic links are copied as links, never
+// followed. Paths may end with "/" or not; relative ones are taken against
+// the current folder. Every file appears whole or not at all.
+
+// The shell's function codes; only copying is supported.
+namespace ShellFunction {
+constexpr quint16 Move = 1;
+constexpr quint16 Copy = 2;
+constexpr quint16 Delete = 3;
+constexpr quint16 Rename = 4;
+} // namespace ShellFunction
+
+// Runs one shell-style file operation. True when it succeeded. On failure
+// the user is shown the reason. Codes other than ShellFunction::Copy
+// return false.
+bool DoFiles(const QString& Source, const QString& Destin, quint16 Mode);
+
+// Copies a folder with DoFiles. True when the copy succeeded, or when it
+// failed but aToFilePath names an existing file.
+bool CopyFiles(const QString& aFromFilePath, const QString& aToFilePath);
+
+// Makes `destination`, which must not exist, a copy of the folder `source`.
+// The copy is built in a hidden sibling folder whose name starts with
+// FileSystem::PartialCopyPrefix() and renamed into place only when it is
+// complete, so nobody ever sees half a copy; on failure that folder is
+// removed again. Reports progress to the user but shows no message: the
+// reason for a failure goes to *error (may be null).
+bool CopyFolderAs(const QString& source, const QString& destination, QString* error);
