@@ -1,0 +1,268 @@
+// The workspace manager: opening, loading, rebuilding and saving.
+#include "catalogue/TClients.h"
+#include "catalogue/TVersion.h"
+#include "editors/TEditor.h"
+#include "editors/TProjectEditors.h"
+#include "platform/ProgramPaths.h"
+#include "platform/QuorvelError.h"
+#include "support/ScriptedUser.h"
+#include "support/TestWorkspace.h"
+#include "versioning/TVersionManager.h"
+#include "workspace/RebuildProgress.h"
+#include "workspace/TProjectManager.h"
+
+#include <QDir>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+const QByteArray kEmptyCatalogue = "<Clients count=\"0\" >\r</Clients>\r\n";
+
+class RecordingProgress : public RebuildProgress {
+public:
+    void ItemAdded(TProjectManager* sender, TVersionItem* item) override {
+        QVERIFY(sender->LastAction() == ChangeKind::ItemdEdited);
+        added << item->Name();
+        if (onItem)
+            onItem(item);
+    }
+    void DoError(const QString& message) override { errors << message; }
+
+    QStringList added;
+    QStringList errors;
+    std::function<void(TVersionItem*)> onItem;
+};
+
+QStringList Names(const TVersionCollection* collection) {
+    QStringList names;
+    for (int i = 0; i < collection->Count(); ++i)
+        names << collection->GetItems(i)->Name();
+    return names;
+}
+
+} // namespace
+
+class TestWorkspaceManager : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void openingAMissingFolderCreatesIt();
+    void openingWithoutCatalogueRebuilds();
+    void openingWithCatalogueLoadsIt();
+    void theSamePathDoesNothing();
+    void aPathInOtherCaseIsAnotherWorkspace();
+    void aFolderThatCannotBeMadeKeepsThePreviousWorkspace();
+    void saveNeedsAnExistingFolder();
+    void rebuildReportsEveryItemOnce();
+    void scanErrorKeepsWhatWasFound();
+    void noRebuildInsideARebuild();
+    void editorClickNeedsAnActiveVersion();
+    void endOfProgramSaves();
+
+private:
+    std::unique_ptr<TestWorkspace> ws;
+    std::unique_ptr<ScriptedUser> user;
+};
+
+void TestWorkspaceManager::init() {
+    ws = std::make_unique<TestWorkspace>();
+    user = std::make_unique<ScriptedUser>();
+    ProgramPaths::SetProgramFolderForTesting(ws->CreateDir(QStringLiteral("program")));
+}
+
+void TestWorkspaceManager::cleanup() {
+    ProgramPaths::SetProgramFolderForTesting(QString());
+    user.reset();
+    ws.reset();
+}
+
+void TestWorkspaceManager::openingAMissingFolderCreatesIt() {
+    TProjectManager manager;
+    const QString path = ws->Path() + QStringLiteral("deep/down/Projects/");
+    manager.SetWorkSpace(path);
+    QCOMPARE(manager.WorkSpace(), path);
+    QCOMPARE(manager.Clients()->Count(), 0);
+    QCOMPARE(ws->ReadFile(QStringLiteral("deep/down/Projects/QuorvelConfig.xml")), kEmptyCatalogue);
+}
+
+void TestWorkspaceManager::openingWithoutCatalogueRebuilds() {
+    ws->CreateDir(QStringLiteral("w/Acme/Harbour/version 1"));
+    ws->CreateDir(QStringLiteral("w/Acme/Harbour/Version 2"));
+    TProjectManager manager;
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    QCOMPARE(Names(manager.Clients()), QStringList{"Acme"});
+    QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Harbour"));
+}
+
+void TestWorkspaceManager::openingWithCatalogueLoadsIt() {
+    ws->CreateDir(QStringLiteral("w/OnDiskOnly"));
+    ws->CreateFile(QStringLiteral("w/QuorvelConfig.xml"),
+                   "<Clients count=\"1\" >\r<Client name=\"Listed\">\r\r<Projects count=\"0\" "
+                   ">\r</Projects>\r</Client>\r</Clients>\r\n");
+    TProjectManager manager;
+    RecordingProgress progress;
+    manager.SetProgress(&progress);
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    QCOMPARE(Names(manager.Clients()), QStringList{"Listed"});
+    QVERIFY(progress.added.isEmpty());
+}
+
+void TestWorkspaceManager::theSamePathDoesNothing() {
+    ws->CreateDir(QStringLiteral("w"));
+    TProjectManager manager;
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    QFile::remove(ws->Path() + QStringLiteral("w/QuorvelConfig.xml"));
+    ws->CreateDir(QStringLiteral("w/Later"));
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    QVERIFY(!ws->Exists(QStringLiteral("w/QuorvelConfig.xml")));
+    QCOMPARE(manager.Clients()->Count(), 0);
+}
+
+void TestWorkspaceManager::aPathInOtherCaseIsAnotherWorkspace() {
+    ws->CreateDir(QStringLiteral("w/Acme"));
+    TProjectManager manager;
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    ws->CreateDir(QStringLiteral("w/Beta"));
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("W/"));
+    // The one left was saved; the new one was opened afresh.
+    QVERIFY(!ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Beta"));
+    QCOMPARE(manager.WorkSpace(), ws->Path() + QStringLiteral("W/"));
+    QCOMPARE(manager.Clients()->Count(), 0);
+    QVERIFY(ws->Exists(QStringLiteral("W/QuorvelConfig.xml")));
+}
+
+void TestWorkspaceManager::aFolderThatCannotBeMadeKeepsThePreviousWorkspace() {
+    ws->CreateDir(QStringLiteral("w/Acme"));
+    ws->CreateFile(QStringLiteral("plain-file"), "x");
+    TProjectManager manager;
+    const QString good = ws->Path() + QStringLiteral("w/");
+    manager.SetWorkSpace(good);
+    const QString bad = ws->Path() + QStringLiteral("plain-file/Projects/");
+    try {
+        manager.SetWorkSpace(bad);
+        QFAIL("no error");
+    } catch (const QuorvelError& error) {
+        QCOMPARE(error.Message(), QStringLiteral("can not create workspace ") + bad +
+                                      QStringLiteral(", please select another workspace."));
+    }
+    QCOMPARE(manager.WorkSpace(), good);
+    QCOMPARE(manager.Clients()->GetItems(0)->Path(), good + QStringLiteral("Acme/"));
+}
+
+void TestWorkspaceManager::saveNeedsAnExistingFolder() {
+    TProjectManager manager;
+    manager.SaveProject(); // no workspace yet: nothing, no error
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    QDir(ws->Path() + QStringLiteral("w")).removeRecursively();
+    manager.SaveProject();
+    QVERIFY(!ws->Exists(QStringLiteral("w")));
+}
+
+void TestWorkspaceManager::rebuildReportsEveryItemOnce() {
+    ws->CreateDir(QStringLiteral("w/Acme/Harbour/version 1"));
+    ws->CreateDir(QStringLiteral("w/Acme/Crane"));
+    TProjectManager manager;
+    RecordingProgress progress;
+    manager.SetProgress(&progress);
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    QCOMPARE(progress.added.size(), 4);
+    QVERIFY(!manager.RefreshActive());
+
+    // Outside a rebuild nothing is reported.
+    progress.added.clear();
+    manager.Clients()->GetItems(0)->VersionCollection()->AddItem()->SetName(QStringLiteral("X"));
+    QVERIFY(progress.added.isEmpty());
+    QVERIFY(manager.LastAction() == ChangeKind::ItemdEdited);
+
+    manager.Refresh();
+    QCOMPARE(progress.added.size(), 4);
+}
+
+void TestWorkspaceManager::scanErrorKeepsWhatWasFound() {
+    ws->CreateDir(QStringLiteral("w/Acme/Harbour/version 1"));
+    TProjectManager manager;
+    RecordingProgress progress;
+    manager.SetProgress(&progress);
+    // The client's folder disappears while the scan is under way.
+    progress.onItem = [&](TVersionItem* item) {
+        if (item->Name() == QLatin1String("Acme"))
+            QDir(ws->Path() + QStringLiteral("w/Acme")).removeRecursively();
+    };
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    QCOMPARE(progress.errors.size(), 1);
+    QVERIFY2(progress.errors[0].contains(QStringLiteral("w/Acme")), qPrintable(progress.errors[0]));
+    QCOMPARE(Names(manager.Clients()), QStringList{"Acme"});
+    QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Acme"));
+    QVERIFY(!manager.RefreshActive());
+}
+
+void TestWorkspaceManager::noRebuildInsideARebuild() {
+    ws->CreateDir(QStringLiteral("w/Acme/Harbour"));
+    ws->CreateDir(QStringLiteral("other"));
+    TProjectManager manager;
+    RecordingProgress progress;
+    manager.SetProgress(&progress);
+    bool switched = false;
+    progress.onItem = [&](TVersionItem*) {
+        QVERIFY(manager.Busy());
+        manager.Refresh();
+        try {
+            manager.SetWorkSpace(ws->Path() + QStringLiteral("other/"));
+        } catch (const QuorvelError&) {
+            switched = false;
+            return;
+        }
+        switched = true;
+    };
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    QCOMPARE(progress.added, (QStringList{"Acme", "Harbour"}));
+    QVERIFY(!switched);
+    QCOMPARE(manager.WorkSpace(), ws->Path() + QStringLiteral("w/"));
+    QVERIFY(!manager.Busy());
+}
+
+void TestWorkspaceManager::editorClickNeedsAnActiveVersion() {
+    ws->CreateDir(QStringLiteral("w/Acme/Harbour/version 1"));
+    const QString record = ws->Path() + QStringLiteral("ran.txt");
+    const QString script = ws->CreateFile(QStringLiteral("editor.sh"),
+                                          "#!/bin/sh\necho \"$1\" > '" + record.toUtf8() + "'\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    TProjectManager manager;
+    TVersionManager versions(nullptr);
+    VersionMngr = &versions;
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    auto editor = std::make_unique<TEditor>(manager.Editors(), QStringLiteral("Ed"), script);
+    TEditor* ed = editor.get();
+    manager.Editors()->Add(std::move(editor));
+
+    TVersionItem* client = manager.Clients()->GetItems(0);
+    versions.SetActiveItem(client);
+    ed->DoMenuClick();
+    QVERIFY(!QFile::exists(record));
+
+    TVersionItem* version =
+        client->VersionCollection()->GetItems(0)->VersionCollection()->GetItems(0);
+    versions.SetActiveItem(version);
+    ed->DoMenuClick();
+    QCOMPARE(ws->ReadFile(QStringLiteral("ran.txt")).trimmed(),
+             QFile::encodeName(ws->Path() + QStringLiteral("w/Acme/Harbour/version 1")));
+    QCOMPARE(version->Editor(), script);
+    VersionMngr = nullptr;
+}
+
+void TestWorkspaceManager::endOfProgramSaves() {
+    ws->CreateDir(QStringLiteral("w"));
+    {
+        TProjectManager manager;
+        manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+        manager.Clients()->AddItem()->SetName(QStringLiteral("Added"));
+    }
+    QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Added"));
+}
+
+QUORVEL_TEST_MAIN(TestWorkspaceManager)
+#include "tst_workspace.moc"
