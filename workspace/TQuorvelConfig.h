@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class ProfileFile;
+class TRecentOpened;
+
+// The values that survive a restart: the last workspace, the version
+// list's style, whether the previous run ended cleanly and the recently
+// opened workspaces. Read from the settings file when created, written
+// back when destroyed.
+class TQuorvelConfig {
+public:
+    enum class Access {
+        // Marks the run as not yet ended in the file at once and writes
+        // everything at the end.
+        ReadWrite,
+        // Reads the file and never writes it.
+        ReadOnly,
+    };
+
+    // Opens ProgramPaths::SettingsFile() and reads it. Raises QuorvelError
+    // "Unable to write to ..." when the file refuses the start mark.
+    explicit TQuorvelConfig(Access access = Access::ReadWrite);
+    // Writes everything (not in read-only mode); a failure is shown through
+    // User().ShowError, never thrown.
+    ~TQuorvelConfig();
+    TQuorvelConfig(const TQuorvelConfig&) = delete;
+    TQuorvelConfig& operator=(const TQuorvelConfig&) = delete;
+
+    // The stored workspace; when none is stored, the default workspace,
+    // which is then added to the recent list but not stored.
+    QString GetWorkspace();
+    void SetWorkspace(const QString& Value) { FWorkspace = Value; }
+
+    // Whether the previous run ended cleanly.
+    bool ShutDownCorrect() const { return FShutDown; }
+    void SetShutDown(bool Value) { FShutDown = Value; }
+
+    // 0 large icons, 1 small icons, 2 list, 3 report.
+    int ViewStyle() const { return FViewStyle; }
+    void SetViewStyle(int Value) { FViewStyle = Value; }
+
+    TRecentOpened* RecentOpened() const { return FRecentOpened.get(); }
+    QString FileName() const;
+
+    // Reads every value; in read-write mode first marks the run as not yet
+    // ended ("ShutDown" = "0").
+    void Read();
+    // Writes every value with the clean-end mark; raises QuorvelError when
+    // the file refuses, leaving the values after the failing one unwritten.
+    // Does nothing in read-only mode.
+    void Write();
+
+private:
+    std::unique_ptr<ProfileFile> fIniFile;
+    QString FWorkspace;
+    bool FShutDown = true;
+    int FViewStyle = 0;
+    std::unique_ptr<TRecentOpened> FRecentOpened;
+    Access fAccess;
+};
+
+// The settings of the running program; created first and destroyed last
+// by the program's entry.
+extern TQuorvelConfig* QuorvelConfig;
