@@ -1,0 +1,535 @@
+// The version manager: selection, the version list and the commands.
+#include "catalogue/TClient.h"
+#include "catalogue/TClients.h"
+#include "catalogue/TProject.h"
+#include "catalogue/TVersion.h"
+#include "catalogue/TVersions.h"
+#include "platform/ProgramPaths.h"
+#include "platform/QuorvelError.h"
+#include "platform/UserName.h"
+#include "storage/TConfigStreamer.h"
+#include "storage/TSimpleXmlParser.h"
+#include "support/RecordingViews.h"
+#include "support/ScriptedUser.h"
+#include "support/TestWorkspace.h"
+#include "versioning/TVersionManager.h"
+#include "workspace/TProjectManager.h"
+
+#include <QDir>
+#include <QtTest>
+
+namespace {
+
+QStringList Names(const TVersionCollection* collection) {
+    QStringList names;
+    for (int i = 0; i < collection->Count(); ++i)
+        names << collection->GetItems(i)->Name();
+    return names;
+}
+
+QStringList Entries(const QString& folder) {
+    QStringList entries =
+        QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    entries.sort();
+    return entries;
+}
+
+} // namespace
+
+class TestVersionManager : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void activeItemDerivations();
+    void selectionFlows();
+    void groupHeadersAndOrder();
+    void checkOutNumbering_data();
+    void checkOutNumbering();
+    void checkOutCopiesAndRecords();
+    void checkOutRefusesAnExistingFolder();
+    void checkOutThatFailsAddsNothing();
+    void checkInOkAndCancel();
+    void checkInRefusesLessThan();
+    void checkInThenCheckOut();
+    void undoCheckOut();
+    void undoWithoutFolderFails();
+    void damagedVersionNamesAreRefused();
+    void deletingTheActiveItemLetsGoOfIt();
+    void enabledRule_data();
+    void enabledRule();
+    void importLayouts_data();
+    void importLayouts();
+    void importRefusals();
+
+private:
+    // Opens the workspace w/ with the given version folders below Acme/Crane.
+    void Open(const QStringList& versions);
+    TProject* Crane() const;
+    TVersion* Version(const QString& name) const;
+
+    std::unique_ptr<TestWorkspace> ws;
+    std::unique_ptr<ScriptedUser> user;
+    std::unique_ptr<RecordingListView> list;
+    std::unique_ptr<TProjectManager> manager;
+    std::unique_ptr<TVersionManager> versions;
+    int changedEvents = 0;
+};
+
+void TestVersionManager::init() {
+    ws = std::make_unique<TestWorkspace>();
+    user = std::make_unique<ScriptedUser>();
+    ProgramPaths::SetProgramFolderForTesting(ws->CreateDir(QStringLiteral("program")));
+    list = std::make_unique<RecordingListView>();
+    manager = std::make_unique<TProjectManager>();
+    ProjectMngr = manager.get();
+    versions = std::make_unique<TVersionManager>(list.get());
+    VersionMngr = versions.get();
+    changedEvents = 0;
+    versions->SetOnVersionChanged([this](TVersionManager* sender) {
+        QCOMPARE(sender, versions.get());
+        ++changedEvents;
+    });
+}
+
+void TestVersionManager::cleanup() {
+    manager.reset();
+    ProjectMngr = nullptr;
+    versions.reset();
+    VersionMngr = nullptr;
+    list.reset();
+    ProgramPaths::SetProgramFolderForTesting(QString());
+    user.reset();
+    ws.reset();
+}
+
+void TestVersionManager::Open(const QStringList& names) {
+    ws->CreateDir(QStringLiteral("w/Acme/Crane"));
+    ws->CreateDir(QStringLiteral("w/Other/Tower/version 1"));
+    for (const QString& name : names)
+        ws->CreateFile(QStringLiteral("w/Acme/Crane/") + name + QStringLiteral("/work.txt"),
+                       name.toUtf8());
+    manager->SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    changedEvents = 0;
+}
+
+TProject* TestVersionManager::Crane() const {
+    auto* acme = manager->Clients()->ItemByName(QStringLiteral("Acme"));
+    return static_cast<TProject*>(acme->VersionCollection()->ItemByName(QStringLiteral("Crane")));
+}
+
+TVersion* TestVersionManager::Version(const QString& name) const {
+    return static_cast<TVersion*>(Crane()->VersionCollection()->ItemByName(name));
+}
+
+void TestVersionManager::activeItemDerivations() {
+    Open({"version 1"});
+    TProject* crane = Crane();
+    TVersionItem* acme = crane->ParentItem();
+    TVersion* v1 = Version(QStringLiteral("version 1"));
+
+    versions->SetActiveItem(acme);
+    QCOMPARE(static_cast<TVersionItem*>(versions->ActiveClient()), acme);
+    QCOMPARE(versions->ActiveProject(), nullptr);
+    versions->SetActiveItem(crane);
+    QCOMPARE(static_cast<TVersionItem*>(versions->ActiveClient()), acme);
+    QCOMPARE(versions->ActiveProject(), crane);
+    QCOMPARE(versions->ActiveVersion(), nullptr);
+    versions->SetActiveItem(v1);
+    QCOMPARE(static_cast<TVersionItem*>(versions->ActiveClient()), acme);
+    QCOMPARE(versions->ActiveProject(), crane);
+    QCOMPARE(versions->ActiveVersion(), v1);
+    versions->SetActiveItem(nullptr);
+    QCOMPARE(versions->ActiveClient(), nullptr);
+}
+
+void TestVersionManager::selectionFlows() {
+    Open({"version 1", "Version 2"});
+    TProject* crane = Crane();
+    TVersion* v1 = Version(QStringLiteral("version 1"));
+
+    versions->SetActiveItem(crane);
+    QCOMPARE(changedEvents, 0);
+    QCOMPARE(list->RowCount(), 2);
+    QCOMPARE(versions->InstalledProject(), crane);
+
+    // A version of the listed project: the event, no refill.
+    const int sorts = list->sortCalls;
+    versions->SetActiveItem(v1);
+    QCOMPARE(changedEvents, 1);
+    QCOMPARE(list->sortCalls, sorts);
+
+    // The same item again: nothing.
+    versions->SetActiveItem(v1);
+    QCOMPARE(changedEvents, 1);
+
+    // A client leaves the list alone.
+    versions->SetActiveItem(crane->ParentItem());
+    QCOMPARE(changedEvents, 1);
+    QCOMPARE(list->RowCount(), 2);
+
+    // Another project refills without an event.
+    auto* tower =
+        manager->Clients()->ItemByName(QStringLiteral("Other"))->VersionCollection()->GetItems(0);
+    versions->SetActiveItem(tower);
+    QCOMPARE(changedEvents, 1);
+    QCOMPARE(list->Captions(0), QStringList{"version 1"});
+
+    versions->Clear();
+    QCOMPARE(list->RowCount(), 0);
+    QCOMPARE(versions->ActiveItem(), nullptr);
+    QCOMPARE(changedEvents, 2);
+}
+
+void TestVersionManager::groupHeadersAndOrder() {
+    Open({"version 1", "Version 2", "Version 3", "Version 10", "Backup", "Conversion test"});
+    TVersion* v3 = Version(QStringLiteral("Version 3"));
+    ws->CreateFile(QStringLiteral("w/Acme/Crane/Version 3/QuorvelConfig.xml"),
+                   "<Version state=\"checked out\" parent=\"Version 2\" >\r<Editor>\r</Editor>\r"
+                   "    <Owner>\r        jan\r    </Owner>\r</Version>\r\n");
+    versions->SetActiveItem(Crane());
+    QCOMPARE(list->headers[0], QStringLiteral("Checked out Acme-Crane"));
+    QCOMPARE(list->headers[1], QStringLiteral("Version(s) Acme-Crane"));
+    QCOMPARE(list->Captions(1), QStringList{"Version 2 checked out by jan"});
+    QCOMPARE(list->Captions(0),
+             (QStringList{"Version 10", "Version 2", "version 1", "Conversion test"}));
+    QCOMPARE(v3->State(), vsCheckedOut);
+}
+
+void TestVersionManager::checkOutNumbering_data() {
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("created");
+    QTest::newRow("first version") << QStringList{"version 1"} << "version 1"
+                                   << "Version 2";
+    QTest::newRow("gaps are not filled") << QStringList{"version 1", "Version 3"} << "version 1"
+                                         << "Version 4";
+    QTest::newRow("from an older version") << QStringList{"version 1", "Version 3"} << "Version 3"
+                                           << "Version 4";
+}
+
+void TestVersionManager::checkOutNumbering() {
+    QFETCH(QStringList, existing);
+    QFETCH(QString, source);
+    QFETCH(QString, created);
+    Open(existing);
+    TVersion* from = Version(source);
+    versions->SetActiveItem(from);
+    versions->CheckOut();
+    TVersion* made = versions->ActiveVersion();
+    QVERIFY(made);
+    QCOMPARE(made->Name(), created);
+    QCOMPARE(made->ParentVersion(), source);
+
+    // A second check-out of the same version takes the next number.
+    versions->SetActiveItem(from);
+    versions->CheckOut();
+    QCOMPARE(versions->ActiveVersion()->Nr(), made->Nr() + 1);
+}
+
+void TestVersionManager::checkOutCopiesAndRecords() {
+    Open({"version 1"});
+    TVersion* v1 = Version(QStringLiteral("version 1"));
+    v1->SetEditor(QStringLiteral("/usr/bin/editor"));
+    versions->SetActiveItem(v1);
+    changedEvents = 0;
+    versions->CheckOut();
+
+    TVersion* v2 = versions->ActiveVersion();
+    QCOMPARE(v2->Name(), QStringLiteral("Version 2"));
+    QCOMPARE(v2->State(), vsCheckedOut);
+    QCOMPARE(v2->Editor(), QStringLiteral("/usr/bin/editor"));
+    QCOMPARE(v2->CheckInProperties().sOwner, GetUserFromWindows());
+    QVERIFY(!v2->CheckInProperties().sDatetime.isEmpty());
+    QCOMPARE(v2->CheckInProperties().sDescription, QString());
+    QCOMPARE(ws->ReadFile(QStringLiteral("w/Acme/Crane/Version 2/work.txt")),
+             QByteArray("version 1"));
+    const QByteArray data =
+        ws->ReadFile(QStringLiteral("w/Acme/Crane/Version 2/QuorvelConfig.xml"));
+    QVERIFY(data.startsWith("<Version state=\"checked out\" parent=\"version 1\" >\r"));
+    QVERIFY(v2->VersionSelected());
+    QCOMPARE(list->Captions(1), QStringList{"version 1 checked out by " + GetUserFromWindows()});
+    QCOMPARE(changedEvents, 1);
+    QVERIFY(Entries(ws->Path() + QStringLiteral("w/Acme/Crane")) ==
+            (QStringList{"Version 2", "version 1"}));
+}
+
+void TestVersionManager::checkOutRefusesAnExistingFolder() {
+    Open({"version 1"});
+    ws->CreateFile(QStringLiteral("w/Acme/Crane/Version 2/someone else.txt"), "theirs");
+    versions->SetActiveItem(Version(QStringLiteral("version 1")));
+    versions->CheckOut();
+    QCOMPARE(user->messages.size(), 1);
+    QVERIFY(user->messages[0].contains(ws->Path() + QStringLiteral("w/Acme/Crane/Version 2")));
+    QVERIFY(user->messages[0].contains(QStringLiteral("Rebuild")));
+    QCOMPARE(Names(Crane()->VersionCollection()), QStringList{"version 1"});
+    QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Acme/Crane/Version 2")),
+             QStringList{"someone else.txt"});
+}
+
+void TestVersionManager::checkOutThatFailsAddsNothing() {
+    Open({"version 1"});
+    TVersion* v1 = Version(QStringLiteral("version 1"));
+    versions->SetActiveItem(v1);
+    // The source folder went away behind the catalogue's back.
+    QDir(ws->Path() + QStringLiteral("w/Acme/Crane/version 1")).removeRecursively();
+    versions->CheckOut();
+    QCOMPARE(user->messages.size(), 1);
+    QCOMPARE(Names(Crane()->VersionCollection()), QStringList{"version 1"});
+    QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Acme/Crane")), QStringList());
+    QCOMPARE(versions->ActiveVersion(), v1);
+}
+
+void TestVersionManager::checkInOkAndCancel() {
+    Open({"version 1"});
+    versions->SetActiveItem(Version(QStringLiteral("version 1")));
+    versions->CheckOut();
+    TVersion* v2 = versions->ActiveVersion();
+    const TCheckInProperties before = v2->CheckInProperties();
+
+    changedEvents = 0;
+    int sorts = list->sortCalls;
+    user->QueueCheckIn(std::nullopt);
+    QVERIFY(!versions->CheckIn());
+    QCOMPARE(v2->State(), vsCheckedOut);
+    QVERIFY(v2->CheckInProperties() == before);
+    QCOMPARE(changedEvents, 0);
+    QCOMPARE(list->sortCalls, sorts + 1);
+
+    user->QueueCheckIn(QStringLiteral("First line\r\nSecond line"));
+    QVERIFY(versions->CheckIn());
+    QCOMPARE(user->shown.last(), QStringLiteral("checkin: %1|").arg(GetUserFromWindows()));
+    QCOMPARE(v2->State(), vsCheckedIn);
+    QCOMPARE(v2->CheckInProperties().sDescription, QStringLiteral("First line\r\nSecond line"));
+    QCOMPARE(v2->CheckInProperties().sOwner, GetUserFromWindows());
+    QCOMPARE(changedEvents, 1);
+    QCOMPARE(list->Captions(0), (QStringList{"Version 2", "version 1"}));
+
+    // What was written reads back the same.
+    v2->SetCheckInProperties(TCheckInProperties());
+    TConfigStreamer streamer(v2->Path());
+    v2->DataFromXml(*streamer.GetParser());
+    QCOMPARE(v2->CheckInProperties().sDescription, QStringLiteral("First line\r\nSecond line"));
+    QCOMPARE(v2->State(), vsCheckedIn);
+}
+
+void TestVersionManager::checkInRefusesLessThan() {
+    Open({"version 1"});
+    versions->SetActiveItem(Version(QStringLiteral("version 1")));
+    versions->CheckOut();
+    TVersion* v2 = versions->ActiveVersion();
+    const QByteArray data =
+        ws->ReadFile(QStringLiteral("w/Acme/Crane/Version 2/QuorvelConfig.xml"));
+
+    user->QueueCheckIn(QStringLiteral("a <b> tag"));
+    user->QueueCheckIn(std::nullopt);
+    QVERIFY(!versions->CheckIn());
+    QCOMPARE(user->messages.size(), 1);
+    QVERIFY(user->messages[0].contains(QStringLiteral("\"<\"")));
+    // The dialog came back with the text to edit.
+    QCOMPARE(user->shown.last(), QStringLiteral("checkin: %1|a <b> tag").arg(GetUserFromWindows()));
+    QCOMPARE(v2->State(), vsCheckedOut);
+    QCOMPARE(ws->ReadFile(QStringLiteral("w/Acme/Crane/Version 2/QuorvelConfig.xml")), data);
+}
+
+void TestVersionManager::checkInThenCheckOut() {
+    Open({"version 1"});
+    versions->SetActiveItem(Version(QStringLiteral("version 1")));
+    versions->CheckOut();
+    ws->CreateFile(QStringLiteral("w/Acme/Crane/Version 2/new.txt"), "new work");
+
+    user->QueueCheckIn(std::nullopt);
+    versions->CheckInCheckOut();
+    QCOMPARE(Crane()->VersionCollection()->Count(), 2);
+
+    user->QueueCheckIn(QStringLiteral("done"));
+    versions->CheckInCheckOut();
+    QCOMPARE(Crane()->VersionCollection()->Count(), 3);
+    TVersion* v3 = versions->ActiveVersion();
+    QCOMPARE(v3->Name(), QStringLiteral("Version 3"));
+    QCOMPARE(v3->ParentVersion(), QStringLiteral("Version 2"));
+    QCOMPARE(Version(QStringLiteral("Version 2"))->State(), vsCheckedIn);
+    QCOMPARE(ws->ReadFile(QStringLiteral("w/Acme/Crane/Version 3/new.txt")),
+             QByteArray("new work"));
+}
+
+void TestVersionManager::undoCheckOut() {
+    Open({"version 1"});
+    versions->SetActiveItem(Version(QStringLiteral("version 1")));
+    versions->CheckOut();
+    TVersion* v2 = versions->ActiveVersion();
+    QFile::setPermissions(ws->CreateFile(QStringLiteral("w/Acme/Crane/Version 2/ro.txt"), "x"),
+                          QFile::ReadOwner);
+
+    user->QueueConfirm(false);
+    versions->UndoCheckOut();
+    QCOMPARE(
+        user->shown.last(),
+        QStringLiteral("confirm: This will removed Version 2, from your system are you sure?"));
+    QCOMPARE(versions->ActiveVersion(), v2);
+    QVERIFY(ws->Exists(QStringLiteral("w/Acme/Crane/Version 2")));
+    QCOMPARE(list->RowCount(), 2);
+
+    changedEvents = 0;
+    user->QueueConfirm(true);
+    versions->UndoCheckOut();
+    QVERIFY(!ws->Exists(QStringLiteral("w/Acme/Crane/Version 2")));
+    QCOMPARE(Names(Crane()->VersionCollection()), QStringList{"version 1"});
+    QCOMPARE(list->RowCount(), 1);
+    QCOMPARE(versions->ActiveItem(), nullptr);
+    QCOMPARE(changedEvents, 1);
+}
+
+void TestVersionManager::undoWithoutFolderFails() {
+    Open({"version 1"});
+    versions->SetActiveItem(Version(QStringLiteral("version 1")));
+    versions->CheckOut();
+    QDir(ws->Path() + QStringLiteral("w/Acme/Crane/Version 2")).removeRecursively();
+    user->QueueConfirm(true);
+    try {
+        versions->UndoCheckOut();
+        QFAIL("no error");
+    } catch (const QuorvelError& error) {
+        QCOMPARE(error.Message(), QStringLiteral("The specified path was not found"));
+    }
+    QCOMPARE(Crane()->VersionCollection()->Count(), 2);
+}
+
+void TestVersionManager::damagedVersionNamesAreRefused() {
+    Open({"version 1"});
+    TVersionItem* damaged = Crane()->VersionCollection()->AddItem();
+    damaged->SetName(QStringLiteral(".."));
+    versions->SetActiveItem(damaged);
+    const QStringList before = Entries(ws->Path() + QStringLiteral("w/Acme"));
+    user->QueueConfirm(true);
+    user->QueueCheckIn(QStringLiteral("x"));
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, versions->CheckOut());
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, versions->UndoCheckOut());
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, versions->CheckIn());
+    QVERIFY(user->shown.isEmpty());
+    QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Acme")), before);
+    QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Acme/Crane")), QStringList{"version 1"});
+}
+
+void TestVersionManager::deletingTheActiveItemLetsGoOfIt() {
+    Open({"version 1", "Version 2"});
+    versions->SetActiveItem(Version(QStringLiteral("Version 2")));
+    changedEvents = 0;
+    user->QueueConfirm(true);
+    versions->DelProject();
+    QCOMPARE(user->shown, QStringList{"confirm: Delete Project Crane?"});
+    QCOMPARE(versions->ActiveItem(), nullptr);
+    QCOMPARE(versions->InstalledProject(), nullptr);
+    QCOMPARE(list->RowCount(), 0);
+    QCOMPARE(changedEvents, 1);
+    QVERIFY(!ws->Exists(QStringLiteral("w/Acme/Crane")));
+
+    versions->SetActiveItem(manager->Clients()->ItemByName(QStringLiteral("Acme")));
+    user->QueueConfirm(true);
+    versions->DelClient();
+    QCOMPARE(user->shown.last(),
+             QStringLiteral("confirm: Delete client Acme with all 0 projects?"));
+    QCOMPARE(versions->ActiveItem(), nullptr);
+    QCOMPARE(Names(manager->Clients()), QStringList{"Other"});
+}
+
+void TestVersionManager::enabledRule_data() {
+    QTest::addColumn<QString>("active");
+    QTest::addColumn<QString>("expected"); // client project out in import
+    QTest::newRow("none") << ""
+                          << "- - - - -";
+    QTest::newRow("client") << "client"
+                            << "client - - - -";
+    QTest::newRow("project") << "project"
+                             << "client project - - -";
+    QTest::newRow("checked-in version 1 alone") << "version 1"
+                                                << "client project out - import";
+    QTest::newRow("checked-out version") << "Version 2"
+                                         << "client project - in -";
+    QTest::newRow("version 1 of two") << "two:version 1"
+                                      << "client project out - -";
+}
+
+void TestVersionManager::enabledRule() {
+    QFETCH(QString, active);
+    QFETCH(QString, expected);
+    const bool two = active.startsWith(QLatin1String("two:"));
+    Open(two ? QStringList{"version 1", "Version 3"} : QStringList{"version 1"});
+    if (active == QLatin1String("Version 2")) {
+        versions->SetActiveItem(Version(QStringLiteral("version 1")));
+        versions->CheckOut();
+    } else if (active == QLatin1String("client")) {
+        versions->SetActiveItem(Crane()->ParentItem());
+    } else if (active == QLatin1String("project")) {
+        versions->SetActiveItem(Crane());
+    } else if (!active.isEmpty()) {
+        versions->SetActiveItem(Version(active.mid(two ? 4 : 0)));
+    }
+    const QString got =
+        QStringList{versions->HasActiveClient() ? "client" : "-",
+                    versions->HasActiveProject() ? "project" : "-",
+                    versions->CanCheckOut() ? "out" : "-", versions->CanCheckIn() ? "in" : "-",
+                    versions->CanImport() ? "import" : "-"}
+            .join(u' ');
+    QCOMPARE(got, expected);
+}
+
+void TestVersionManager::importLayouts_data() {
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("program data layout")
+        << QStringList{"Program Data/a.dat", "Corvane Projects/p/b.prj", "other.txt"}
+        << QStringList{"Corvane Projects/p/b.prj", "Program Data/a.dat", "work.txt"};
+    QTest::newRow("plain folder") << QStringList{"x.txt", "sub/y.txt"}
+                                  << QStringList{"import/sub/y.txt", "import/x.txt", "work.txt"};
+}
+
+void TestVersionManager::importLayouts() {
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, expected);
+    Open({"version 1"});
+    for (const QString& file : files)
+        ws->CreateFile(QStringLiteral("import/") + file, "data");
+    TVersion* v1 = Version(QStringLiteral("version 1"));
+    versions->SetActiveItem(v1);
+    const QString catalogue = manager->Clients()->AsXml();
+    versions->ImportFromFolder(ws->Path() + QStringLiteral("import/"));
+    QCOMPARE(user->messages, QStringList{"Import succeeded"});
+
+    QStringList found;
+    const QString root = ws->Path() + QStringLiteral("w/Acme/Crane/version 1/");
+    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << it.next().mid(root.size());
+    found.sort();
+    QCOMPARE(found, expected);
+    QCOMPARE(manager->Clients()->AsXml(), catalogue);
+    QCOMPARE(v1->State(), vsCheckedIn);
+
+    // Twice replaces without asking.
+    versions->ImportFromFolder(ws->Path() + QStringLiteral("import/"));
+    QCOMPARE(user->messages.size(), 2);
+    QCOMPARE(user->messages[1], QStringLiteral("Import succeeded"));
+}
+
+void TestVersionManager::importRefusals() {
+    Open({"version 1"});
+    const QString folder = ws->Path() + QStringLiteral("w/");
+    versions->ImportFromFolder(folder);
+    QCOMPARE(user->messages.size(), 1);
+    QVERIFY(user->messages[0].startsWith(
+        QStringLiteral("Import from folder %1 failed with message ").arg(folder)));
+
+    versions->SetActiveItem(Version(QStringLiteral("version 1")));
+    user->messages.clear();
+    // The workspace holds the version: it would be copied into itself.
+    versions->ImportFromFolder(folder);
+    QCOMPARE(user->messages.size(), 1);
+    QVERIFY(user->messages[0].startsWith(QStringLiteral("Import from folder")));
+    QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Acme/Crane/version 1")),
+             QStringList{"work.txt"});
+}
+
+QUORVEL_TEST_MAIN(TestVersionManager)
+#include "tst_versionmanager.moc"
