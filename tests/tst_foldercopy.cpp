@@ -197,21 +197,31 @@ void TestFolderCopy::copyToMissingDestination() {
 
 void TestFolderCopy::copyIntoExistingFolder_data() {
     QTest::addColumn<QString>("destination");
-    QTest::newRow("without separator") << "Version 1";
-    QTest::newRow("with separator") << "Version 1/";
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("without separator") << "Version 1" << false;
+    QTest::newRow("with separator") << "Version 1/" << false;
+    // The folder the user chose is copied, under the name it was chosen by.
+    QTest::newRow("source named by a link") << "Version 1/" << true;
 }
 
 void TestFolderCopy::copyIntoExistingFolder() {
     QFETCH(QString, destination);
+    QFETCH(bool, throughLink);
     TestWorkspace ws;
     ScriptedUser user;
-    const QString root = MakeSource(ws, QStringLiteral("import/Program Data"));
+    QString root =
+        MakeSource(ws, QStringLiteral("import/") + (throughLink ? "real data" : "Program Data"));
+    if (throughLink) {
+        root = ws.Path() + QStringLiteral("import/Program Data");
+        QVERIFY(::symlink("real data", Native(root).constData()) == 0);
+    }
     ws.CreateFile(QStringLiteral("Version 1/QuorvelConfig.xml"), "mine");
-    const QStringList expected = Describe(root);
+    const QStringList expected = Describe(root + u'/');
 
     QVERIFY(CopyFiles(root, ws.Path() + destination));
 
     QCOMPARE(Describe(ws.Path() + QStringLiteral("Version 1/Program Data/")), expected);
+    QVERIFY(!QFileInfo(ws.Path() + QStringLiteral("Version 1/Program Data")).isSymLink());
     QCOMPARE(ws.ReadFile(QStringLiteral("Version 1/QuorvelConfig.xml")), QByteArray("mine"));
     QCOMPARE(PartialCopiesIn(ws.Path() + QStringLiteral("Version 1")), QStringList());
     QCOMPARE(user.shown, QStringList());
@@ -386,6 +396,10 @@ void TestFolderCopy::copyFolderAsFailureLeavesNothing() {
         source = ws.Path() + QStringLiteral("missing");
     if (prepare == QLatin1String("file source"))
         source = ws.Path() + QStringLiteral("file");
+    if (prepare == QLatin1String("link source")) {
+        ::symlink("Version 1", Native(ws.Path() + QStringLiteral("link")).constData());
+        source = ws.Path() + QStringLiteral("link");
+    }
     const QStringList before = Describe(ws.Path());
 
     QString error;

@@ -44,6 +44,9 @@ struct CopyJob {
 };
 
 enum class WhenTargetExists { Refuse, Merge };
+// Whether a source that is itself a link to a folder is copied as that
+// folder. Links inside the source are always copied as links.
+enum class SourceLink { Copy, Follow };
 
 QString Shown(const QByteArray& path) {
     return QFile::decodeName(path);
@@ -407,22 +410,25 @@ bool Within(const QString& inner, const QString& outer) {
 // Copies `source` to `target` (both absolute and clean). The folder that is
 // to hold the target must exist.
 bool CopyTree(const QString& source, const QString& target, WhenTargetExists whenExists,
-              CopyJob& job) {
+              SourceLink sourceLink, CopyJob& job) {
     const QFileInfo sourceInfo(source);
     const QFileInfo targetInfo(target);
     const QByteArray from = QFile::encodeName(source);
     const QByteArray to = QFile::encodeName(target);
-    const QByteArray fromName = QFile::encodeName(sourceInfo.fileName());
+    QByteArray fromName = QFile::encodeName(sourceInfo.fileName());
     const QByteArray toName = QFile::encodeName(targetInfo.fileName());
     const QByteArray toFolderPath = QFile::encodeName(targetInfo.path());
     if (fromName.isEmpty() || toName.isEmpty())
         return Fail(job, QStringLiteral("Can not copy %1 to %2").arg(source, target));
 
-    const int fromFolder = OpenFolder(AT_FDCWD, QFile::encodeName(sourceInfo.path()).constData());
+    // The folders that hold source and target are the caller's to name,
+    // links on the way to them included.
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    int fromFolder = ::open(QFile::encodeName(sourceInfo.path()).constData(), flags);
     if (fromFolder < 0)
         return FailReading(job, from, errno);
-    const auto closeFrom = qScopeGuard([fromFolder] { ::close(fromFolder); });
-    const int toFolder = OpenFolder(AT_FDCWD, toFolderPath.constData());
+    const auto closeFrom = qScopeGuard([&fromFolder] { ::close(fromFolder); });
+    const int toFolder = ::open(toFolderPath.constData(), flags);
     if (toFolder < 0)
         return FailWriting(job, toFolderPath, errno);
     const auto closeTo = qScopeGuard([toFolder] { ::close(toFolder); });
@@ -430,9 +436,22 @@ bool CopyTree(const QString& source, const QString& target, WhenTargetExists whe
     struct stat sourceStat;
     if (::fstatat(fromFolder, fromName.constData(), &sourceStat, AT_SYMLINK_NOFOLLOW) != 0)
         return FailReading(job, from, errno);
+    QString physicalSource = PhysicalPath(sourceInfo);
+    if (sourceLink == SourceLink::Follow && S_ISLNK(sourceStat.st_mode)) {
+        // The folder the link names is copied, under the link's name; a
+        // link to anything else is copied as a link.
+        const int linked = ::openat(fromFolder, fromName.constData(), flags);
+        if (linked >= 0) {
+            ::close(fromFolder);
+            fromFolder = linked;
+            fromName = ".";
+            physicalSource = sourceInfo.canonicalFilePath();
+            if (::fstat(fromFolder, &sourceStat) != 0)
+                return FailReading(job, from, errno);
+        }
+    }
     // A folder copied into itself would never end; one copied over a folder
     // that holds it would change under the copy.
-    const QString physicalSource = PhysicalPath(sourceInfo);
     const QString physicalTarget = PhysicalPath(targetInfo);
     if (Within(physicalTarget, physicalSource) || Within(physicalSource, physicalTarget)) {
         return Fail(job, QStringLiteral("Can not copy %1 to %2: the one lies inside the other")
@@ -485,9 +504,9 @@ bool ShellCopy(const QString& Source, const QString& Destin, CopyJob& job) {
         if (S_ISDIR(info.st_mode)) {
             const QString folder = destination.endsWith(u'/') ? destination : destination + u'/';
             return CopyTree(source, folder + QFileInfo(source).fileName(), WhenTargetExists::Merge,
-                            job);
+                            SourceLink::Follow, job);
         }
-        return CopyTree(source, destination, WhenTargetExists::Merge, job);
+        return CopyTree(source, destination, WhenTargetExists::Merge, SourceLink::Follow, job);
     }
     if (errno != ENOENT)
         return FailWriting(job, native, errno);
@@ -496,7 +515,7 @@ bool ShellCopy(const QString& Source, const QString& Destin, CopyJob& job) {
     if (!FileSystem::MakePath(parent, &reason)) {
         return Fail(job, QStringLiteral("Can not write %1: %2").arg(parent, reason));
     }
-    return CopyTree(source, destination, WhenTargetExists::Merge, job);
+    return CopyTree(source, destination, WhenTargetExists::Merge, SourceLink::Follow, job);
 }
 
 void Finish(const CopyJob& job) {
@@ -535,7 +554,7 @@ bool CopyFolderAs(const QString& source, const QString& destination, QString* er
     } else if (!S_ISDIR(info.st_mode)) {
         FailReading(job, QFile::encodeName(from), ENOTDIR);
     } else {
-        copied = CopyTree(from, to, WhenTargetExists::Refuse, job);
+        copied = CopyTree(from, to, WhenTargetExists::Refuse, SourceLink::Copy, job);
     }
     Finish(job);
     if (!copied && error)

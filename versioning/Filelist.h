@@ -21,7 +21,8 @@ constexpr quint16 Rename = 4;
 } // namespace ShellFunction
 
 // Runs one shell-style file operation. True when it succeeded. On failure
-// the user is shown the reason. Codes other than ShellFunction::Copy
+// the user is shown the reason. A Source that is a link to a folder copies
+// that folder under the link's name. Codes other than ShellFunction::Copy
 // return false.
 bool DoFiles(const QString& Source, const QString& Destin, quint16 Mode);
 
@@ -33,6 +34,7 @@ bool CopyFiles(const QString& aFromFilePath, const QString& aToFilePath);
 // The copy is built in a hidden sibling folder whose name starts with
 // FileSystem::PartialCopyPrefix() and renamed into place only when it is
 // complete, so nobody ever sees half a copy; on failure that folder is
-// removed again. Reports progress to the user but shows no message: the
-// reason for a failure goes to *error (may be null).
+// removed again. A `source` that is a link is refused. Reports progress to
+// the user but shows no message: the reason for a failure goes to *error
+// (may be null).
 bool CopyFolderAs(const QString& source, const QString& destination, QString* error);
