@@ -22,7 +22,8 @@
 #include <unistd.h>
 
 // The copy works on open folders (the *at calls) so that a name is looked up
-// once, in the folder it belongs to, and a link is never followed on the way.
+// once, in the folder it belongs to, and a link inside the tree is never
+// followed, whatever is renamed while the copy runs.
 
 namespace {
 
