@@ -3,15 +3,22 @@
 #include "platform/QuorvelError.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace TextFile {
 
 namespace {
 
-// Windows-1252 bytes 0x80 to 0x9F. The five bytes the code page leaves
-// undefined map to the control character of the same value, as Windows does.
+// Windows-1252 bytes 0x80 to 0x9F.
 constexpr char16_t kHighControls[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
@@ -28,7 +35,38 @@ int ByteOf(char16_t c) {
     return -1;
 }
 
+QuorvelError CannotCreate(const QString& path, const QString& reason) {
+    return QuorvelError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
+}
+
+// QSaveFile follows a link to its target, which may lie anywhere; here the
+// link itself is replaced, still through a temporary file and a rename.
+void ReplaceLink(const QString& path, const QByteArray& bytes) {
+    QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
+    if (!temp.open())
+        throw CannotCreate(path, temp.errorString());
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (temp.write(bytes) != bytes.size() || !temp.flush())
+        throw CannotCreate(path, temp.errorString());
+    if (::fchmod(temp.handle(), 0666 & ~mask) != 0 || ::fsync(temp.handle()) != 0)
+        throw CannotCreate(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
+                    QFile::encodeName(path).constData()) != 0)
+        throw CannotCreate(path, QString::fromLocal8Bit(std::strerror(errno)));
+    temp.setAutoRemove(false);
+}
+
 } // namespace
+
+char16_t Windows1252Char(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : char16_t(byte);
+}
+
+bool HasByteOrderMark(const QByteArray& bytes) {
+    return bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") ||
+           bytes.startsWith("\xFE\xFF");
+}
 
 QString Decode(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
@@ -43,10 +81,8 @@ QString Decode(const QByteArray& bytes) {
     }
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
-    for (const char byte : bytes) {
-        const auto b = static_cast<unsigned char>(byte);
-        *out++ = QChar(b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : char16_t(b));
-    }
+    for (const char byte : bytes)
+        *out++ = QChar(Windows1252Char(static_cast<unsigned char>(byte)));
     return text;
 }
 
@@ -74,20 +110,35 @@ QByteArray Encode(const QString& text) {
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-QString Read(const QString& path) {
+QByteArray ReadBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw QuorvelError(
             QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-    return Decode(file.readAll());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw QuorvelError(
+            QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
+    return bytes;
+}
+
+QString Read(const QString& path) {
+    return Decode(ReadBytes(path));
 }
 
 void WriteAtomically(const QString& path, const QByteArray& bytes) {
+    if (QFileInfo(path).isSymLink()) {
+        ReplaceLink(path, bytes);
+        return;
+    }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // Qt 6.4's commit() ignores a failed flush of its buffer and puts a
+    // truncated file in place (a full disk does that), so flush first.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        !file.commit()) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        throw QuorvelError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
+        throw CannotCreate(path, reason);
     }
 }
 

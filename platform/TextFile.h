@@ -7,6 +7,15 @@
 // byte-order mark. Our own codec, so every machine gives the same bytes.
 namespace TextFile {
 
+// The character Windows-1252 gives a byte. The five bytes the code page
+// leaves undefined map to the control character of the same value, as
+// Windows does.
+char16_t Windows1252Char(unsigned char byte);
+
+// True when the bytes start with a UTF-8, UTF-16 LE or UTF-16 BE
+// byte-order mark.
+bool HasByteOrderMark(const QByteArray& bytes);
+
 // Decodes a UTF-8, UTF-16 LE or UTF-16 BE byte-order mark, else
 // Windows-1252.
 QString Decode(const QByteArray& bytes);
@@ -19,11 +28,14 @@ QByteArray EncodeWindows1252(const QString& text);
 // so that no character is lost.
 QByteArray Encode(const QString& text);
 
+// The whole file; raises QuorvelError when it cannot be read.
+QByteArray ReadBytes(const QString& path);
 // Reads and decodes a whole file; raises QuorvelError when it cannot.
 QString Read(const QString& path);
 
 // Writes bytes to a temporary file beside path, then puts it in place:
-// a failure leaves the old file whole. Raises QuorvelError on failure.
+// a failure leaves the old file whole. A symbolic link at path is replaced
+// by the file, never written through. Raises QuorvelError on failure.
 void WriteAtomically(const QString& path, const QByteArray& bytes);
 
 } // namespace TextFile

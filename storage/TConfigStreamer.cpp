@@ -4,6 +4,44 @@
 #include "platform/TextFile.h"
 #include "storage/TSimpleXmlParser.h"
 
+namespace {
+
+// Ends every line with CR LF, the last one included; a line ends at CR LF,
+// CR or LF. Works on raw Windows-1252 bytes as well as on decoded text, so
+// that a large catalogue is held only once more while it is read.
+template <typename Unit, typename ToChar>
+QString JoinLines(const Unit* data, qsizetype size, ToChar toChar) {
+    qsizetype breaks = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        if (data[i] == Unit('\r') && i + 1 < size && data[i + 1] == Unit('\n'))
+            ++i;
+        else if (data[i] == Unit('\r') || data[i] == Unit('\n'))
+            ++breaks;
+    }
+    const bool openLastLine =
+        size > 0 && data[size - 1] != Unit('\r') && data[size - 1] != Unit('\n');
+    QString joined(size + breaks + (openLastLine ? 2 : 0), Qt::Uninitialized);
+    QChar* out = joined.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        const Unit c = data[i];
+        if (c == Unit('\r') || c == Unit('\n')) {
+            *out++ = u'\r';
+            *out++ = u'\n';
+            if (c == Unit('\r') && i + 1 < size && data[i + 1] == Unit('\n'))
+                ++i;
+        } else {
+            *out++ = toChar(c);
+        }
+    }
+    if (openLastLine) {
+        *out++ = u'\r';
+        *out++ = u'\n';
+    }
+    return joined;
+}
+
+} // namespace
+
 TConfigStreamer::TConfigStreamer(const QString& AWorkSpace)
     : fConfigXmlFile(AWorkSpace + ConfigFileName()) {}
 
@@ -18,27 +56,19 @@ bool TConfigStreamer::ConfigExist() const {
 std::unique_ptr<TSimpleXmlParser> TConfigStreamer::GetParser() const {
     if (!ConfigExist())
         return nullptr;
-    const QString text = TextFile::Read(fConfigXmlFile);
-    // Every line ends in CR LF for the reader, the last one included.
+    return ParserFor(TextFile::ReadBytes(fConfigXmlFile));
+}
+
+std::unique_ptr<TSimpleXmlParser> TConfigStreamer::ParserFor(QByteArray bytes) {
     QString joined;
-    joined.reserve(text.size() + text.size() / 8 + 2);
-    qsizetype lineStart = 0;
-    const qsizetype size = text.size();
-    qsizetype i = 0;
-    while (i < size) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            joined += QStringView(text).mid(lineStart, i - lineStart);
-            joined += QLatin1String("\r\n");
-            i += (c == u'\r' && i + 1 < size && text[i + 1] == u'\n') ? 2 : 1;
-            lineStart = i;
-        } else {
-            ++i;
-        }
-    }
-    if (lineStart < size) {
-        joined += QStringView(text).mid(lineStart);
-        joined += QLatin1String("\r\n");
+    if (TextFile::HasByteOrderMark(bytes)) {
+        const QString text = TextFile::Decode(bytes);
+        bytes = QByteArray();
+        joined = JoinLines(text.constData(), text.size(), [](QChar c) { return c; });
+    } else {
+        joined = JoinLines(bytes.constData(), bytes.size(), [](char c) {
+            return QChar(TextFile::Windows1252Char(static_cast<unsigned char>(c)));
+        });
     }
     return std::make_unique<TSimpleXmlParser>(std::move(joined));
 }

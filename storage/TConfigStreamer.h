@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
@@ -19,6 +20,9 @@ public:
     // A reader over the file's text with every line ended by CR LF, or
     // null when there is no file. Raises QuorvelError when it cannot be read.
     std::unique_ptr<TSimpleXmlParser> GetParser() const;
+    // A reader over a file's bytes, decoded and with every line ended by
+    // CR LF, as GetParser makes it.
+    static std::unique_ptr<TSimpleXmlParser> ParserFor(QByteArray bytes);
     // Replaces the file with Xml and a closing CR LF, atomically. Raises
     // QuorvelError when the file cannot be written.
     void WriteXmlString(const QString& Xml) const;

@@ -1,17 +1,16 @@
 #include "storage/TSimpleXmlParser.h"
 
 #include "platform/ConversionError.h"
-#include "platform/QuorvelError.h"
 #include "platform/TextFile.h"
 #include "platform/TextRules.h"
-
-#include <QFile>
 
 TSimpleXmlParser::TSimpleXmlParser(QString Xml) : FXml(std::move(Xml)) {}
 
 void TSimpleXmlParser::SetXml(QString Value) {
     FXml = std::move(Value);
     fposition = 0;
+    for (SearchMemo& memo : fMemo)
+        memo = SearchMemo();
 }
 
 void TSimpleXmlParser::Reset() {
@@ -19,18 +18,53 @@ void TSimpleXmlParser::Reset() {
 }
 
 void TSimpleXmlParser::LoadFromFile(const QString& FileName) {
-    QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw QuorvelError(QStringLiteral("Cannot open file \"%1\". %2")
-                               .arg(FileName, file.errorString()));
-    SetXml(TextFile::Decode(file.readAll()));
+    SetXml(TextFile::Read(FileName));
+}
+
+qsizetype TSimpleXmlParser::Scan(NeedleKind kind, QStringView name, qsizetype from) const {
+    const QStringView text(FXml);
+    if (kind == NeedleKind::Tag) {
+        for (qsizetype at = text.indexOf(u'<', from); at >= 0; at = text.indexOf(u'<', at + 1)) {
+            if (text.sliced(at + 1).startsWith(name))
+                return at;
+        }
+        return -1;
+    }
+    // The "=" is rare in the text, so look for it and check the name before it.
+    const qsizetype length = name.size();
+    for (qsizetype eq = text.indexOf(u'=', from + length); eq >= 0;
+         eq = text.indexOf(u'=', eq + 1)) {
+        if (text.sliced(eq - length, length) == name)
+            return eq - length;
+    }
+    return -1;
+}
+
+qsizetype TSimpleXmlParser::Find(NeedleKind kind, QStringView name, qsizetype from) const {
+    SearchMemo* memo = nullptr;
+    for (SearchMemo& candidate : fMemo) {
+        if (candidate.from >= 0 && candidate.kind == kind && candidate.name == name) {
+            memo = &candidate;
+            break;
+        }
+    }
+    if (memo && memo->from <= from && (memo->found < 0 || from <= memo->found))
+        return memo->found;
+    if (!memo) {
+        memo = &fMemo[fNextMemo];
+        fNextMemo = (fNextMemo + 1) % kMemoSize;
+        memo->kind = kind;
+        memo->name = name.toString();
+    }
+    memo->from = from;
+    memo->found = Scan(kind, name, from);
+    return memo->found;
 }
 
 bool TSimpleXmlParser::findElement(QStringView Element) {
-    const QString needle = u'<' + Element.toString();
     // fposition is 1-based, so searching from index fposition skips the
     // current "<" itself.
-    const qsizetype at = FXml.indexOf(needle, fposition);
+    const qsizetype at = Find(NeedleKind::Tag, Element, fposition);
     if (at < 0)
         return false;
     fposition = int(at + 1);
@@ -40,12 +74,11 @@ bool TSimpleXmlParser::findElement(QStringView Element) {
 QString TSimpleXmlParser::GetAttrib(QStringView Attrib) const {
     if (fposition <= 0)
         return QString();
-    const QString needle = Attrib.toString() + u'=';
-    const qsizetype at = FXml.indexOf(needle, fposition - 1);
+    const qsizetype at = Find(NeedleKind::Assignment, Attrib, fposition - 1);
     if (at < 0)
         return QString();
     // Skip the name, "=" and the opening quote, whatever character it is.
-    const qsizetype start = at + needle.size() + 1;
+    const qsizetype start = at + Attrib.size() + 2;
     if (start >= FXml.size())
         return QString();
     qsizetype end = FXml.indexOf(u'"', start);

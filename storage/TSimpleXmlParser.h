@@ -13,8 +13,8 @@ public:
     const QString& Xml() const { return FXml; }
     void SetXml(QString Value);
     void Reset();
-    // Reads the file as Windows-1252 text; raises QuorvelError when it
-    // cannot be opened.
+    // Reads and decodes the whole file (Windows-1252, or the encoding its
+    // byte-order mark names); raises QuorvelError when it cannot be opened.
     void LoadFromFile(const QString& FileName);
 
     // Moves to the next "<" + Element after the cursor; the cursor stays
@@ -33,6 +33,26 @@ public:
     int Position() const { return fposition; }
 
 private:
+    enum class NeedleKind : quint8 { Tag, Assignment };
+    // The last search for one needle: nothing matches from `from` up to
+    // `found` (-1 when nothing matches up to the end). A damaged file can
+    // send many searches for the same missing name over the same text;
+    // remembering the answer keeps a whole read one pass over the text.
+    struct SearchMemo {
+        NeedleKind kind = NeedleKind::Tag;
+        QString name;
+        qsizetype from = -1;
+        qsizetype found = -1;
+    };
+
+    // The 0-based index of the first "<" + name (Tag) or name + "="
+    // (Assignment) that starts at or after from, or -1.
+    qsizetype Find(NeedleKind kind, QStringView name, qsizetype from) const;
+    qsizetype Scan(NeedleKind kind, QStringView name, qsizetype from) const;
+
     int fposition = 0;
     QString FXml;
+    static constexpr int kMemoSize = 8;
+    mutable SearchMemo fMemo[kMemoSize];
+    mutable int fNextMemo = 0;
 };
