@@ -1,0 +1,178 @@
+#include "cli/CliApplication.h"
+
+#include "cli/Console.h"
+#include "cli/EditorCommands.h"
+#include "cli/ExitCode.h"
+#include "cli/VersionCommands.h"
+#include "cli/WorkspaceCommands.h"
+#include "platform/QuorvelError.h"
+#include "versioning/TVersionManager.h"
+#include "workspace/TProjectManager.h"
+#include "workspace/TQuorvelConfig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+QByteArray ReadAllStdin() {
+    QByteArray bytes;
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
+        bytes.append(buffer, qsizetype(got));
+    return bytes;
+}
+
+} // namespace
+
+CliApplication::CliApplication(const CommandLine& commandLine)
+    : commandLine(commandLine),
+      user(commandLine.Yes() ? CommandLineUser::Confirmations::AlwaysYes
+                             : CommandLineUser::Confirmations::AskTerminal) {}
+
+bool CliApplication::IsDiff() const {
+    return commandLine.Command()->name == QLatin1String("diff");
+}
+
+std::optional<QString> CliApplication::Description() {
+    if (commandLine.DescriptionText())
+        return CommandLineUser::AsTypedText(*commandLine.DescriptionText());
+    const QString& fileName = *commandLine.DescriptionFile();
+    QByteArray bytes;
+    if (fileName == QLatin1String("-")) {
+        bytes = ReadAllStdin();
+        if (std::ferror(stdin)) {
+            Console::ErrLine(QStringLiteral("cannot read the description from standard input"));
+            return std::nullopt;
+        }
+    } else {
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly)) {
+            Console::ErrLine(
+                QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
+            return std::nullopt;
+        }
+        bytes = file.readAll();
+    }
+    QString text = QString::fromUtf8(bytes);
+    // A file's last line ends with a line break that nobody typed.
+    while (text.endsWith(u'\n') || text.endsWith(u'\r'))
+        text.chop(1);
+    return CommandLineUser::AsTypedText(text);
+}
+
+QString CliApplication::WorkspaceFolder() const {
+    QString folder;
+    if (commandLine.Workspace())
+        folder = QDir::cleanPath(QFileInfo(*commandLine.Workspace()).absoluteFilePath());
+    else
+        folder = QuorvelConfig->GetWorkspace();
+    // Every path of the catalogue is the workspace path followed by names.
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+int CliApplication::Run() {
+    if (commandLine.Command()->takesDescription) {
+        // Read before anything is opened: a missing file changes nothing.
+        const std::optional<QString> text = Description();
+        if (!text)
+            return ExitCode::Failed;
+        description = *text;
+    }
+
+    InstallUser(&user);
+    int code = ExitCode::Failed;
+    try {
+        QuorvelConfig = new TQuorvelConfig(TQuorvelConfig::Access::ReadOnly);
+        ProjectMngr = new TProjectManager;
+        ProjectMngr->SetProgress(&reporter);
+        VersionMngr = new TVersionManager(nullptr);
+        ProjectMngr->SetWorkSpace(WorkspaceFolder());
+        reporter.Finish();
+        code = RunCommand();
+    } catch (const QuorvelError& error) {
+        user.ShowError(error.Message());
+        code = IsDiff() ? ExitCode::Usage : ExitCode::Failed;
+    } catch (const std::exception& error) {
+        user.ShowError(QString::fromLocal8Bit(error.what()));
+        code = IsDiff() ? ExitCode::Usage : ExitCode::Failed;
+    }
+    reporter.Finish();
+
+    // The program's end: the catalogue and the editor registry are saved
+    // here, whatever the command did. Their errors are shown, not thrown.
+    const int errorsBefore = user.ErrorsShown();
+    delete ProjectMngr;
+    ProjectMngr = nullptr;
+    delete VersionMngr;
+    VersionMngr = nullptr;
+    delete QuorvelConfig;
+    QuorvelConfig = nullptr;
+    InstallUser(nullptr);
+
+    // Work that was done but not saved, or a partial catalogue, is no success.
+    const bool troubled = user.ErrorsShown() > errorsBefore || reporter.ErrorReported();
+    if (troubled)
+        code = IsDiff() ? ExitCode::Usage : (code == ExitCode::Done ? ExitCode::Failed : code);
+
+    QString reason;
+    if (!Console::FinishOutput(&reason)) {
+        Console::ErrLine(QStringLiteral("quorvel-cli: write error: %1").arg(reason));
+        code = IsDiff() ? ExitCode::Usage : ExitCode::Failed;
+    }
+    return code;
+}
+
+int CliApplication::RunCommand() {
+    const QString& name = commandLine.Command()->name;
+    const QStringList& arguments = commandLine.Arguments();
+    WorkspaceCommands workspace(user, reporter);
+    VersionCommands versions(user);
+    EditorCommands editors(user);
+
+    if (name == QLatin1String("list"))
+        return workspace.List(commandLine.Has(QStringLiteral("--json")));
+    if (name == QLatin1String("show"))
+        return workspace.Show(arguments);
+    if (name == QLatin1String("status"))
+        return workspace.Status(commandLine.Has(QStringLiteral("--mine")));
+    if (name == QLatin1String("rebuild"))
+        return workspace.Rebuild();
+    if (name == QLatin1String("new-client"))
+        return workspace.NewClient(arguments);
+    if (name == QLatin1String("new-project"))
+        return workspace.NewProject(arguments);
+    if (name == QLatin1String("rename-client"))
+        return workspace.RenameClient(arguments);
+    if (name == QLatin1String("rename-project"))
+        return workspace.RenameProject(arguments);
+    if (name == QLatin1String("delete-client"))
+        return workspace.DeleteClient(arguments);
+    if (name == QLatin1String("delete-project"))
+        return workspace.DeleteProject(arguments);
+    if (name == QLatin1String("checkout"))
+        return versions.CheckOut(arguments);
+    if (name == QLatin1String("checkin"))
+        return versions.CheckIn(arguments, description);
+    if (name == QLatin1String("checkin-checkout"))
+        return versions.CheckInCheckOut(arguments, description);
+    if (name == QLatin1String("undo-checkout"))
+        return versions.UndoCheckOut(arguments);
+    if (name == QLatin1String("import"))
+        return versions.Import(arguments);
+    if (name == QLatin1String("diff"))
+        return versions.Diff(arguments);
+    if (name == QLatin1String("editors"))
+        return editors.List();
+    if (name == QLatin1String("add-editor"))
+        return editors.Add(arguments);
+    if (name == QLatin1String("open"))
+        return editors.Open(arguments);
+    return ExitCode::Usage;
+}

@@ -1,0 +1,160 @@
+#include "cli/CommandLine.h"
+
+namespace {
+
+QString ProgramName() {
+    return QStringLiteral("quorvel-cli");
+}
+
+} // namespace
+
+CommandLine::Result CommandLine::Fail(const QString& text) {
+    error = text;
+    return Result::UsageError;
+}
+
+bool CommandLine::TakeValue(const QStringList& arguments, int& i, const QString& option,
+                            const QString& inlineValue, bool hasInlineValue, QString* value) {
+    if (hasInlineValue) {
+        *value = inlineValue;
+        return true;
+    }
+    if (i + 1 >= arguments.size()) {
+        error = QStringLiteral("option %1 needs a value").arg(option);
+        return false;
+    }
+    *value = arguments.at(++i);
+    return true;
+}
+
+CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
+    bool help = false;
+    bool optionsEnded = false;
+    QStringList words;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (optionsEnded || !argument.startsWith(u'-') || argument == QLatin1String("-")) {
+            words << argument;
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        QString option = argument;
+        QString inlineValue;
+        bool hasInlineValue = false;
+        if (argument.startsWith(QLatin1String("--"))) {
+            const qsizetype equals = argument.indexOf(u'=');
+            if (equals > 0) {
+                option = argument.left(equals);
+                inlineValue = argument.mid(equals + 1);
+                hasInlineValue = true;
+            }
+        }
+        QString value;
+        if (option == QLatin1String("-h") || option == QLatin1String("--help")) {
+            help = true;
+        } else if (option == QLatin1String("--yes") || option == QLatin1String("-y")) {
+            yes = true;
+        } else if (option == QLatin1String("-w") || option == QLatin1String("--workspace")) {
+            if (!TakeValue(arguments, i, option, inlineValue, hasInlineValue, &value))
+                return Result::UsageError;
+            if (value.isEmpty())
+                return Fail(QStringLiteral("the workspace folder may not be empty"));
+            workspace = value;
+        } else if (option == QLatin1String("-m") || option == QLatin1String("--message")) {
+            if (!TakeValue(arguments, i, option, inlineValue, hasInlineValue, &value))
+                return Result::UsageError;
+            if (descriptionText || descriptionFile)
+                return Fail(QStringLiteral("give the description once, with -m or with -F"));
+            descriptionText = value;
+        } else if (option == QLatin1String("-F") || option == QLatin1String("--file")) {
+            if (!TakeValue(arguments, i, option, inlineValue, hasInlineValue, &value))
+                return Result::UsageError;
+            if (descriptionText || descriptionFile)
+                return Fail(QStringLiteral("give the description once, with -m or with -F"));
+            descriptionFile = value;
+        } else if (!hasInlineValue && option.startsWith(QLatin1String("--"))) {
+            // A command's own switch; checked against the command below.
+            switches.insert(option);
+        } else {
+            return Fail(QStringLiteral("unknown option %1 (a name that starts with \"-\" goes "
+                                       "after \"--\")")
+                            .arg(argument));
+        }
+    }
+
+    if (words.isEmpty()) {
+        if (help)
+            return Result::ShowHelp;
+        return Fail(QStringLiteral("no command given"));
+    }
+    // "help COMMAND" is "COMMAND --help".
+    if (words.first() == QLatin1String("help")) {
+        if (words.size() == 1)
+            return Result::ShowHelp;
+        words.removeFirst();
+        help = true;
+    }
+    command = CommandSpec::Find(words.first());
+    if (!command)
+        return Fail(QStringLiteral("unknown command %1").arg(words.first()));
+    if (help)
+        return Result::ShowHelp;
+    positional = words.mid(1);
+
+    for (const QString& option : std::as_const(switches)) {
+        if (!command->switches.contains(option))
+            return Fail(QStringLiteral("%1 has no option %2").arg(command->name, option));
+    }
+    if ((descriptionText || descriptionFile) && !command->takesDescription)
+        return Fail(QStringLiteral("%1 takes no description").arg(command->name));
+    if (command->takesDescription && !descriptionText && !descriptionFile)
+        return Fail(
+            QStringLiteral("%1 needs a description: -m TEXT or -F FILE").arg(command->name));
+    if (positional.size() < command->minArguments)
+        return Fail(QStringLiteral("%1 needs %2").arg(command->name, command->synopsis));
+    if (positional.size() > command->maxArguments) {
+        return Fail(QStringLiteral("too many arguments for %1: %2")
+                        .arg(command->name, positional.mid(command->maxArguments).join(u' ')));
+    }
+    return Result::Run;
+}
+
+QString CommandLine::ToolHelp() {
+    QString text =
+        QStringLiteral("Usage: %1 [-w DIR | --workspace DIR] [--yes] COMMAND [ARGUMENTS]\n"
+                       "\n"
+                       "Works on a Quorvel workspace from a terminal or a script, as the desktop\n"
+                       "program does.\n"
+                       "\n"
+                       "Options:\n"
+                       "  -w, --workspace DIR  the workspace folder (default: the one the desktop\n"
+                       "                       program opens)\n"
+                       "  -y, --yes            answer Yes to every confirmation\n"
+                       "  -h, --help           show this help, or a command's help\n"
+                       "\n"
+                       "Commands:\n")
+            .arg(ProgramName());
+    for (const CommandSpec& command : CommandSpec::All()) {
+        QString line = QStringLiteral("  ") + command.name;
+        line = line.leftJustified(20, u' ');
+        text += line + command.summary + u'\n';
+    }
+    text += QStringLiteral("\n"
+                           "Run '%1 COMMAND --help' for a command's arguments.\n"
+                           "\n"
+                           "Exit status: 0 done, 1 refused, cancelled, failed or not found,\n"
+                           "2 wrong command line (diff: 0 same, 1 different, 2 trouble).\n")
+                .arg(ProgramName());
+    return text;
+}
+
+QString CommandLine::CommandHelp(const CommandSpec& spec) {
+    QString usage = QStringLiteral("Usage: %1 [-w DIR] [--yes] %2").arg(ProgramName(), spec.name);
+    if (!spec.synopsis.isEmpty())
+        usage += u' ' + spec.synopsis;
+    return usage + QStringLiteral("\n\n") + spec.summary + QStringLiteral(".\n\n") +
+           spec.description + u'\n';
+}

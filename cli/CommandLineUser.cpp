@@ -1,0 +1,131 @@
+#include "cli/CommandLineUser.h"
+
+#include "cli/Console.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+// A box can hold several lines; the terminal shows them as lines too.
+QString WithTerminalLineBreaks(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+QString MiB(qint64 bytes) {
+    return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1);
+}
+
+} // namespace
+
+CommandLineUser::CommandLineUser(Confirmations confirmations) : confirmations(confirmations) {}
+
+void CommandLineUser::ShowMessage(const QString& text) {
+    lastMessage = text;
+    Console::ErrLine(WithTerminalLineBreaks(text));
+}
+
+void CommandLineUser::ShowError(const QString& text) {
+    ++errorsShown;
+    lastMessage = ErrorText(text);
+    Console::ErrLine(WithTerminalLineBreaks(lastMessage));
+}
+
+QString CommandLineUser::ErrorText(const QString& message) {
+    if (!message.isEmpty() && message.back() > u'.')
+        return message + u'.';
+    return message;
+}
+
+QString CommandLineUser::AsTypedText(const QString& text) {
+    QString typed = text;
+    typed.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    typed.replace(u'\r', u'\n');
+    typed.replace(u'\n', QLatin1String("\r\n"));
+    return typed;
+}
+
+bool CommandLineUser::Confirm(const QString& text) {
+    const QString question = WithTerminalLineBreaks(text);
+    if (confirmations == Confirmations::AlwaysYes)
+        return true;
+    if (!Console::StdinIsTerminal()) {
+        Console::ErrLine(question);
+        Console::ErrLine(QStringLiteral("Answered No: there is no terminal to ask on (--yes "
+                                        "answers Yes)."));
+        return false;
+    }
+    for (;;) {
+        Console::ClearStatus();
+        Console::ErrLine(question);
+        std::fputs("Yes or No? [y/N] ", stderr);
+        std::fflush(stderr);
+        QString answer;
+        if (!Console::ReadLine(&answer)) {
+            Console::ErrLine(QString());
+            return false;
+        }
+        answer = answer.trimmed().toLower();
+        if (answer == QLatin1String("y") || answer == QLatin1String("yes"))
+            return true;
+        if (answer.isEmpty() || answer == QLatin1String("n") || answer == QLatin1String("no"))
+            return false;
+    }
+}
+
+std::optional<QString> CommandLineUser::AskName(const QString&, const QString&, const QString&) {
+    if (!nameAnswer) {
+        dialogCancelled = true;
+        return std::nullopt;
+    }
+    return std::exchange(nameAnswer, std::nullopt);
+}
+
+std::optional<QString> CommandLineUser::AskCheckIn(const QString&, const QString&) {
+    if (!checkInAnswer) {
+        dialogCancelled = true;
+        return std::nullopt;
+    }
+    return std::exchange(checkInAnswer, std::nullopt);
+}
+
+std::optional<QString> CommandLineUser::AskOpenFile(const OpenFileRequest&) {
+    if (!openFileAnswer) {
+        dialogCancelled = true;
+        return std::nullopt;
+    }
+    return std::exchange(openFileAnswer, std::nullopt);
+}
+
+std::optional<QString> CommandLineUser::AskFolder(const QString&, const QString&) {
+    // No command browses for a folder: the folder is an argument.
+    dialogCancelled = true;
+    return std::nullopt;
+}
+
+void CommandLineUser::CopyStarted(const QString& source, const QString& destination,
+                                  qint64 totalBytes) {
+    copyLabel = QStringLiteral("Copying %1 to %2").arg(source, destination);
+    copyTotal = totalBytes;
+    sinceCopyReport.start();
+    Console::Status(copyLabel);
+}
+
+void CommandLineUser::CopyProgress(qint64 doneBytes) {
+    // The terminal needs no more than a few updates a second.
+    if (sinceCopyReport.isValid() && sinceCopyReport.elapsed() < 100)
+        return;
+    sinceCopyReport.restart();
+    const int percent = copyTotal > 0 ? int(doneBytes * 100 / copyTotal) : 100;
+    // The figures first: a long path is what the terminal cuts off.
+    Console::Status(QStringLiteral("%1% (%2 of %3 MiB) %4")
+                        .arg(percent)
+                        .arg(MiB(doneBytes), MiB(copyTotal), copyLabel));
+}
+
+void CommandLineUser::CopyFinished() {
+    Console::ClearStatus();
+    copyLabel.clear();
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/UserInterface.h"
+
+#include <QElapsedTimer>
+#include <QString>
+#include <optional>
+
+// The user as the command line stands for it: each dialog is answered
+// once with what the command was given and cancelled when it comes back
+// (so a refused name ends the command instead of looping), confirmations
+// are asked on a terminal or answered by --yes, and every message goes to
+// stderr, one per line.
+class CommandLineUser : public UserInterface {
+public:
+    enum class Confirmations { AskTerminal, AlwaysYes };
+
+    explicit CommandLineUser(Confirmations confirmations);
+
+    // The next answers; each is given once.
+    void AnswerName(const QString& name) { nameAnswer = name; }
+    void AnswerCheckIn(const QString& description) { checkInAnswer = description; }
+    void AnswerOpenFile(const QString& path) { openFileAnswer = path; }
+
+    void ShowMessage(const QString& text) override;
+    void ShowError(const QString& text) override;
+    bool Confirm(const QString& text) override;
+    std::optional<QString> AskName(const QString& caption, const QString& prompt,
+                                   const QString& text) override;
+    std::optional<QString> AskCheckIn(const QString& owner, const QString& description) override;
+    std::optional<QString> AskOpenFile(const OpenFileRequest& request) override;
+    std::optional<QString> AskFolder(const QString& prompt, const QString& initialFolder) override;
+    void ProcessPendingEvents() override {}
+    void BeginBusy() override {}
+    void EndBusy() override {}
+
+    void CopyStarted(const QString& source, const QString& destination, qint64 totalBytes) override;
+    void CopyProgress(qint64 doneBytes) override;
+    void CopyFinished() override;
+
+    // What was shown, so the command can tell how things went.
+    const QString& LastMessage() const { return lastMessage; }
+    int ErrorsShown() const { return errorsShown; }
+    // A dialog came back after its one answer: a refusal, in effect.
+    bool DialogCancelled() const { return dialogCancelled; }
+
+    // The error display's text: a full stop is added when the message ends
+    // in a character that sorts after ".".
+    static QString ErrorText(const QString& message);
+    // A line break typed into a text box is CR LF.
+    static QString AsTypedText(const QString& text);
+
+private:
+    Confirmations confirmations;
+    std::optional<QString> nameAnswer;
+    std::optional<QString> checkInAnswer;
+    std::optional<QString> openFileAnswer;
+    QString lastMessage;
+    int errorsShown = 0;
+    bool dialogCancelled = false;
+
+    QString copyLabel;
+    qint64 copyTotal = 0;
+    QElapsedTimer sinceCopyReport;
+};

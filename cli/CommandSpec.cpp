@@ -1,0 +1,112 @@
+#include "cli/CommandSpec.h"
+
+namespace {
+
+std::vector<CommandSpec> MakeCommands() {
+    std::vector<CommandSpec> commands;
+    auto add = [&commands](QString name, QString synopsis, QString summary, QString description,
+                           int minArguments, int maxArguments, QStringList switches = {},
+                           bool takesDescription = false) {
+        commands.push_back({std::move(name), std::move(synopsis), std::move(summary),
+                            std::move(description), minArguments, maxArguments, std::move(switches),
+                            takesDescription});
+    };
+
+    add("list", "[--json]", "Show clients, projects and versions",
+        "Reads the data of every project and prints the catalogue, one line per item,\n"
+        "indented two blanks per level. A version line holds its display name, a tab\n"
+        "and its state. With --json, prints one JSON document instead:\n"
+        "  {\"workspace\", \"clients\": [{\"name\", \"projects\": [{\"name\", \"versions\":\n"
+        "  [{\"name\", \"number\", \"state\", \"parent\", \"editor\", \"datetime\", \"owner\",\n"
+        "  \"description\"}]}]}]}",
+        0, 0, {"--json"});
+    add("show", "CLIENT PROJECT VERSION", "Show the details of a version",
+        "Prints the details of the version as plain text, one line per line.", 3, 3);
+    add("status", "[--mine]", "List the checked-out versions",
+        "Prints every checked-out version of the workspace, one per line: client,\n"
+        "project, version, owner and date-time, separated by tabs, in catalogue\n"
+        "order. With --mine, only the versions checked out by you. Changes nothing.",
+        0, 0, {"--mine"});
+    add("rebuild", "", "Rebuild the catalogue from the folders",
+        "Reads the workspace folder again and rewrites the catalogue file. On a\n"
+        "terminal, the item being read is shown as it goes. At the end, prints the\n"
+        "number of clients, projects and versions found.",
+        0, 0);
+    add("new-client", "NAME", "Create a client",
+        "Creates the client NAME and its folder. A name that is taken or not allowed\n"
+        "is refused.",
+        1, 1);
+    add("new-project", "CLIENT NAME", "Create a project",
+        "Creates the project NAME of CLIENT, with its folder and its first version,\n"
+        "\"version 1\".",
+        2, 2);
+    add("rename-client", "CLIENT NEWNAME", "Rename a client",
+        "Renames the client and its folder. Blanks around NEWNAME are dropped.", 2, 2);
+    add("rename-project", "CLIENT PROJECT NEWNAME", "Rename a project",
+        "Renames the project and its folder. Blanks around NEWNAME are dropped.", 3, 3);
+    add("delete-client", "CLIENT", "Delete a client with all its projects",
+        "Asks, then moves the client's folder to the trash and removes the client.\n"
+        "The question is asked on the terminal; --yes answers Yes, and without a\n"
+        "terminal the answer is No.",
+        1, 1);
+    add("delete-project", "CLIENT PROJECT", "Delete a project with all its versions",
+        "Asks, then moves the project's folder to the trash and removes the project.\n"
+        "The question is asked on the terminal; --yes answers Yes, and without a\n"
+        "terminal the answer is No.",
+        2, 2);
+    add("checkout", "CLIENT PROJECT VERSION", "Check out a version",
+        "Copies the checked-in VERSION into a new version, checked out by you, and\n"
+        "prints the new version's name.",
+        3, 3);
+    add("checkin", "CLIENT PROJECT VERSION (-m TEXT | -F FILE)", "Check in a version",
+        "Checks in the checked-out VERSION with the description TEXT, or the text of\n"
+        "FILE (\"-\" reads standard input). Line breaks are kept; a file's final line\n"
+        "break is dropped.",
+        3, 3, {}, true);
+    add("checkin-checkout", "CLIENT PROJECT VERSION (-m TEXT | -F FILE)",
+        "Check in a version and check it out again",
+        "Checks in the checked-out VERSION as checkin does, then checks it out again\n"
+        "and prints the new version's name.",
+        3, 3, {}, true);
+    add("undo-checkout", "CLIENT PROJECT VERSION", "Throw a checked-out version away",
+        "Asks, then deletes the checked-out VERSION and its folder. The question is\n"
+        "asked on the terminal; --yes answers Yes, and without a terminal the answer\n"
+        "is No.",
+        3, 3);
+    add("import", "CLIENT PROJECT VERSION FOLDER", "Import work into a first version",
+        "Copies FOLDER into the version's folder: its sub-folders \"Program Data\" and\n"
+        "\"Corvane Projects\" when it has the first, or else the folder itself. Only\n"
+        "into version 1 of a project that has no other version.",
+        4, 4);
+    add("editors", "", "List the registered editors",
+        "Prints one line per registered editor: its name, a tab and its program.", 0, 0);
+    add("add-editor", "NAME PATH", "Register an editor",
+        "Registers the program PATH as the editor NAME. The name must be new.", 2, 2);
+    add("open", "CLIENT PROJECT VERSION EDITOR", "Open a checked-out version in an editor",
+        "Records EDITOR as the version's editor and starts it with the version's\n"
+        "folder as its only argument, then waits until it ends.",
+        4, 4);
+    add("diff", "CLIENT PROJECT VERSION VERSION", "Compare two versions",
+        "Compares the folders of two versions of a project by contents, leaving out\n"
+        "the data file \"QuorvelConfig.xml\". Prints one line per difference, sorted\n"
+        "by path: \"A path\" only in the second version, \"D path\" only in the first,\n"
+        "\"M path\" different contents. Exit status 0 when the same, 1 when they\n"
+        "differ, 2 on error.",
+        4, 4);
+    return commands;
+}
+
+} // namespace
+
+const std::vector<CommandSpec>& CommandSpec::All() {
+    static const std::vector<CommandSpec> commands = MakeCommands();
+    return commands;
+}
+
+const CommandSpec* CommandSpec::Find(const QString& name) {
+    for (const CommandSpec& command : All()) {
+        if (command.name == name)
+            return &command;
+    }
+    return nullptr;
+}

@@ -1,0 +1,271 @@
+#include "cli/FolderDiff.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t BufferSize = 1024 * 1024;
+
+// Closes a descriptor when it goes out of scope.
+class FileHandle {
+public:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+QByteArray Join(const QByteArray& folder, const QByteArray& name) {
+    if (folder.isEmpty())
+        return name;
+    if (folder.endsWith('/'))
+        return folder + name;
+    return folder + '/' + name;
+}
+
+// Reads until the buffer is full or the file ends; -1 on error.
+ssize_t ReadFull(int fd, char* buffer, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, buffer + done, size - done);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (got == 0)
+            break;
+        done += size_t(got);
+    }
+    return ssize_t(done);
+}
+
+} // namespace
+
+void FolderDiff::Exclude(const QString& topLevelName) {
+    excluded.push_back(QFile::encodeName(topLevelName));
+}
+
+bool FolderDiff::Fail(const QByteArray& path, int code) {
+    error = QStringLiteral("cannot read %1: %2")
+                .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(code)));
+    return false;
+}
+
+bool FolderDiff::Compare(const QString& first, const QString& second) {
+    differences.clear();
+    error.clear();
+    const QByteArray rootA = QFile::encodeName(first);
+    const QByteArray rootB = QFile::encodeName(second);
+    Tree treeA;
+    Tree treeB;
+    {
+        FileHandle folderA(::open(rootA.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folderA.get() < 0)
+            return Fail(rootA, errno);
+        if (!Walk(rootA, folderA.get(), QByteArray(), treeA))
+            return false;
+    }
+    {
+        FileHandle folderB(::open(rootB.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folderB.get() < 0)
+            return Fail(rootB, errno);
+        if (!Walk(rootB, folderB.get(), QByteArray(), treeB))
+            return false;
+    }
+    for (const QByteArray& name : excluded) {
+        treeA.erase(name);
+        treeB.erase(name);
+    }
+
+    auto a = treeA.begin();
+    auto b = treeB.begin();
+    while (a != treeA.end() || b != treeB.end()) {
+        if (b == treeB.end() || (a != treeA.end() && a->first < b->first)) {
+            differences.push_back({Kind::Deleted, a->first});
+            ++a;
+        } else if (a == treeA.end() || b->first < a->first) {
+            differences.push_back({Kind::Added, b->first});
+            ++b;
+        } else {
+            bool same = false;
+            if (!Same(rootA, rootB, a->first, a->second, b->second, &same))
+                return false;
+            if (!same)
+                differences.push_back({Kind::Modified, a->first});
+            ++a;
+            ++b;
+        }
+    }
+    return true;
+}
+
+bool FolderDiff::Walk(const QByteArray& root, int folder, const QByteArray& relative, Tree& tree) {
+    const int listFd = ::dup(folder);
+    if (listFd < 0)
+        return Fail(Join(root, relative), errno);
+    DIR* listing = ::fdopendir(listFd);
+    if (!listing) {
+        const int code = errno;
+        ::close(listFd);
+        return Fail(Join(root, relative), code);
+    }
+    struct DirCloser {
+        DIR* dir;
+        ~DirCloser() { ::closedir(dir); }
+    } closer{listing};
+
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(listing);
+        if (!entry) {
+            if (errno != 0)
+                return Fail(Join(root, relative), errno);
+            return true;
+        }
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            continue;
+        const QByteArray path = Join(relative, QByteArray(name));
+        struct stat info {};
+        if (::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return Fail(Join(root, path), errno);
+        if (S_ISDIR(info.st_mode)) {
+            FileHandle sub(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (sub.get() < 0)
+                return Fail(Join(root, path), errno);
+            if (!Walk(root, sub.get(), path, tree))
+                return false;
+        } else if (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)) {
+            Entry item;
+            item.isLink = S_ISLNK(info.st_mode);
+            item.size = qint64(info.st_size);
+            item.device = quint64(info.st_dev);
+            item.inode = quint64(info.st_ino);
+            tree.emplace(path, item);
+        }
+        // Devices, pipes and sockets hold no work of a version.
+    }
+}
+
+bool FolderDiff::Same(const QByteArray& first, const QByteArray& second, const QByteArray& relative,
+                      const Entry& a, const Entry& b, bool* same) {
+    if (a.isLink != b.isLink) {
+        *same = false;
+        return true;
+    }
+    const QByteArray pathA = Join(first, relative);
+    const QByteArray pathB = Join(second, relative);
+    if (a.isLink)
+        return SameLinkTarget(pathA, pathB, same);
+    if (a.size != b.size) {
+        *same = false;
+        return true;
+    }
+    // One file seen twice (a hard link, or the same folder given twice).
+    if (a.device == b.device && a.inode == b.inode) {
+        *same = true;
+        return true;
+    }
+    return SameContents(pathA, pathB, same);
+}
+
+bool FolderDiff::SameLinkTarget(const QByteArray& a, const QByteArray& b, bool* same) {
+    char targetA[4096];
+    char targetB[4096];
+    const ssize_t lengthA = ::readlink(a.constData(), targetA, sizeof targetA);
+    if (lengthA < 0)
+        return Fail(a, errno);
+    const ssize_t lengthB = ::readlink(b.constData(), targetB, sizeof targetB);
+    if (lengthB < 0)
+        return Fail(b, errno);
+    *same = lengthA == lengthB && std::memcmp(targetA, targetB, size_t(lengthA)) == 0;
+    return true;
+}
+
+bool FolderDiff::SameContents(const QByteArray& a, const QByteArray& b, bool* same) {
+    FileHandle fileA(::open(a.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (fileA.get() < 0)
+        return Fail(a, errno);
+    FileHandle fileB(::open(b.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (fileB.get() < 0)
+        return Fail(b, errno);
+    ::posix_fadvise(fileA.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(fileB.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    bufferA.resize(BufferSize);
+    bufferB.resize(BufferSize);
+    for (;;) {
+        const ssize_t gotA = ReadFull(fileA.get(), bufferA.data(), BufferSize);
+        if (gotA < 0)
+            return Fail(a, errno);
+        const ssize_t gotB = ReadFull(fileB.get(), bufferB.data(), BufferSize);
+        if (gotB < 0)
+            return Fail(b, errno);
+        // A file that changed size since it was listed differs too.
+        if (gotA != gotB || std::memcmp(bufferA.data(), bufferB.data(), size_t(gotA)) != 0) {
+            *same = false;
+            return true;
+        }
+        if (gotA == 0) {
+            *same = true;
+            return true;
+        }
+    }
+}
+
+QByteArray FolderDiff::Quoted(const QByteArray& path) {
+    const bool plain = std::none_of(path.begin(), path.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f || c == '"' || c == '\\';
+    });
+    if (plain)
+        return path;
+    QByteArray out = "\"";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7f) {
+                out += '\\';
+                out += char('0' + ((byte >> 6) & 7));
+                out += char('0' + ((byte >> 3) & 7));
+                out += char('0' + (byte & 7));
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+    return out;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <map>
+#include <vector>
+
+// Compares two folder trees file by file, by contents. Files are regular
+// files and symbolic links (a link is compared by its target, never
+// followed); folders only hold them, and other kinds of entries are left
+// out. Differences come sorted by relative path, byte by byte.
+class FolderDiff {
+public:
+    enum class Kind : char { Added = 'A', Deleted = 'D', Modified = 'M' };
+    struct Difference {
+        Kind kind;
+        QByteArray path;
+    };
+
+    // A file at the top of both trees that is not compared.
+    void Exclude(const QString& topLevelName);
+
+    // False when a folder or file could not be read; Error() says which.
+    bool Compare(const QString& first, const QString& second);
+
+    const std::vector<Difference>& Differences() const { return differences; }
+    const QString& Error() const { return error; }
+
+    // The path as a line of output: as it is, or in C-style double quotes
+    // when it holds a control character, a quote or a backslash, so that
+    // no name can make a line of its own.
+    static QByteArray Quoted(const QByteArray& path);
+
+private:
+    struct Entry {
+        bool isLink = false;
+        qint64 size = 0;
+        quint64 device = 0;
+        quint64 inode = 0;
+    };
+    using Tree = std::map<QByteArray, Entry>;
+
+    bool Walk(const QByteArray& root, int folder, const QByteArray& relative, Tree& tree);
+    bool Same(const QByteArray& first, const QByteArray& second, const QByteArray& relative,
+              const Entry& a, const Entry& b, bool* same);
+    bool SameContents(const QByteArray& a, const QByteArray& b, bool* same);
+    bool SameLinkTarget(const QByteArray& a, const QByteArray& b, bool* same);
+    bool Fail(const QByteArray& path, int code);
+
+    std::vector<QByteArray> excluded;
+    std::vector<Difference> differences;
+    std::vector<char> bufferA;
+    std::vector<char> bufferB;
+    QString error;
+};

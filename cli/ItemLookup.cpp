@@ -1,0 +1,61 @@
+#include "cli/ItemLookup.h"
+
+#include "catalogue/TClients.h"
+#include "catalogue/TVersion.h"
+#include "cli/Console.h"
+#include "workspace/TProjectManager.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsNumber(const QString& text) {
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+} // namespace
+
+void ItemLookup::ReportNotFound(const QString& name) {
+    Console::ErrLine(QStringLiteral("not found: ") + name);
+}
+
+TVersionItem* ItemLookup::Client(const QString& name) {
+    TVersionItem* client = ProjectMngr->Clients()->ItemByName(name);
+    if (!client)
+        ReportNotFound(name);
+    return client;
+}
+
+TVersionItem* ItemLookup::Project(const QString& client, const QString& project) {
+    TVersionItem* owner = Client(client);
+    if (!owner)
+        return nullptr;
+    TVersionItem* found = owner->VersionCollection()->ItemByName(project);
+    if (!found)
+        ReportNotFound(project);
+    return found;
+}
+
+TVersion* ItemLookup::Version(const QString& client, const QString& project,
+                              const QString& version) {
+    TVersionItem* owner = Project(client, project);
+    return owner ? VersionOf(owner, version) : nullptr;
+}
+
+TVersion* ItemLookup::VersionOf(TVersionItem* project, const QString& version) {
+    const TVersionCollection* versions = project->VersionCollection();
+    if (TVersionItem* named = versions->ItemByName(version))
+        return static_cast<TVersion*>(named);
+    if (IsNumber(version)) {
+        bool ok = false;
+        const int number = version.toInt(&ok);
+        for (int i = 0; ok && i < versions->Count(); ++i) {
+            auto* candidate = static_cast<TVersion*>(versions->GetItems(i));
+            if (candidate->Nr() == number)
+                return candidate;
+        }
+    }
+    ReportNotFound(version);
+    return nullptr;
+}

@@ -1,0 +1,268 @@
+#include "cli/WorkspaceCommands.h"
+
+#include "catalogue/TClients.h"
+#include "catalogue/TVersion.h"
+#include "catalogue/VersionConsts.h"
+#include "cli/CommandLineUser.h"
+#include "cli/Console.h"
+#include "cli/ExitCode.h"
+#include "cli/ItemLookup.h"
+#include "cli/JsonWriter.h"
+#include "cli/RebuildReporter.h"
+#include "platform/FileSystem.h"
+#include "platform/UserName.h"
+#include "versioning/TVersionManager.h"
+#include "workspace/TProjectManager.h"
+
+namespace {
+
+// Calls visit(client, project, version) for every version, in catalogue
+// order.
+template <typename Visit> void ForEachVersion(Visit visit) {
+    const TVersionCollection* clients = ProjectMngr->Clients();
+    for (int c = 0; c < clients->Count(); ++c) {
+        TVersionItem* client = clients->GetItems(c);
+        const TVersionCollection* projects = client->VersionCollection();
+        for (int p = 0; p < projects->Count(); ++p) {
+            TVersionItem* project = projects->GetItems(p);
+            const TVersionCollection* versions = project->VersionCollection();
+            for (int v = 0; v < versions->Count(); ++v)
+                visit(client, project, static_cast<TVersion*>(versions->GetItems(v)));
+        }
+    }
+}
+
+QString WithLineBreaks(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+QString Counted(int count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+} // namespace
+
+WorkspaceCommands::WorkspaceCommands(CommandLineUser& user, RebuildReporter& reporter)
+    : user(user), reporter(reporter) {}
+
+void WorkspaceCommands::LoadAllData() {
+    const TVersionCollection* clients = ProjectMngr->Clients();
+    for (int c = 0; c < clients->Count(); ++c) {
+        const TVersionCollection* projects = clients->GetItems(c)->VersionCollection();
+        for (int p = 0; p < projects->Count(); ++p)
+            projects->GetItems(p)->LoadData();
+    }
+}
+
+int WorkspaceCommands::List(bool json) {
+    LoadAllData();
+    if (json)
+        PrintJson();
+    else
+        PrintText();
+    return ExitCode::Done;
+}
+
+void WorkspaceCommands::PrintText() {
+    const TVersionCollection* clients = ProjectMngr->Clients();
+    for (int c = 0; c < clients->Count(); ++c) {
+        const TVersionItem* client = clients->GetItems(c);
+        Console::OutLine(client->Name());
+        const TVersionCollection* projects = client->VersionCollection();
+        for (int p = 0; p < projects->Count(); ++p) {
+            const TVersionItem* project = projects->GetItems(p);
+            Console::OutLine(QStringLiteral("  ") + project->Name());
+            const TVersionCollection* versions = project->VersionCollection();
+            for (int v = 0; v < versions->Count(); ++v) {
+                const TVersionItem* version = versions->GetItems(v);
+                Console::OutLine(QStringLiteral("    ") + version->DisplayName() + u'\t' +
+                                 StateName(version->State()));
+            }
+        }
+    }
+}
+
+void WorkspaceCommands::PrintJson() {
+    JsonWriter json;
+    json.BeginObject();
+    json.Key(QStringLiteral("workspace"));
+    json.String(ProjectMngr->WorkSpace());
+    json.Key(QStringLiteral("clients"));
+    json.BeginArray();
+    const TVersionCollection* clients = ProjectMngr->Clients();
+    for (int c = 0; c < clients->Count(); ++c) {
+        const TVersionItem* client = clients->GetItems(c);
+        json.BeginObject();
+        json.Key(QStringLiteral("name"));
+        json.String(client->Name());
+        json.Key(QStringLiteral("projects"));
+        json.BeginArray();
+        const TVersionCollection* projects = client->VersionCollection();
+        for (int p = 0; p < projects->Count(); ++p) {
+            const TVersionItem* project = projects->GetItems(p);
+            json.BeginObject();
+            json.Key(QStringLiteral("name"));
+            json.String(project->Name());
+            json.Key(QStringLiteral("versions"));
+            json.BeginArray();
+            const TVersionCollection* versions = project->VersionCollection();
+            for (int v = 0; v < versions->Count(); ++v) {
+                const auto* version = static_cast<const TVersion*>(versions->GetItems(v));
+                const TCheckInProperties& record = version->CheckInProperties();
+                json.BeginObject();
+                json.Key(QStringLiteral("name"));
+                json.String(version->Name());
+                json.Key(QStringLiteral("number"));
+                json.Number(version->Nr());
+                json.Key(QStringLiteral("state"));
+                json.String(StateName(version->State()));
+                json.Key(QStringLiteral("parent"));
+                json.String(version->ParentVersion());
+                json.Key(QStringLiteral("editor"));
+                json.String(version->Editor());
+                json.Key(QStringLiteral("datetime"));
+                json.String(record.sDatetime);
+                json.Key(QStringLiteral("owner"));
+                json.String(record.sOwner);
+                json.Key(QStringLiteral("description"));
+                json.String(record.sDescription);
+                json.EndObject();
+            }
+            json.EndArray();
+            json.EndObject();
+        }
+        json.EndArray();
+        json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    Console::OutBytes(json.Document());
+}
+
+int WorkspaceCommands::Show(const QStringList& arguments) {
+    TVersion* version = ItemLookup::Version(arguments[0], arguments[1], arguments[2]);
+    if (!version)
+        return ExitCode::Failed;
+    // Selecting the version reads its project's data, as in the window.
+    VersionMngr->SetActiveItem(version);
+    Console::OutLine(WithLineBreaks(version->AsString()));
+    return ExitCode::Done;
+}
+
+int WorkspaceCommands::Status(bool mineOnly) {
+    LoadAllData();
+    const QString me = GetUserFromWindows();
+    ForEachVersion([&](TVersionItem* client, TVersionItem* project, TVersion* version) {
+        if (!version->IsCheckedOut())
+            return;
+        const TCheckInProperties& record = version->CheckInProperties();
+        if (mineOnly && record.sOwner != me)
+            return;
+        Console::OutLine(QStringList{client->Name(), project->Name(), version->Name(),
+                                     record.sOwner, record.sDatetime}
+                             .join(u'\t'));
+    });
+    return ExitCode::Done;
+}
+
+int WorkspaceCommands::Rebuild() {
+    // A scan error has gone to stderr; the exit status reports it.
+    ProjectMngr->Refresh();
+    reporter.Finish();
+    int clients = 0;
+    int projects = 0;
+    int versions = 0;
+    const TVersionCollection* clientList = ProjectMngr->Clients();
+    clients = clientList->Count();
+    for (int c = 0; c < clients; ++c) {
+        const TVersionCollection* projectList = clientList->GetItems(c)->VersionCollection();
+        projects += projectList->Count();
+        for (int p = 0; p < projectList->Count(); ++p)
+            versions += projectList->GetItems(p)->VersionCollection()->Count();
+    }
+    Console::OutLine(Counted(clients, "client", "clients") + QStringLiteral(", ") +
+                     Counted(projects, "project", "projects") + QStringLiteral(", ") +
+                     Counted(versions, "version", "versions"));
+    return ExitCode::Done;
+}
+
+int WorkspaceCommands::NewClient(const QStringList& arguments) {
+    const TVersionCollection* clients = ProjectMngr->Clients();
+    const int before = clients->Count();
+    user.AnswerName(arguments[0]);
+    VersionMngr->NewClient();
+    return clients->Count() > before ? ExitCode::Done : ExitCode::Failed;
+}
+
+int WorkspaceCommands::NewProject(const QStringList& arguments) {
+    TVersionItem* client = ItemLookup::Client(arguments[0]);
+    if (!client)
+        return ExitCode::Failed;
+    VersionMngr->SetActiveItem(client);
+    if (!VersionMngr->HasActiveClient())
+        return ExitCode::Failed;
+    const TVersionCollection* projects = client->VersionCollection();
+    const int before = projects->Count();
+    user.AnswerName(arguments[1]);
+    VersionMngr->NewProject();
+    return projects->Count() > before ? ExitCode::Done : ExitCode::Failed;
+}
+
+int WorkspaceCommands::RenameClient(const QStringList& arguments) {
+    TVersionItem* client = ItemLookup::Client(arguments[0]);
+    if (!client)
+        return ExitCode::Failed;
+    VersionMngr->SetActiveItem(client);
+    if (!VersionMngr->HasActiveClient())
+        return ExitCode::Failed;
+    const QString before = client->Name();
+    user.AnswerName(arguments[1]);
+    VersionMngr->RenameClient();
+    return client->Name() != before ? ExitCode::Done : ExitCode::Failed;
+}
+
+int WorkspaceCommands::RenameProject(const QStringList& arguments) {
+    TVersionItem* project = ItemLookup::Project(arguments[0], arguments[1]);
+    if (!project)
+        return ExitCode::Failed;
+    VersionMngr->SetActiveItem(project);
+    if (!VersionMngr->HasActiveProject())
+        return ExitCode::Failed;
+    const QString before = project->Name();
+    user.AnswerName(arguments[2]);
+    VersionMngr->RenameProject();
+    return project->Name() != before ? ExitCode::Done : ExitCode::Failed;
+}
+
+int WorkspaceCommands::DeleteClient(const QStringList& arguments) {
+    TVersionItem* client = ItemLookup::Client(arguments[0]);
+    if (!client)
+        return ExitCode::Failed;
+    VersionMngr->SetActiveItem(client);
+    if (!VersionMngr->HasActiveClient())
+        return ExitCode::Failed;
+    const TVersionCollection* clients = ProjectMngr->Clients();
+    const int before = clients->Count();
+    const QString folder = client->Path();
+    VersionMngr->DelClient();
+    // Gone from the catalogue but still on disk is not deleted.
+    return clients->Count() < before && !FileSystem::FolderExists(folder) ? ExitCode::Done
+                                                                          : ExitCode::Failed;
+}
+
+int WorkspaceCommands::DeleteProject(const QStringList& arguments) {
+    TVersionItem* project = ItemLookup::Project(arguments[0], arguments[1]);
+    if (!project)
+        return ExitCode::Failed;
+    VersionMngr->SetActiveItem(project);
+    if (!VersionMngr->HasActiveProject())
+        return ExitCode::Failed;
+    const TVersionCollection* projects = project->ParentCollection();
+    const int before = projects->Count();
+    const QString folder = project->Path();
+    VersionMngr->DelProject();
+    return projects->Count() < before && !FileSystem::FolderExists(folder) ? ExitCode::Done
+                                                                           : ExitCode::Failed;
+}
