@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 // The time stamp of a check-out or check-in as the user's system writes it:
@@ -10,3 +11,6 @@ QString CheckInDateTime(const QDateTime& when);
 
 // CheckInDateTime of the current local time.
 QString CheckInDateTimeNow();
+
+// The locale's long time format without the time zone.
+QString LongTimeFormat(const QLocale& locale);

@@ -16,6 +16,8 @@ private slots:
     void userIsTheLoginName();
     void checkInDateTime_data();
     void checkInDateTime();
+    void longTimeHasNoZone_data();
+    void longTimeHasNoZone();
     void nowIsTheCurrentDate();
 };
 
@@ -63,13 +65,29 @@ void TestUserNameAndDate::checkInDateTime() {
     QFETCH(bool, withTime);
     const QLocale locale = QLocale::system();
     const QString date = locale.toString(when.date(), QLocale::ShortFormat);
-    const QString time = locale.toString(when.time(), QLocale::LongFormat);
+    const QString time = locale.toString(when.time(), LongTimeFormat(locale));
 
     const QString text = CheckInDateTime(when);
 
     QCOMPARE(text, withTime ? date + u' ' + time : date);
     QVERIFY(!text.isEmpty());
     QCOMPARE(text.trimmed(), text);
+}
+
+void TestUserNameAndDate::longTimeHasNoZone_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("C") << "C";
+    QTest::newRow("en_US") << "en_US";
+    QTest::newRow("de_DE") << "de_DE";
+    QTest::newRow("nl_NL") << "nl_NL";
+}
+
+void TestUserNameAndDate::longTimeHasNoZone() {
+    QFETCH(QString, locale);
+    const QString format = LongTimeFormat(QLocale(locale));
+    QVERIFY2(!format.contains(u't'), qPrintable(format));
+    QVERIFY2(format.contains(QStringLiteral("ss")), qPrintable(format));
+    QCOMPARE(format.trimmed(), format);
 }
 
 void TestUserNameAndDate::nowIsTheCurrentDate() {

@@ -151,7 +151,8 @@ void TVersionManager::CheckOut() {
     }
     QString error;
     if (!CopyFolderAs(source->Path(), newFolder, &error)) {
-        User().ShowMessage(QStringLiteral("Check out of %1 failed: %2").arg(source->Name(), error));
+        User().ShowMessage(
+            QStringLiteral("Check out of %1 failed: %2.").arg(source->Name(), error));
         return;
     }
     auto* version = static_cast<TVersion*>(versions->AddItem());
