@@ -90,6 +90,21 @@ expect_eq "$RC" 0 "rebuild on a terminal"
 expect_contains "$OUT" "Build item: " "rebuild shows progress on a terminal"
 expect_contains "$OUT" "3 clients, 3 projects, 5 versions" "the count after progress"
 
+# --- output that cannot be written ----------------------------------------------------
+set +e
+"$CLI" -w "$WS" list >/dev/full 2>"$TMP/err"
+RC=$?
+set -e
+expect_rc 1 "list to a full disk"
+expect_contains "$(cat "$TMP/err")" "write error" "a lost output is reported"
+
+# A reader that stops early is no failure, and the run still ends properly.
+set +e
+"$CLI" -w "$WS" list 2>"$TMP/err" | head -n 1 >/dev/null
+RC=${PIPESTATUS[0]}
+set -e
+expect_rc 0 "list into a pipe closed early"
+
 # --- saving ---------------------------------------------------------------------------
 # A catalogue file that cannot be written is an error, never a success.
 rm "$WS/QuorvelConfig.xml"
