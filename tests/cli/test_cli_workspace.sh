@@ -90,6 +90,31 @@ expect_eq "$RC" 0 "rebuild on a terminal"
 expect_contains "$OUT" "Build item: " "rebuild shows progress on a terminal"
 expect_contains "$OUT" "3 clients, 3 projects, 5 versions" "the count after progress"
 
+# A folder the scan cannot read (its path is too long for the system): the
+# error is shown, what was found stays, and the run is no success.
+deep="$TMP/deep"
+segment=$(printf 'd%.0s' {1..200})
+mkdir -p "$deep"
+(
+    cd "$deep"
+    for _ in $(seq 1 18); do
+        mkdir "$segment"
+        cd "$segment"
+    done
+    mkdir -p "ws/$(printf 'c%.0s' {1..250})"
+    cd "ws/$(printf 'c%.0s' {1..250})"
+    mkdir "$(printf 'p%.0s' {1..250})"
+    pwd >"$TMP/deep-client"
+)
+deep_ws=$(dirname "$(cat "$TMP/deep-client")")
+set +e
+"$CLI" -w "$deep_ws" rebuild </dev/null >"$TMP/out" 2>"$TMP/err"
+RC=$?
+set -e
+expect_rc 1 "rebuild with a folder that cannot be read"
+expect_eq "$(cat "$TMP/out")" "1 client, 1 project, 0 versions" "the items found before the error"
+expect_contains "$(cat "$TMP/err")" "$deep_ws/" "the scan error on stderr names the folder"
+
 # --- output that cannot be written ----------------------------------------------------
 set +e
 "$CLI" -w "$WS" list >/dev/full 2>"$TMP/err"
