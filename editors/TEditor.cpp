@@ -1,0 +1,28 @@
+#include "editors/TEditor.h"
+
+#include "catalogue/TVersion.h"
+#include "platform/ProcessLauncher.h"
+
+TEditor::TEditor(TProjectEditors* AOwner, const QString& aName, const QString& aPath)
+    : fName(aName), fPath(aPath), fOwner(AOwner) {}
+
+void TEditor::DoMenuClick() {
+    if (FOnClick)
+        FOnClick(this);
+}
+
+bool TEditor::Execute(const QString& CmdLine) {
+    QString folder = CmdLine;
+    folder.chop(1);
+    return ProcessLauncher::RunAndWait(fPath, folder);
+}
+
+void TEditor::Execute(TVersion* Version) {
+    if (!Version)
+        return;
+    // A damaged name must neither change the version nor reach the disk.
+    Version->CheckFolderNames();
+    Version->SetEditor(fPath);
+    Version->WriteData();
+    Execute(Version->Path());
+}
