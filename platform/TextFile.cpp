@@ -105,9 +105,15 @@ QByteArray EncodeWindows1252(const QString& text) {
 }
 
 QByteArray Encode(const QString& text) {
-    if (FitsWindows1252(text))
-        return EncodeWindows1252(text);
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
+    for (const QChar c : text) {
+        const int b = ByteOf(c.unicode());
+        if (b < 0)
+            return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        *out++ = char(b);
+    }
+    return bytes;
 }
 
 QByteArray ReadBytes(const QString& path) {

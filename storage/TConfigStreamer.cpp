@@ -74,5 +74,7 @@ std::unique_ptr<TSimpleXmlParser> TConfigStreamer::ParserFor(QByteArray bytes) {
 }
 
 void TConfigStreamer::WriteXmlString(const QString& Xml) const {
-    TextFile::WriteAtomically(fConfigXmlFile, TextFile::Encode(Xml + QLatin1String("\r\n")));
+    QByteArray bytes = TextFile::Encode(Xml);
+    bytes += "\r\n";
+    TextFile::WriteAtomically(fConfigXmlFile, bytes);
 }
