@@ -1,0 +1,48 @@
+// Replays every input the catalogue fuzzer ever failed on, and its seeds,
+// through the same three paths the fuzzer takes.
+
+#include "fuzz/CatalogueFuzzPaths.h"
+#include "support/TestWorkspace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+class TestFuzzRegressions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void replay_data();
+    void replay();
+};
+
+void TestFuzzRegressions::replay_data() {
+    QTest::addColumn<QString>("file");
+    int rows = 0;
+    // Beside this source file, wherever the build is.
+    const QDir fuzz(QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
+                    QStringLiteral("/../fuzz"));
+    for (const char* folder : {"regressions", "corpus"}) {
+        const QDir dir(fuzz.filePath(QLatin1String(folder)));
+        QVERIFY2(dir.exists(), qPrintable(dir.path()));
+        for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) {
+            QTest::newRow(qPrintable(dir.dirName() + u'/' + name)) << dir.filePath(name);
+            ++rows;
+        }
+    }
+    QVERIFY(rows > 0);
+}
+
+void TestFuzzRegressions::replay() {
+    QFETCH(QString, file);
+    QFile input(file);
+    QVERIFY(input.open(QIODevice::ReadOnly));
+    const QByteArray bytes = input.readAll();
+    QVERIFY(CatalogueFuzzPaths::Reader(bytes));
+    QVERIFY(CatalogueFuzzPaths::Catalogue(bytes));
+    QVERIFY(CatalogueFuzzPaths::Data(bytes));
+}
+
+QUORVEL_TEST_MAIN(TestFuzzRegressions)
+#include "tst_fuzzregressions.moc"
