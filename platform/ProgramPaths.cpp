@@ -4,6 +4,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace ProgramPaths {
 
 namespace {
@@ -42,9 +46,26 @@ void SetProgramFolderForTesting(const QString& folder) {
     TestingFolder() = folder.isEmpty() ? QString() : WithSeparator(folder);
 }
 
+bool IsInstalled() {
+    // An installed program stands in a prefix's bin folder, with its
+    // desktop entry in the prefix's share folder.
+    return QFileInfo::exists(ProgramFolder() +
+                             QLatin1String("../share/applications/quorvel.desktop"));
+}
+
 bool KeepsFilesBesideProgram() {
     const QFileInfo folder(ProgramFolder());
-    return folder.isDir() && folder.isWritable();
+    if (!folder.isDir() || !folder.isWritable() || IsInstalled())
+        return false;
+#ifdef Q_OS_UNIX
+    // Root may write anywhere; a folder without any write permission was
+    // still made read-only on purpose.
+    if (::geteuid() == 0 &&
+        !(folder.permissions() &
+          (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)))
+        return false;
+#endif
+    return true;
 }
 
 QString SettingsFolder() {

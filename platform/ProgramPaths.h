@@ -13,7 +13,12 @@ QString ProgramFolder();
 // Makes ProgramFolder answer folder; an empty text restores the real one.
 void SetProgramFolderForTesting(const QString& folder);
 
-// True when the program's folder can be written: the settings, the editor
+// True when the program stands in an installed layout (a prefix with
+// bin/ and share/applications/).
+bool IsInstalled();
+
+// True when the program's folder can be written and the program is not
+// installed: the settings, the editor
 // registry and the default workspace are then kept beside the program;
 // otherwise (an installed program) in the user's configuration and data
 // folders.

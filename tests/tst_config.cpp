@@ -74,15 +74,28 @@ void TestConfig::cleanup() {
 }
 
 void TestConfig::filesLiveBesideTheProgramWhenTheyCan_data() {
+    QTest::addColumn<QString>("layout");
     QTest::addColumn<bool>("writable");
-    QTest::newRow("program folder writable") << true;
-    QTest::newRow("installed program") << false;
+    QTest::newRow("program folder writable") << "build" << true;
+    QTest::newRow("folder that is not there") << "missing" << false;
+    QTest::newRow("installed in a prefix") << "prefix" << false;
+    QTest::newRow("folder made read-only") << "read-only" << false;
 }
 
 void TestConfig::filesLiveBesideTheProgramWhenTheyCan() {
+    QFETCH(QString, layout);
     QFETCH(bool, writable);
-    // The folder of an installed program stands in for one we may not write.
-    const QString program = writable ? bin_ : ws_->Path() + QStringLiteral("missing/");
+    QString program = bin_;
+    if (layout == QLatin1String("missing")) {
+        program = ws_->Path() + QStringLiteral("missing/");
+    } else if (layout == QLatin1String("prefix")) {
+        program = ws_->CreateDir(QStringLiteral("prefix/bin"));
+        ws_->CreateFile(QStringLiteral("prefix/share/applications/quorvel.desktop"), "");
+    } else if (layout == QLatin1String("read-only")) {
+        program = ws_->CreateDir(QStringLiteral("read-only/bin"));
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    }
     ProgramPaths::SetProgramFolderForTesting(program);
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                            QStringLiteral("/quorvel/");
@@ -103,7 +116,10 @@ void TestConfig::filesLiveBesideTheProgramWhenTheyCan() {
         QVERIFY(QFile::exists(config.FileName()));
     }
     QVERIFY(user_->shown.isEmpty());
+    QVERIFY(QFileInfo(program).isWritable() ||
+            !QFile::exists(program + QStringLiteral("quorvel.Ini")) || writable);
     QDir(config).removeRecursively();
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void TestConfig::firstStart() {
