@@ -10,6 +10,7 @@
 #include "catalogue/TVersionItem.h"
 #include "platform/ConversionError.h"
 #include "platform/TextFile.h"
+#include "platform/TextRules.h"
 #include "storage/TConfigStreamer.h"
 #include "storage/TSimpleXmlParser.h"
 
@@ -17,6 +18,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace CatalogueFuzzPaths {
 
@@ -81,14 +83,21 @@ inline bool Reader(const QByteArray& bytes) {
             }
             if (parser->ReadString() != parser->getField())
                 return false;
-            // A throw is dear under the sanitizers: one conversion per element.
-            try {
-                if (round == 0)
-                    parser->ReadInteger();
-                else
-                    parser->ReadLongInt();
-            } catch (const ConversionError&) {
-            }
+            // A throw is dear under the sanitizers: convert the fields that
+            // are numbers, and one that may not be, below.
+            const std::optional<qint64> number = TextRules::ParseInteger(parser->getField());
+            if (number && parser->ReadLongInt() != *number)
+                return false;
+            if (number && TextRules::ParseInt32(parser->getField()) &&
+                parser->ReadInteger() != *number)
+                return false;
+        }
+        try {
+            if (round == 0)
+                parser->ReadInteger();
+            else
+                parser->ReadLongInt();
+        } catch (const ConversionError&) {
         }
         parser->Reset();
     }
