@@ -52,12 +52,7 @@ int EditorCommands::Open(const QStringList& arguments) {
                              .arg(version->Name()));
         return ExitCode::Failed;
     }
-    // TEditor::Execute(TVersion*) in its steps, because it does not say
-    // whether the editor started.
-    version->CheckFolderNames();
-    version->SetEditor(editor->Path());
-    version->WriteData();
-    if (!editor->Execute(version->Path())) {
+    if (!editor->Execute(version)) {
         Console::ErrLine(
             QStringLiteral("%1 could not be started: %2").arg(editor->Name(), editor->Path()));
         return ExitCode::Failed;

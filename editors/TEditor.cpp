@@ -17,12 +17,12 @@ bool TEditor::Execute(const QString& CmdLine) {
     return ProcessLauncher::RunAndWait(fPath, folder);
 }
 
-void TEditor::Execute(TVersion* Version) {
+bool TEditor::Execute(TVersion* Version) {
     if (!Version)
-        return;
+        return false;
     // A damaged name must neither change the version nor reach the disk.
     Version->CheckFolderNames();
     Version->SetEditor(fPath);
     Version->WriteData();
-    Execute(Version->Path());
+    return Execute(Version->Path());
 }

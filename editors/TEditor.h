@@ -35,10 +35,11 @@ public:
     // started. Shows and raises nothing.
     bool Execute(const QString& CmdLine);
     // Records the editor in the version, writes the version's data file,
-    // then starts the editor on the version's folder. Raises QuorvelError,
+    // then starts the editor on the version's folder; true when it started
+    // (after it ended). Raises QuorvelError,
     // before changing anything, when the version's names are not single
     // folder names, or when the data file cannot be written.
-    void Execute(TVersion* Version);
+    bool Execute(TVersion* Version);
 
 private:
     QString fName;

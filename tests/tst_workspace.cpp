@@ -62,6 +62,7 @@ private slots:
     void noRebuildInsideARebuild();
     void editorClickNeedsAnActiveVersion();
     void endOfProgramSaves();
+    void damagedCatalogueIsNotSavedOver();
 
 private:
     std::unique_ptr<TestWorkspace> ws;
@@ -262,6 +263,27 @@ void TestWorkspaceManager::endOfProgramSaves() {
         manager.Clients()->AddItem()->SetName(QStringLiteral("Added"));
     }
     QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Added"));
+}
+
+void TestWorkspaceManager::damagedCatalogueIsNotSavedOver() {
+    ws->CreateDir(QStringLiteral("w/Acme/Harbour"));
+    const QByteArray damaged = "<Clients count=\"1\" >\r<Client name=\"Acme\">\r\r<Projects "
+                               "count=\"zz\" >\r</Projects>\r</Client>\r</Clients>\r\n";
+    ws->CreateFile(QStringLiteral("w/QuorvelConfig.xml"), damaged);
+    {
+        TProjectManager manager;
+        QVERIFY_THROWS_EXCEPTION(QuorvelError,
+                                 manager.SetWorkSpace(ws->Path() + QStringLiteral("w/")));
+        QCOMPARE(Names(manager.Clients()), QStringList{"Acme"});
+        manager.SaveProject();
+        QCOMPARE(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")), damaged);
+    }
+    QCOMPARE(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")), damaged);
+
+    TProjectManager manager;
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, manager.SetWorkSpace(ws->Path() + QStringLiteral("w/")));
+    manager.Refresh();
+    QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Harbour"));
 }
 
 QUORVEL_TEST_MAIN(TestWorkspaceManager)

@@ -95,15 +95,24 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
         VersionMngr->Clear();
     FClients.reset();
     FClients = NewClients(false);
-    std::unique_ptr<TSimpleXmlParser> parser = streamer.GetParser();
-    if (parser)
-        FClients->ReadFromXml(*parser);
+    FCatalogueUnreadable = false;
+    try {
+        std::unique_ptr<TSimpleXmlParser> parser = streamer.GetParser();
+        if (parser)
+            FClients->ReadFromXml(*parser);
+    } catch (const QuorvelError&) {
+        // What was read is only part of the file: saving it would replace
+        // the file with that part. A rebuild writes it afresh.
+        FCatalogueUnreadable = true;
+        throw;
+    }
 }
 
 void TProjectManager::Refresh() {
     if (Busy())
         return;
     FlagScope refreshing(FRefreshActive);
+    FCatalogueUnreadable = false;
     if (VersionMngr)
         VersionMngr->Clear();
     FClients.reset();
@@ -118,7 +127,7 @@ void TProjectManager::Refresh() {
 }
 
 void TProjectManager::SaveProject() {
-    if (!FileSystem::FolderExists(FWorkSpace))
+    if (!FileSystem::FolderExists(FWorkSpace) || FCatalogueUnreadable)
         return;
     TConfigStreamer(FWorkSpace).WriteXmlString(FClients->AsXml());
 }

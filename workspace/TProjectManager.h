@@ -27,8 +27,10 @@ public:
 
     QString WorkSpace() const override { return FWorkSpace; }
     // Opens the folder: loads its catalogue file or rebuilds from the
-    // folders. Raises QuorvelError when the folder cannot be made; the
-    // previous workspace then stays open.
+    // folders. Raises QuorvelError when the folder cannot be made (the
+    // previous workspace then stays open) or the catalogue file cannot be
+    // read (what was read stays, and the file is not saved over until a
+    // rebuild).
     void SetWorkSpace(const QString& Value);
 
     CatalogueTreeView* TreeView() const override { return FTreeView; }
@@ -42,7 +44,8 @@ public:
     // Rebuilds the catalogue from the folders and saves it. Does nothing
     // while a load or rebuild is already running.
     void Refresh();
-    // Writes the catalogue file, when the workspace folder exists.
+    // Writes the catalogue file, when the workspace folder exists and the
+    // catalogue was not left half read from a damaged file.
     void SaveProject();
 
     void OnChanged(TVersionCollection* Sender, TVersionItem* ChangedItem, ChangeKind TypeOfChange);
@@ -65,6 +68,7 @@ private:
     std::optional<ChangeKind> FLastAction;
     bool FRefreshActive = false;
     bool FLoading = false;
+    bool FCatalogueUnreadable = false;
     std::unique_ptr<TProjectEditors> FEditors;
     RebuildProgress* FProgress = nullptr;
 };
