@@ -21,6 +21,7 @@ private slots:
     void readNumber_data();
     void readNumber();
     void newTextForgetsEarlierSearches();
+    void damagedTextIsReadInOnePass();
     void loadFromFile();
 };
 
@@ -256,6 +257,28 @@ void TestXmlParser::newTextForgetsEarlierSearches() {
     QCOMPARE(reader.GetAttrib(u"count"), QStringLiteral("5"));
     QVERIFY(reader.findElement(u"Client"));
     QCOMPARE(reader.GetAttrib(u"count"), QStringLiteral("6"));
+}
+
+// Elements that lack what the catalogue asks of them: each search for the
+// missing name or attribute would run to the end of the text again, which
+// for a file of a few megabytes takes hours.
+void TestXmlParser::damagedTextIsReadInOnePass() {
+    constexpr int kElements = 200000;
+    QString xml = QStringLiteral("<Clients>");
+    for (int i = 0; i < kElements; ++i)
+        xml += QLatin1String("<Client>");
+    xml += QLatin1String("name=\"z\"");
+    TSimpleXmlParser reader(xml);
+    int found = 0;
+    while (reader.findElement(u"Client")) {
+        ++found;
+        QCOMPARE(reader.GetAttrib(u"name"), QStringLiteral("z"));
+        const int cursor = reader.Position();
+        QVERIFY(!reader.findElement(u"Projects"));
+        QCOMPARE(reader.Position(), cursor);
+    }
+    // The first match is the Clients element itself.
+    QCOMPARE(found, kElements + 1);
 }
 
 void TestXmlParser::loadFromFile() {
