@@ -41,7 +41,6 @@ qsizetype TSimpleXmlParser::Scan(NeedleKind kind, QStringView name, qsizetype fr
 }
 
 qsizetype TSimpleXmlParser::Find(NeedleKind kind, QStringView name, qsizetype from) const {
-    return Scan(kind, name, from);
     SearchMemo* memo = nullptr;
     for (SearchMemo& candidate : fMemo) {
         if (candidate.from >= 0 && candidate.kind == kind && candidate.name == name) {
