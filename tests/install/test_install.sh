@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix, makes it read-only as an
+# installed program's folder is, and checks that both programs then keep
+# their files in the user's folders.
+set -euo pipefail
+build="$1"
+
+tmp=$(mktemp -d)
+trap 'chmod -R u+w "$tmp"; rm -rf "$tmp"' EXIT
+prefix="$tmp/prefix"
+export HOME="$tmp/home"
+unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
+mkdir -p "$HOME"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+for file in bin/quorvel bin/quorvel-cli share/applications/quorvel.desktop \
+    share/icons/hicolor/scalable/apps/quorvel.svg share/man/man1/quorvel-cli.1; do
+    [ -e "$prefix/$file" ] || fail "not installed: $file"
+done
+grep -q '^Exec=quorvel$' "$prefix/share/applications/quorvel.desktop" || fail "desktop entry"
+chmod -R a-w "$prefix"
+
+"$prefix/bin/quorvel-cli" --help >/dev/null || fail "quorvel-cli --help"
+
+# The default workspace of an installed program is in the user's data folder.
+"$prefix/bin/quorvel-cli" new-client Acme >/dev/null 2>&1 || fail "new-client"
+[ -d "$HOME/.local/share/quorvel/Projects/Acme" ] || fail "default workspace not in ~/.local/share"
+[ -f "$HOME/.local/share/quorvel/Projects/QuorvelConfig.xml" ] || fail "no catalogue"
+
+# The editor registry is in the user's configuration folder.
+"$prefix/bin/quorvel-cli" add-editor Viewer /bin/cat >/dev/null 2>&1 || fail "add-editor"
+[ -f "$HOME/.config/quorvel/Editor.ini" ] || fail "Editor.ini not in ~/.config/quorvel"
+
+# The desktop program writes its settings there as it starts.
+QT_QPA_PLATFORM=offscreen timeout -s KILL 20 "$prefix/bin/quorvel" >/dev/null 2>&1 &
+program=$!
+for _ in $(seq 1 200); do
+    [ -f "$HOME/.config/quorvel/quorvel.Ini" ] && break
+    sleep 0.1
+done
+kill -9 "$program" 2>/dev/null || true
+wait "$program" 2>/dev/null || true
+[ -f "$HOME/.config/quorvel/quorvel.Ini" ] || fail "settings not in ~/.config/quorvel"
+
+# Nothing was written beside the installed programs.
+[ -z "$(ls "$prefix/bin" | grep -v -x -e quorvel -e quorvel-cli || true)" ] || fail "files beside the programs: $(ls "$prefix/bin")"
+echo "1 passed, 0 failed"
