@@ -1,0 +1,268 @@
+#include "GuiHarness.h"
+
+#include "platform/QuorvelError.h"
+#include "ui/QtUser.h"
+#include "ui/TCheckInDialog.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <stdexcept>
+
+namespace {
+
+// Runs inspect on the next modal dialog once it is up; it must close it.
+void WhenModal(std::function<void(QWidget*)> inspect) {
+    QTimer::singleShot(0, [inspect] {
+        QWidget* modal = nullptr;
+        if (QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }))
+            inspect(modal);
+    });
+}
+
+// An object whose event handler fails, as a catalogue operation can.
+class FailingObject : public QObject {
+public:
+    explicit FailingObject(bool ownError) : ownError_(ownError) {}
+    bool event(QEvent* event) override {
+        if (event->type() != QEvent::User)
+            return QObject::event(event);
+        if (ownError_)
+            throw QuorvelError(QStringLiteral("The folder could not be read"));
+        throw std::runtime_error("out of range");
+    }
+
+private:
+    bool ownError_;
+};
+
+} // namespace
+
+class TestUserInterface : public QObject {
+    Q_OBJECT
+
+private slots:
+    void errorTextGetsFullStop_data();
+    void errorTextGetsFullStop();
+    void errorBoxLooksRight();
+    void uncaughtErrorsReachTheErrorDisplay_data();
+    void uncaughtErrorsReachTheErrorDisplay();
+    void confirmBoxAsksYesOrNo_data();
+    void confirmBoxAsksYesOrNo();
+    void nameDialog_data();
+    void nameDialog();
+    void checkInDialogLayout();
+    void checkInDialogGivesCrLf_data();
+    void checkInDialogGivesCrLf();
+    void busyCursorNests();
+};
+
+void TestUserInterface::errorTextGetsFullStop_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter") << QStringLiteral("Boom") << QStringLiteral("Boom.");
+    QTest::newRow("full stop") << QStringLiteral("Done.") << QStringLiteral("Done.");
+    QTest::newRow("digit sorts after it")
+        << QStringLiteral("Error 5") << QStringLiteral("Error 5.");
+    QTest::newRow("question mark sorts after it")
+        << QStringLiteral("Why?") << QStringLiteral("Why?.");
+    QTest::newRow("slash sorts after it") << QStringLiteral("C:/x/") << QStringLiteral("C:/x/.");
+    QTest::newRow("exclamation mark sorts before")
+        << QStringLiteral("Stop!") << QStringLiteral("Stop!");
+    QTest::newRow("closing bracket sorts before") << QStringLiteral("(x)") << QStringLiteral("(x)");
+    QTest::newRow("hyphen sorts before") << QStringLiteral("a-") << QStringLiteral("a-");
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("non-ASCII letter")
+        << QStringLiteral("caf\u00e9") << QStringLiteral("caf\u00e9.");
+}
+
+void TestUserInterface::errorTextGetsFullStop() {
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(QtUser::ErrorBoxText(message), shown);
+}
+
+void TestUserInterface::errorBoxLooksRight() {
+    QtUser user;
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = int(box->buttons().size());
+        box->button(QMessageBox::Ok)->click();
+    });
+    user.ShowError(QStringLiteral("can not create workspace /x/, please select another workspace"));
+    QCOMPARE(title, QStringLiteral("Velmora Quorvel"));
+    QCOMPARE(text,
+             QStringLiteral("can not create workspace /x/, please select another workspace."));
+    QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(buttons, 1);
+}
+
+void TestUserInterface::uncaughtErrorsReachTheErrorDisplay_data() {
+    QTest::addColumn<bool>("ownError");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("the program's own error")
+        << true << QStringLiteral("error: The folder could not be read");
+    QTest::newRow("a standard error") << false << QStringLiteral("error: out of range");
+}
+
+void TestUserInterface::uncaughtErrorsReachTheErrorDisplay() {
+    QFETCH(bool, ownError);
+    QFETCH(QString, shown);
+    ScriptedUser user;
+    FailingObject failing(ownError);
+    QCoreApplication::postEvent(&failing, new QEvent(QEvent::User));
+    QTRY_COMPARE(user.shown, QStringList{shown});
+    // The program goes on: the next event is handled as usual.
+    QCoreApplication::postEvent(&failing, new QEvent(QEvent::User));
+    QTRY_COMPARE(user.shown.size(), 2);
+}
+
+void TestUserInterface::confirmBoxAsksYesOrNo_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void TestUserInterface::confirmBoxAsksYesOrNo() {
+    QFETCH(bool, yes);
+    QtUser user;
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        QCOMPARE(box->buttons().size(), 2);
+        box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+    QCOMPARE(user.Confirm(QStringLiteral("Quorvel was not correctly closed, \rRebuild?")), yes);
+    QCOMPARE(title, QStringLiteral("Confirm"));
+    QCOMPARE(text, QStringLiteral("Quorvel was not correctly closed, \nRebuild?"));
+    QCOMPARE(icon, QMessageBox::Question);
+}
+
+void TestUserInterface::nameDialog_data() {
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("OK gives the text") << true;
+    QTest::newRow("Cancel gives nothing") << false;
+}
+
+void TestUserInterface::nameDialog() {
+    QFETCH(bool, ok);
+    QtUser user;
+    QString title, prompt, text;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QInputDialog*>(modal);
+        QVERIFY(dialog);
+        title = dialog->windowTitle();
+        prompt = dialog->labelText();
+        text = dialog->textValue();
+        dialog->setTextValue(QStringLiteral("Crane"));
+        if (ok)
+            dialog->accept();
+        else
+            dialog->reject();
+    });
+    const std::optional<QString> answer =
+        user.AskName(QStringLiteral("New name dialog"), QStringLiteral("Enter new name"),
+                     QStringLiteral("Pump"));
+    QCOMPARE(title, QStringLiteral("New name dialog"));
+    QCOMPARE(prompt, QStringLiteral("Enter new name"));
+    QCOMPARE(text, QStringLiteral("Pump"));
+    QCOMPARE(answer.has_value(), ok);
+    if (ok)
+        QCOMPARE(*answer, QStringLiteral("Crane"));
+}
+
+void TestUserInterface::checkInDialogLayout() {
+    TCheckInDialog dialog;
+    dialog.SetOwner(QStringLiteral("jan"));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Check in dialog."));
+    QCOMPARE(dialog.size(), QSize(474, 188));
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    QStringList labels;
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        labels << label->text();
+    QVERIFY(labels.contains(QStringLiteral("Owner of version:")));
+    QVERIFY(labels.contains(QStringLiteral("Add checkin description:")));
+    QVERIFY(labels.contains(QStringLiteral("jan")));
+    QCOMPARE(dialog.OkButton()->text(), QStringLiteral("Ok"));
+    QCOMPARE(dialog.CancelButton()->text(), QStringLiteral("Cancel"));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.DescriptionBox()));
+    QCOMPARE(dialog.DescriptionBox()->toPlainText(), QString());
+}
+
+void TestUserInterface::checkInDialogGivesCrLf_data() {
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("typed lines") << QString() << QStringLiteral("one\ntwo") << true
+                                 << QStringLiteral("one\r\ntwo");
+    QTest::newRow("starts with the given text")
+        << QStringLiteral("first\r\nsecond") << QStringLiteral("\nthird") << true
+        << QStringLiteral("first\r\nsecond\r\nthird");
+    QTest::newRow("given with bare CR")
+        << QStringLiteral("a\rb") << QString() << true << QStringLiteral("a\r\nb");
+    QTest::newRow("cancel") << QStringLiteral("kept") << QStringLiteral("x") << false << QString();
+}
+
+void TestUserInterface::checkInDialogGivesCrLf() {
+    QFETCH(QString, given);
+    QFETCH(QString, typed);
+    QFETCH(bool, ok);
+    QFETCH(QString, result);
+    QtUser user;
+    QString owner;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<TCheckInDialog*>(modal);
+        QVERIFY(dialog);
+        owner = dialog->Owner();
+        for (const QChar c : typed) {
+            if (c == u'\n')
+                QTest::keyClick(dialog->DescriptionBox(), Qt::Key_Return);
+            else
+                QTest::keyClicks(dialog->DescriptionBox(), QString(c));
+        }
+        (ok ? dialog->OkButton() : dialog->CancelButton())->click();
+    });
+    const std::optional<QString> answer = user.AskCheckIn(QStringLiteral("jan"), given);
+    QCOMPARE(owner, QStringLiteral("jan"));
+    QCOMPARE(answer.has_value(), ok);
+    if (ok)
+        QCOMPARE(*answer, result);
+}
+
+void TestUserInterface::busyCursorNests() {
+    QtUser user;
+    user.BeginBusy();
+    user.BeginBusy();
+    user.EndBusy();
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    user.EndBusy();
+    QVERIFY(!QApplication::overrideCursor());
+    // One end too many does no harm.
+    user.EndBusy();
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+QUORVEL_GUI_TEST_MAIN(TestUserInterface)
+#include "tst_userinterface.moc"

@@ -1,0 +1,61 @@
+#include "ui/ImageList.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace {
+
+const char* const designResources[] = {
+    ":/icons/version-checkedin.svg", ":/icons/version-checkedout.svg", ":/icons/exit.svg",
+    ":/icons/select-workspace.svg",  ":/icons/rebuild-workspace.svg",  ":/icons/about.svg",
+};
+
+} // namespace
+
+ImageList::ImageList(int size) : size_(size) {}
+
+QPixmap ImageList::Render(const QString& resource, int size) {
+    QSvgRenderer renderer(resource);
+    if (!renderer.isValid())
+        return QPixmap();
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter, QRectF(0, 0, size, size));
+    return pixmap;
+}
+
+ImageList ImageList::DesignPictures(int size) {
+    ImageList list(size);
+    const int count = size >= 64 ? 2 : int(std::size(designResources));
+    for (int i = 0; i < count; ++i)
+        list.Add(Render(QString::fromLatin1(designResources[i]), size));
+    return list;
+}
+
+int ImageList::Add(const QIcon& icon) {
+    if (icon.isNull())
+        return -1;
+    return Add(icon.pixmap(size_, size_));
+}
+
+int ImageList::Add(const QPixmap& pixmap) {
+    if (pixmap.isNull())
+        return -1;
+    QPixmap picture = pixmap;
+    if (picture.width() != size_ || picture.height() != size_)
+        picture = picture.scaled(size_, size_, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    pictures_.push_back(picture);
+    return Count() - 1;
+}
+
+QPixmap ImageList::At(int index) const {
+    if (index < 0 || index >= Count())
+        return QPixmap();
+    return pictures_[size_t(index)];
+}
+
+QIcon ImageList::IconAt(int index) const {
+    const QPixmap picture = At(index);
+    return picture.isNull() ? QIcon() : QIcon(picture);
+}

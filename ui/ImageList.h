@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+#include <vector>
+
+// Pictures of one size, reached by index, like the image lists the menus,
+// the ribbon and the version list draw from.
+class ImageList {
+public:
+    // The design pictures, by index.
+    enum Picture {
+        CheckedInVersion = 0,
+        CheckedOutVersion = 1,
+        Exit = 2,
+        SelectWorkspace = 3,
+        RebuildWorkspace = 4,
+        About = 5,
+    };
+
+    explicit ImageList(int size);
+
+    // The list of design pictures for size: the two version pictures, and
+    // below 64 pixels also Exit, Select Workspace, Rebuild Workspace and
+    // About.
+    static ImageList DesignPictures(int size);
+    // The picture of a resource file, drawn at size by size.
+    static QPixmap Render(const QString& resource, int size);
+
+    int Size() const { return size_; }
+    int Count() const { return int(pictures_.size()); }
+    // Appends the icon scaled to the list's size; -1, and nothing added,
+    // for an empty icon.
+    int Add(const QIcon& icon);
+    int Add(const QPixmap& pixmap);
+    // The picture at index, or an empty one for an index out of range.
+    QPixmap At(int index) const;
+    QIcon IconAt(int index) const;
+
+private:
+    int size_;
+    std::vector<QPixmap> pictures_;
+};

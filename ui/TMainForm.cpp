@@ -1,0 +1,745 @@
+#include "ui/TMainForm.h"
+
+#include "catalogue/TVersion.h"
+#include "catalogue/TVersionItem.h"
+#include "editors/TEditor.h"
+#include "editors/TProjectEditors.h"
+#include "platform/FileSystem.h"
+#include "platform/ProgramPaths.h"
+#include "platform/QuorvelError.h"
+#include "platform/UserInterface.h"
+#include "ui/CatalogueTree.h"
+#include "ui/EditorIcon.h"
+#include "ui/RibbonApplicationMenu.h"
+#include "ui/RibbonBar.h"
+#include "ui/RibbonGroup.h"
+#include "ui/TAboutBox.h"
+#include "ui/TQuorvelApplication.h"
+#include "ui/TQuorvelProgressDialog.h"
+#include "ui/TreeNode.h"
+#include "ui/UiFonts.h"
+#include "ui/VersionListWidget.h"
+#include "versioning/TVersionManager.h"
+#include "workspace/TProjectManager.h"
+#include "workspace/TQuorvelConfig.h"
+#include "workspace/TRecentOpened.h"
+
+#include <QAbstractEventDispatcher>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWidgetAction>
+
+namespace {
+
+const char* const uncleanEndQuestion =
+    "Quorvel was not correctly closed, \rit is recommendable to rebuild the active workspace, "
+    "\rRebuild the active workspace?";
+const char* const workspacePrompt = "Select the parent directory where your projects are stored.";
+const char* const openInEditorKeyTip =
+    "This will Edit the checked out version with the selected Editor";
+
+// A combo box for the ribbon with its caption above it, carried by a
+// command.
+QWidget* LabelledCombo(const QString& caption, QComboBox* combo) {
+    auto* box = new QWidget;
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(2, 0, 0, 0);
+    layout->setSpacing(1);
+    auto* label = new QLabel(caption, box);
+    label->setBuddy(combo);
+    layout->addWidget(label);
+    combo->setFixedWidth(150);
+    layout->addWidget(combo);
+    return box;
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent), images16_(ImageList::DesignPictures(16)),
+      images32_(ImageList::DesignPictures(32)), images64_(ImageList::DesignPictures(64)) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Velmora Quorvel"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel.svg")));
+    setFont(UiFonts::Tahoma(8));
+    CreateCommands();
+    CreateWidgets();
+    CreateRibbon();
+    CreateMenus();
+    resize(1061, 828);
+
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &TMainForm::ActionManager1Update);
+    }
+    ActionManager1Update();
+}
+
+TMainForm::~TMainForm() {
+    // Whoever outlives the window must not reach into it.
+    if (ProjectMngr) {
+        if (ProjectMngr->TreeView() == tvVersions)
+            ProjectMngr->SetTreeView(nullptr);
+    }
+    if (VersionMngr)
+        VersionMngr->SetOnVersionChanged(nullptr);
+}
+
+// Commands ------------------------------------------------------------------
+
+QAction* TMainForm::NewCommand(const char* name, const QString& category, const QString& caption,
+                               const QString& ribbonCaption, int picture) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setProperty("category", category);
+    // The ribbon and the application menu show the icon text.
+    action->setIconText(ribbonCaption.isEmpty() ? caption : ribbonCaption);
+    if (picture >= 0) {
+        QIcon icon;
+        icon.addPixmap(images16_.At(picture));
+        icon.addPixmap(images32_.At(picture));
+        action->setIcon(icon);
+    }
+    commands_ << action;
+    return action;
+}
+
+QAction* TMainForm::Command(const QString& name) const {
+    for (QAction* action : commands_) {
+        if (action->objectName() == name)
+            return action;
+    }
+    return nullptr;
+}
+
+void TMainForm::CreateCommands() {
+    const QString client = QStringLiteral("Client");
+    const QString project = QStringLiteral("Project");
+    const QString version = QStringLiteral("Version");
+    const QString workspace = QStringLiteral("Workspace");
+    const QString view = QStringLiteral("Beeld");
+    const QString editors = QStringLiteral("Editors");
+    const QString file = QStringLiteral("File");
+
+    NewClientAction = NewCommand("NewClientAction", client, QStringLiteral("New Client"),
+                                 QStringLiteral("&New Client"));
+    DelClientAction = NewCommand("DelClientAction", client, QStringLiteral("Del Client"),
+                                 QStringLiteral("&Del Client"));
+    RenameClientAction = NewCommand("RenameClientAction", client, QStringLiteral("Rename Client"),
+                                    QStringLiteral("&Rename Client"));
+    NewProjectAction = NewCommand("NewProjectAction", project, QStringLiteral("New Project"),
+                                  QStringLiteral("&New Project"));
+    DelProjectAction = NewCommand("DelProjectAction", project, QStringLiteral("Del Project"),
+                                  QStringLiteral("&Del Project"));
+    RenameProjectAction =
+        NewCommand("RenameProjectAction", project, QStringLiteral("Rename Project"),
+                   QStringLiteral("&Rename Project"));
+    CheckInAction = NewCommand("CheckInAction", version, QStringLiteral("Check In"),
+                               QStringLiteral("&Check In"));
+    CheckOutAction = NewCommand("CheckOutAction", version, QStringLiteral("Check out"),
+                                QStringLiteral("C&heck out"));
+    CheckInOutAction = NewCommand("CheckInOutAction", version, QStringLiteral("Check in/Check out"),
+                                  QStringLiteral("Ch&eck in/Check out"));
+    UndoCheckoutAction = NewCommand("UndoCheckoutAction", version, QStringLiteral("Undo checkout"),
+                                    QStringLiteral("&Undo checkout"));
+    ImportAction = NewCommand("ImportAction", version, QStringLiteral("Import"), QString());
+    RefreshWorkspaceAction =
+        NewCommand("RefreshWorkspaceAction", workspace, QStringLiteral("Rebuild Workspace"),
+                   QStringLiteral("&Rebuild Workspace"), ImageList::RebuildWorkspace);
+    BrowseForFolder1 = NewCommand("BrowseForFolder1", workspace, QStringLiteral("Select Workspace"),
+                                  QStringLiteral("&Select Workspace"), ImageList::SelectWorkspace);
+
+    RecentOpenendAction = new QWidgetAction(this);
+    RecentOpenendAction->setObjectName(QStringLiteral("RecentOpenendAction"));
+    RecentOpenendAction->setText(QStringLiteral("Open Recent"));
+    RecentOpenendAction->setIconText(QStringLiteral("&Open Recent"));
+    RecentOpenendAction->setProperty("category", workspace);
+    rbcbRecentOpened = new QComboBox;
+    rbcbRecentOpened->setObjectName(QStringLiteral("rbcbRecentOpened"));
+    rbcbRecentOpened->setEditable(false);
+    RecentOpenendAction->setDefaultWidget(
+        LabelledCombo(RecentOpenendAction->iconText(), rbcbRecentOpened));
+    commands_ << RecentOpenendAction;
+
+    Action2 = NewCommand("Action2", view, QStringLiteral("Grote pictogrammen"),
+                         QStringLiteral("&Grote pictogrammen"));
+    Action3 = NewCommand("Action3", view, QStringLiteral("Kleine pictogrammen"),
+                         QStringLiteral("&Kleine pictogrammen"));
+    Action4 = NewCommand("Action4", view, QStringLiteral("Lijst weergave"),
+                         QStringLiteral("&Lijst weergave"));
+    viewStyles_ = new QActionGroup(this);
+    viewStyles_->setExclusive(true);
+    for (QAction* style : {Action2, Action3, Action4}) {
+        style->setCheckable(true);
+        viewStyles_->addAction(style);
+    }
+    Action2->setChecked(true);
+
+    SelectApplicationAction =
+        NewCommand("SelectApplicationAction", editors, QStringLiteral("Select application"),
+                   QStringLiteral("&Add Editor"));
+    EditorAction = new QWidgetAction(this);
+    EditorAction->setObjectName(QStringLiteral("EditorAction"));
+    EditorAction->setText(QStringLiteral("Editor"));
+    EditorAction->setIconText(QStringLiteral("&Editor"));
+    EditorAction->setProperty("category", editors);
+    rbcbEditors = new QComboBox;
+    rbcbEditors->setObjectName(QStringLiteral("rbcbEditors"));
+    rbcbEditors->setEditable(true);
+    rbcbEditors->setInsertPolicy(QComboBox::NoInsert);
+    EditorAction->setDefaultWidget(LabelledCombo(EditorAction->iconText(), rbcbEditors));
+    commands_ << EditorAction;
+    EditAction = NewCommand("EditAction", editors, QStringLiteral("Open in Editor"),
+                            QStringLiteral("&Open in Editor"));
+    ExitAction = NewCommand("ExitAction", file, QStringLiteral("Exit"), QStringLiteral("E&xit"),
+                            ImageList::Exit);
+    AboutAction = NewCommand("AboutAction", file, QStringLiteral("About"), QStringLiteral("&About"),
+                             ImageList::About);
+
+    connect(NewClientAction, &QAction::triggered, this,
+            [this] { RunOnCatalogue([] { VersionMngr->NewClient(); }); });
+    connect(DelClientAction, &QAction::triggered, this,
+            [this] { RunOnCatalogue([] { VersionMngr->DelClient(); }); });
+    connect(RenameClientAction, &QAction::triggered, this,
+            [this] { RunOnCatalogue([] { VersionMngr->RenameClient(); }); });
+    connect(NewProjectAction, &QAction::triggered, this,
+            [this] { RunOnCatalogue([] { VersionMngr->NewProject(); }); });
+    connect(DelProjectAction, &QAction::triggered, this,
+            [this] { RunOnCatalogue([] { VersionMngr->DelProject(); }); });
+    connect(RenameProjectAction, &QAction::triggered, this,
+            [this] { RunOnCatalogue([] { VersionMngr->RenameProject(); }); });
+    connect(CheckInAction, &QAction::triggered, this,
+            [this] { RunOnCatalogue([] { VersionMngr->CheckIn(); }); });
+    connect(CheckOutAction, &QAction::triggered, this,
+            [this] { RunOnCatalogue([] { VersionMngr->CheckOut(); }); });
+    connect(CheckInOutAction, &QAction::triggered, this,
+            [this] { RunOnCatalogue([] { VersionMngr->CheckInCheckOut(); }); });
+    connect(UndoCheckoutAction, &QAction::triggered, this,
+            [this] { RunOnCatalogue([] { VersionMngr->UndoCheckOut(); }); });
+    connect(ImportAction, &QAction::triggered, this, &TMainForm::ImportActionExecute);
+    connect(RefreshWorkspaceAction, &QAction::triggered, this, &TMainForm::RefreshWorkspaceExecute);
+    connect(BrowseForFolder1, &QAction::triggered, this, &TMainForm::SelectWorkspaceExecute);
+    connect(RecentOpenendAction, &QAction::triggered, this, &TMainForm::RecentOpenendActionExecute);
+    connect(rbcbRecentOpened, &QComboBox::textActivated, this,
+            &TMainForm::RecentOpenendActionExecute);
+    connect(Action2, &QAction::triggered, this, [this] { lvVersionView->SetViewStyle(0); });
+    connect(Action3, &QAction::triggered, this, [this] { lvVersionView->SetViewStyle(1); });
+    connect(Action4, &QAction::triggered, this, [this] { lvVersionView->SetViewStyle(2); });
+    connect(SelectApplicationAction, &QAction::triggered, this,
+            &TMainForm::SelectApplicationActionExecute);
+    connect(EditAction, &QAction::triggered, this, &TMainForm::EditActionExecute);
+    connect(ExitAction, &QAction::triggered, this, &QWidget::close);
+    connect(AboutAction, &QAction::triggered, this, &TMainForm::AboutActionExecute);
+}
+
+// Widgets -------------------------------------------------------------------
+
+void TMainForm::CreateWidgets() {
+    tvVersions = new CatalogueTree;
+    tvVersions->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tvVersions, &CatalogueTree::nodeChosen, this, &TMainForm::tvVersionsChange);
+    connect(tvVersions, &CatalogueTree::selectionNeedsSync, this, [this] {
+        treeSyncPending_ = true;
+        if (!treeSyncScheduled_) {
+            treeSyncScheduled_ = true;
+            QTimer::singleShot(0, this, &TMainForm::SyncActiveItemFromTree);
+        }
+    });
+
+    lvVersionView = new VersionListWidget;
+    std::vector<QIcon> pictures;
+    for (int picture : {ImageList::CheckedInVersion, ImageList::CheckedOutVersion}) {
+        QIcon icon;
+        icon.addPixmap(images32_.At(picture));
+        icon.addPixmap(images64_.At(picture));
+        pictures.push_back(icon);
+    }
+    lvVersionView->SetPictures(pictures);
+    connect(lvVersionView, &VersionListWidget::selectionChanged, this,
+            &TMainForm::lvVersionViewChange);
+
+    mmVersionDescription = new QTextEdit;
+    mmVersionDescription->setObjectName(QStringLiteral("mmVersionDescription"));
+    mmVersionDescription->setReadOnly(true);
+    mmVersionDescription->setAcceptRichText(true);
+    mmVersionDescription->setFont(UiFonts::MsSansSerifPixels(13));
+    QPalette colours = mmVersionDescription->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        colours.setColor(group, QPalette::Base, QColor(0xa6, 0xca, 0xf0));
+        colours.setColor(group, QPalette::Text, QColor(0x00, 0x00, 0x80));
+    }
+    mmVersionDescription->setPalette(colours);
+    mmVersionDescription->document()->setDefaultFont(UiFonts::MsSansSerifPixels(13));
+
+    detailsSplitter_ = new QSplitter(Qt::Vertical);
+    detailsSplitter_->setObjectName(QStringLiteral("DetailsSplitter"));
+    detailsSplitter_->setHandleWidth(3);
+    detailsSplitter_->setChildrenCollapsible(false);
+    detailsSplitter_->addWidget(lvVersionView);
+    detailsSplitter_->addWidget(mmVersionDescription);
+    detailsSplitter_->setStretchFactor(0, 1);
+    detailsSplitter_->setStretchFactor(1, 0);
+    detailsSplitter_->setSizes({828 - 143 - 22 - 153 - 3, 153});
+
+    treeSplitter_ = new QSplitter(Qt::Horizontal);
+    treeSplitter_->setObjectName(QStringLiteral("TreeSplitter"));
+    treeSplitter_->setChildrenCollapsible(false);
+    treeSplitter_->addWidget(tvVersions);
+    treeSplitter_->addWidget(detailsSplitter_);
+    treeSplitter_->setStretchFactor(0, 0);
+    treeSplitter_->setStretchFactor(1, 1);
+    treeSplitter_->setSizes({185, 1061 - 185});
+    setCentralWidget(treeSplitter_);
+
+    statusPanel_ = new QLabel;
+    statusPanel_->setObjectName(QStringLiteral("StatusPanel"));
+    statusPanel_->setFixedWidth(500);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(statusPanel_);
+}
+
+void TMainForm::CreateRibbon() {
+    Ribbon1 = new RibbonBar(QStringLiteral("Project Management"));
+    setMenuWidget(Ribbon1);
+    connect(Ribbon1, &RibbonBar::helpClicked, this, &TMainForm::Ribbon1HelpButtonClick);
+
+    RibbonGroup* workspace = Ribbon1->AddGroup(QStringLiteral("Workspace"));
+    workspace->AddLargeButton(RefreshWorkspaceAction);
+    workspace->AddLargeButton(BrowseForFolder1);
+    workspace->AddSmallWidget(RecentOpenendAction->defaultWidget());
+
+    RibbonGroup* view = Ribbon1->AddGroup(QStringLiteral("View"));
+    for (QAction* style : {Action2, Action3, Action4})
+        view->AddSmallButton(style);
+
+    RibbonGroup* version = Ribbon1->AddGroup(QStringLiteral("Version"));
+    version->AddSmallButton(CheckInAction);
+    version->AddSmallButton(CheckOutAction);
+    version->AddSmallButton(CheckInOutAction);
+    version->AddSeparator();
+    version->AddSmallButton(UndoCheckoutAction);
+
+    RibbonGroup* project = Ribbon1->AddGroup(QStringLiteral("Project"));
+    project->AddSmallButton(NewProjectAction);
+    project->AddSmallButton(DelProjectAction);
+    project->AddSmallButton(RenameProjectAction);
+
+    RibbonGroup* client = Ribbon1->AddGroup(QStringLiteral("Client"));
+    client->AddSmallButton(NewClientAction);
+    client->AddSmallButton(DelClientAction);
+    client->AddSmallButton(RenameClientAction);
+
+    RibbonGroup* editor = Ribbon1->AddGroup(QStringLiteral("Editor"));
+    editor->AddSmallWidget(EditorAction->defaultWidget());
+    QToolButton* edit = editor->AddSmallButton(EditAction);
+    Ribbon1->SetKeyTip(edit, QString::fromLatin1(openInEditorKeyTip));
+    editor->AddSeparator();
+    editor->AddSmallButton(SelectApplicationAction);
+    editor->SetDialogLauncher(SelectApplicationAction);
+
+    RibbonApplicationMenu* menu = Ribbon1->ApplicationMenu();
+    menu->AddEntry(RefreshWorkspaceAction);
+    menu->AddEntry(BrowseForFolder1);
+    menu->AddSeparator();
+    menu->AddEntry(AboutAction);
+    menu->AddSeparator();
+    menu->AddEntry(ExitAction, true);
+    connect(menu, &RibbonApplicationMenu::recentItemClicked, this,
+            &TMainForm::Ribbon1RecentItemClick);
+}
+
+void TMainForm::CreateMenus() {
+    pmProject = new QMenu(this);
+    pmProject->setObjectName(QStringLiteral("pmProject"));
+    QMenu* clients = pmProject->addMenu(QStringLiteral("Clients"));
+    clients->addActions({NewClientAction, DelClientAction, RenameClientAction});
+    QMenu* projects = pmProject->addMenu(QStringLiteral("Projects"));
+    projects->addActions({NewProjectAction, DelProjectAction, RenameProjectAction});
+    connect(tvVersions, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        pmProject->popup(tvVersions->viewport()->mapToGlobal(pos));
+    });
+
+    pmVersionControl = new QMenu(this);
+    pmVersionControl->setObjectName(QStringLiteral("pmVersionControl"));
+    pmVersionControl->addAction(CheckInAction);
+    pmVersionControl->addAction(CheckInOutAction);
+    pmVersionControl->addAction(CheckOutAction);
+    pmVersionControl->addSeparator();
+    pmVersionControl->addAction(UndoCheckoutAction);
+    pmVersionControl->addSeparator();
+    pmVersionControl->addAction(ImportAction);
+    pmVersionControl->addSeparator();
+    EditProject = pmVersionControl->addMenu(QStringLiteral("Open In"));
+    EditProject->setObjectName(QStringLiteral("EditProject"));
+    EditProject->addSeparator();
+    EditProject->addAction(SelectApplicationAction);
+    connect(pmVersionControl, &QMenu::aboutToShow, this, &TMainForm::pmVersionControlPopup);
+    connect(lvVersionView, &VersionListWidget::contextMenuWanted, this,
+            [this](const QPoint& globalPos) { pmVersionControl->popup(globalPos); });
+}
+
+// Start and end -------------------------------------------------------------
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    // Once the window is on screen, so that it stands behind any question.
+    QTimer::singleShot(0, this, [this] {
+        TQuorvelApplication::Guarded([this] { FormShow(); });
+        started_ = true;
+    });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::FormShow() {
+    ProjectMngr->SetTreeView(tvVersions);
+    RefreshMenu();
+    AssignEditors();
+    delete VersionMngr;
+    VersionMngr = new TVersionManager(lvVersionView);
+    VersionMngr->SetOnVersionChanged([this](TVersionManager* sender) { VersionChanged(sender); });
+
+    SetWorkspace(QuorvelConfig->GetWorkspace());
+
+    const QStringList recent = QuorvelConfig->RecentOpened()->Items();
+    for (const QString& entry : recent)
+        Ribbon1->ApplicationMenu()->AddRecentItem(entry);
+    FillRecentCombo();
+
+    const int style = QuorvelConfig->ViewStyle();
+    lvVersionView->SetViewStyle(style);
+    if (style == 0)
+        Action2->setChecked(true);
+    else if (style == 1)
+        Action3->setChecked(true);
+    else if (style == 2)
+        Action4->setChecked(true);
+
+    if (!QuorvelConfig->ShutDownCorrect() &&
+        User().Confirm(QString::fromLatin1(uncleanEndQuestion))) {
+        // Not behind the progress dialog; the window stays usable meanwhile.
+        ProjectMngr->Refresh();
+    }
+}
+
+void TMainForm::FormClose() {
+    if (!QuorvelConfig)
+        return;
+    if (ProjectMngr)
+        QuorvelConfig->SetWorkspace(ProjectMngr->WorkSpace());
+    QuorvelConfig->SetViewStyle(lvVersionView->ViewStyle());
+}
+
+// Workspaces ----------------------------------------------------------------
+
+void TMainForm::SetWorkspace(const QString& AWorkSpace) {
+    statusPanel_->setText(QStringLiteral("Workspace: ") + AWorkSpace);
+    ProjectMngr->SetWorkSpace(AWorkSpace);
+}
+
+QString TMainForm::StatusText() const {
+    return statusPanel_->text();
+}
+
+void TMainForm::SelectWorkspaceExecute() {
+    if (CatalogueBusy())
+        return;
+    Run([this] {
+        const std::optional<QString> folder =
+            User().AskFolder(QString::fromLatin1(workspacePrompt), lastWorkspaceFolder_);
+        if (!folder)
+            return;
+        lastWorkspaceFolder_ = *folder;
+        BrowseForFolder1Accept(*folder + u'/');
+    });
+}
+
+void TMainForm::BrowseForFolder1Accept(const QString& folder) {
+    SetWorkspace(folder);
+    if (QuorvelConfig->RecentOpened()->AddWorkspace(folder))
+        FillRecentCombo();
+}
+
+void TMainForm::RecentOpenendActionExecute() {
+    const QString workspace = rbcbRecentOpened->currentText();
+    // No entry chosen: there is nothing to open.
+    if (workspace.isEmpty() || CatalogueBusy())
+        return;
+    Run([this, workspace] { SetWorkspace(workspace); });
+}
+
+void TMainForm::Ribbon1RecentItemClick(const QString& FileName, int) {
+    if (CatalogueBusy())
+        return;
+    Run([this, FileName] { SetWorkspace(FileName); });
+}
+
+void TMainForm::FillRecentCombo() {
+    rbcbRecentOpened->clear();
+    rbcbRecentOpened->addItems(QuorvelConfig->RecentOpened()->Items());
+    rbcbRecentOpened->setCurrentIndex(-1);
+}
+
+void TMainForm::RefreshWorkspaceExecute() {
+    if (CatalogueBusy())
+        return;
+    Run([] {
+        if (QuorvelProgressDialog)
+            QuorvelProgressDialog->Start(ProjectMngr);
+        else
+            ProjectMngr->Refresh();
+    });
+}
+
+void TMainForm::ImportActionExecute() {
+    if (CatalogueBusy())
+        return;
+    Run([this] {
+        const std::optional<QString> folder =
+            User().AskFolder(QStringLiteral("Import"), lastImportFolder_);
+        if (!folder)
+            return;
+        lastImportFolder_ = *folder;
+        VersionMngr->ImportFromFolder(*folder + u'/');
+    });
+}
+
+void TMainForm::Ribbon1HelpButtonClick() {
+    const QString help = HelpFile();
+    if (QFileInfo(help).isFile())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+}
+
+QString TMainForm::HelpFile() {
+    return ProgramPaths::ProgramFolder() + QStringLiteral("QuorvelHelp.chm");
+}
+
+// Selection -----------------------------------------------------------------
+
+bool TMainForm::CatalogueBusy() {
+    return ProjectMngr && ProjectMngr->Busy();
+}
+
+void TMainForm::tvVersionsChange(TreeNode* Node) {
+    // A catalogue being read must not be worked on; the selection is
+    // taken up when it is complete.
+    if (CatalogueBusy()) {
+        treeSyncPending_ = true;
+        return;
+    }
+    if (!Node || !Node->Item() || !VersionMngr)
+        return;
+    TVersionItem* item = Node->Item();
+    Run([item] { VersionMngr->SetActiveItem(item); });
+}
+
+void TMainForm::SyncActiveItemFromTree() {
+    treeSyncScheduled_ = false;
+    if (!treeSyncPending_ || CatalogueBusy())
+        return;
+    treeSyncPending_ = false;
+    TreeNode* node = tvVersions->SelectedNode();
+    if (node && node->Item() && VersionMngr) {
+        TVersionItem* item = node->Item();
+        Run([item] { VersionMngr->SetActiveItem(item); });
+    }
+}
+
+void TMainForm::lvVersionViewChange(TVersion* version) {
+    if (!version || !VersionMngr || CatalogueBusy())
+        return;
+    Run([version] { VersionMngr->SetActiveItem(version); });
+}
+
+void TMainForm::VersionChanged(TVersionManager* Sender) {
+    SetFirstIndent();
+    if (!VersionMngr || Sender != VersionMngr)
+        return;
+    const TVersion* version = VersionMngr->ActiveVersion();
+    if (!version) {
+        mmVersionDescription->clear();
+        return;
+    }
+    ShowVersionDetails(version);
+    rbcbEditors->setEditText(ProjectMngr->Editors()->NameOfPath(version->Editor()));
+}
+
+qreal TMainForm::PointsToPixels(qreal points) const {
+    return points * mmVersionDescription->logicalDpiX() / 72.0;
+}
+
+void TMainForm::SetFirstIndent() {
+    QTextCursor cursor(mmVersionDescription->document());
+    QTextBlockFormat format = cursor.blockFormat();
+    format.setTextIndent(PointsToPixels(10));
+    cursor.setBlockFormat(format);
+}
+
+void TMainForm::ShowVersionDetails(const TVersion* version) {
+    mmVersionDescription->clear();
+    QTextBlockFormat format;
+    format.setTextIndent(PointsToPixels(10));
+    format.setTabPositions({QTextOption::Tab(PointsToPixels(100), QTextOption::LeftTab),
+                            QTextOption::Tab(PointsToPixels(270), QTextOption::LeftTab)});
+    QTextCursor cursor(mmVersionDescription->document());
+    cursor.setBlockFormat(format);
+    // A description of several lines goes on in paragraphs of its own.
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+    bool first = true;
+    for (const QString& line : version->DisplayLines()) {
+        for (const QString& part : line.split(lineBreak)) {
+            if (!first)
+                cursor.insertBlock(format);
+            cursor.insertText(part);
+            first = false;
+        }
+    }
+    mmVersionDescription->moveCursor(QTextCursor::Start);
+}
+
+// Enabled state -------------------------------------------------------------
+
+void TMainForm::ActionManager1Update() {
+    const bool idle = !CatalogueBusy();
+    const TVersionManager* manager = VersionMngr;
+    const bool client = manager && manager->HasActiveClient();
+    const bool project = manager && manager->HasActiveProject();
+    const bool checkedOut = manager && manager->CanCheckIn();
+    const bool checkedIn = manager && manager->CanCheckOut();
+    const bool import = manager && manager->CanImport();
+
+    NewClientAction->setEnabled(idle);
+    DelClientAction->setEnabled(idle && client);
+    RenameClientAction->setEnabled(idle && client);
+    NewProjectAction->setEnabled(idle && client);
+    DelProjectAction->setEnabled(idle && project);
+    RenameProjectAction->setEnabled(idle && project);
+    CheckInAction->setEnabled(idle && checkedOut);
+    CheckInOutAction->setEnabled(idle && checkedOut);
+    UndoCheckoutAction->setEnabled(idle && checkedOut);
+    CheckOutAction->setEnabled(idle && checkedIn);
+    EditAction->setEnabled(idle && checkedOut && !rbcbEditors->currentText().isEmpty());
+    ImportAction->setEnabled(idle && import);
+    // Whatever would replace the catalogue waits for the one being read.
+    RefreshWorkspaceAction->setEnabled(idle);
+    BrowseForFolder1->setEnabled(idle);
+    RecentOpenendAction->setEnabled(idle);
+    Ribbon1->ApplicationMenu()->SetRecentEnabled(idle);
+
+    if (idle && treeSyncPending_ && !treeSyncScheduled_) {
+        treeSyncScheduled_ = true;
+        QTimer::singleShot(0, this, &TMainForm::SyncActiveItemFromTree);
+    }
+}
+
+void TMainForm::pmVersionControlPopup() {
+    EditProject->menuAction()->setEnabled(CheckInAction->isEnabled());
+}
+
+// Editors -------------------------------------------------------------------
+
+void TMainForm::RefreshMenu() {
+    TProjectEditors* editors = ProjectMngr->Editors();
+    for (int i = 0; i < editors->Count(); ++i) {
+        TEditor* editor = editors->GetItems(i);
+        QAction*& entry = editorEntries_[editor];
+        if (!entry) {
+            entry = new QAction(EditProject);
+            entry->setObjectName(QStringLiteral("EditorEntry"));
+            connect(entry, &QAction::triggered, this,
+                    [this, editor] { RunOnCatalogue([editor] { editor->DoMenuClick(); }); });
+            const int picture = images16_.Add(EditorIcon::ForProgram(editor->IconSource()));
+            entry->setIcon(images16_.IconAt(picture));
+            EditProject->addAction(entry);
+        }
+        entry->setText(QString(editor->Name()).replace(u'&', QStringLiteral("&&")));
+        EditProject->removeAction(entry);
+        const QList<QAction*> entries = EditProject->actions();
+        EditProject->insertAction(i < entries.size() ? entries[i] : nullptr, entry);
+    }
+}
+
+void TMainForm::AssignEditors() {
+    QStringList names;
+    ProjectMngr->Editors()->Assign(names);
+    const QString text = rbcbEditors->currentText();
+    rbcbEditors->clear();
+    rbcbEditors->addItems(names);
+    rbcbEditors->setCurrentIndex(-1);
+    rbcbEditors->setEditText(text);
+}
+
+void TMainForm::SelectApplicationActionExecute() {
+    Run([this] {
+        if (!ProjectMngr->Editors()->New())
+            return;
+        RefreshMenu();
+        AssignEditors();
+    });
+}
+
+void TMainForm::EditActionExecute() {
+    if (CatalogueBusy())
+        return;
+    TVersion* version = VersionMngr ? VersionMngr->ActiveVersion() : nullptr;
+    const QString editorName = rbcbEditors->currentText();
+    const QString folder = version ? version->Path() : QString();
+    bool failed = false;
+    try {
+        TEditor* editor = ProjectMngr->Editors()->EditorByName(editorName);
+        if (!editor || !version)
+            failed = true;
+        else {
+            version->SetEditor(editor->Path());
+            editor->Execute(version->Path());
+        }
+    } catch (const std::exception&) {
+        failed = true;
+    }
+    if (failed) {
+        User().ShowMessage(QStringLiteral("Error executing version [%1] with editor [%2]")
+                               .arg(folder, editorName));
+    }
+}
+
+void TMainForm::AboutActionExecute() {
+    TAboutBox box(this);
+    box.SetProduct(QStringLiteral("Velmora Quorvel"));
+    box.SetDescription(QStringLiteral("Organize your projects."));
+    box.SetVersion(QStringLiteral("1.0.0.9.0.4"));
+    box.exec();
+}
+
+// Running commands ----------------------------------------------------------
+
+void TMainForm::Run(const std::function<void()>& handler) {
+    TQuorvelApplication::Guarded(handler);
+}
+
+void TMainForm::RunOnCatalogue(const std::function<void()>& handler) {
+    if (CatalogueBusy() || !VersionMngr)
+        return;
+    Run(handler);
+}
