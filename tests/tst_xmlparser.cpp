@@ -223,8 +223,7 @@ void TestXmlParser::readNumber() {
     QFETCH(bool, isInt32);
     QFETCH(bool, isInt64);
     QFETCH(qint64, value);
-    const TSimpleXmlParser reader(QStringLiteral("<Count>") + field + QStringLiteral("</Count>"));
-    TSimpleXmlParser found = reader;
+    TSimpleXmlParser found(QStringLiteral("<Count>") + field + QStringLiteral("</Count>"));
     QVERIFY(found.findElement(u"Count"));
 
     const QString message = QStringLiteral("'%1' is not a valid integer value").arg(field);
