@@ -97,7 +97,7 @@ CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
         words.removeFirst();
         help = true;
     }
-    command = CommandSpec::Find(words.first());
+    command = CommandDefinition::Find(words.first());
     if (!command)
         return Fail(QStringLiteral("unknown command %1").arg(words.first()));
     if (help)
@@ -137,7 +137,7 @@ QString CommandLine::ToolHelp() {
                        "\n"
                        "Commands:\n")
             .arg(ProgramName());
-    for (const CommandSpec& command : CommandSpec::All()) {
+    for (const CommandDefinition& command : CommandDefinition::All()) {
         QString line = QStringLiteral("  ") + command.name;
         line = line.leftJustified(20, u' ');
         text += line + command.summary + u'\n';
@@ -151,10 +151,11 @@ QString CommandLine::ToolHelp() {
     return text;
 }
 
-QString CommandLine::CommandHelp(const CommandSpec& spec) {
-    QString usage = QStringLiteral("Usage: %1 [-w DIR] [--yes] %2").arg(ProgramName(), spec.name);
-    if (!spec.synopsis.isEmpty())
-        usage += u' ' + spec.synopsis;
-    return usage + QStringLiteral("\n\n") + spec.summary + QStringLiteral(".\n\n") +
-           spec.description + u'\n';
+QString CommandLine::CommandHelp(const CommandDefinition& definition) {
+    QString usage =
+        QStringLiteral("Usage: %1 [-w DIR] [--yes] %2").arg(ProgramName(), definition.name);
+    if (!definition.synopsis.isEmpty())
+        usage += u' ' + definition.synopsis;
+    return usage + QStringLiteral("\n\n") + definition.summary + QStringLiteral(".\n\n") +
+           definition.description + u'\n';
 }

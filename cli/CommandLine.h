@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/CommandSpec.h"
+#include "cli/CommandDefinition.h"
 
 #include <QSet>
 #include <QString>
@@ -18,7 +18,7 @@ public:
     Result Parse(const QStringList& arguments);
 
     // The command to run or to show help for; null for the tool's help.
-    const CommandSpec* Command() const { return command; }
+    const CommandDefinition* Command() const { return command; }
     const QStringList& Arguments() const { return positional; }
     bool Has(const QString& option) const { return switches.contains(option); }
     const std::optional<QString>& Workspace() const { return workspace; }
@@ -30,7 +30,7 @@ public:
     const QString& Error() const { return error; }
 
     static QString ToolHelp();
-    static QString CommandHelp(const CommandSpec& spec);
+    static QString CommandHelp(const CommandDefinition& definition);
 
 private:
     Result Fail(const QString& text);
@@ -39,7 +39,7 @@ private:
     bool TakeValue(const QStringList& arguments, int& i, const QString& option,
                    const QString& inlineValue, bool hasInlineValue, QString* value);
 
-    const CommandSpec* command = nullptr;
+    const CommandDefinition* command = nullptr;
     QStringList positional;
     QSet<QString> switches;
     std::optional<QString> workspace;

@@ -1,9 +1,9 @@
-#include "cli/CommandSpec.h"
+#include "cli/CommandDefinition.h"
 
 namespace {
 
-std::vector<CommandSpec> MakeCommands() {
-    std::vector<CommandSpec> commands;
+std::vector<CommandDefinition> MakeCommands() {
+    std::vector<CommandDefinition> commands;
     auto add = [&commands](QString name, QString synopsis, QString summary, QString description,
                            int minArguments, int maxArguments, QStringList switches = {},
                            bool takesDescription = false) {
@@ -98,13 +98,13 @@ std::vector<CommandSpec> MakeCommands() {
 
 } // namespace
 
-const std::vector<CommandSpec>& CommandSpec::All() {
-    static const std::vector<CommandSpec> commands = MakeCommands();
+const std::vector<CommandDefinition>& CommandDefinition::All() {
+    static const std::vector<CommandDefinition> commands = MakeCommands();
     return commands;
 }
 
-const CommandSpec* CommandSpec::Find(const QString& name) {
-    for (const CommandSpec& command : All()) {
+const CommandDefinition* CommandDefinition::Find(const QString& name) {
+    for (const CommandDefinition& command : All()) {
         if (command.name == name)
             return &command;
     }

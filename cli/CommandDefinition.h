@@ -5,7 +5,7 @@
 #include <vector>
 
 // One command of quorvel-cli: how it is called and what its help says.
-struct CommandSpec {
+struct CommandDefinition {
     QString name;
     // The arguments as the synopsis shows them.
     QString synopsis;
@@ -18,7 +18,7 @@ struct CommandSpec {
     // Takes the description as -m TEXT or -F FILE.
     bool takesDescription = false;
 
-    static const std::vector<CommandSpec>& All();
+    static const std::vector<CommandDefinition>& All();
     // Null for an unknown name.
-    static const CommandSpec* Find(const QString& name);
+    static const CommandDefinition* Find(const QString& name);
 };
