@@ -22,10 +22,12 @@ CatalogueTree::CatalogueTree(QWidget* parent) : QTreeWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(0, 0));
-    connect(this, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
-                emit nodeChosen(static_cast<TreeNode*>(current));
-            });
+    // The selection, not the current item: Qt makes the first node current
+    // when the tree gets the focus, without the user choosing it.
+    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (TreeNode* node = SelectedNode())
+            emit nodeChosen(node);
+    });
 }
 
 TreeNode* CatalogueTree::AddNode(TreeNode* parent, TVersionItem* item, const QString& text) {

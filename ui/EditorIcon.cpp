@@ -77,15 +77,24 @@ QIcon IconNamed(const QString& name) {
             if (QFileInfo::exists(pixmap))
                 return QIcon(pixmap);
         }
+        // hicolor is every desktop's fallback; then any other theme.
+        QStringList themes{QStringLiteral("hicolor")};
+        for (const QString& theme :
+             QDir(folder + QStringLiteral("/icons")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            if (theme != themes.first())
+                themes << theme;
+        }
         const QStringList sizes{QStringLiteral("48x48"),    QStringLiteral("32x32"),
                                 QStringLiteral("scalable"), QStringLiteral("64x64"),
                                 QStringLiteral("128x128"),  QStringLiteral("16x16")};
-        for (const QString& size : sizes) {
-            for (const QString& suffix : suffixes) {
-                const QString file = folder + QStringLiteral("/icons/hicolor/") + size +
-                                     QStringLiteral("/apps/") + name + suffix;
-                if (QFileInfo::exists(file))
-                    return QIcon(file);
+        for (const QString& theme : themes) {
+            for (const QString& size : sizes) {
+                for (const QString& suffix : suffixes) {
+                    const QString file = folder + QStringLiteral("/icons/") + theme + u'/' + size +
+                                         QStringLiteral("/apps/") + name + suffix;
+                    if (QFileInfo::exists(file))
+                        return QIcon(file);
+                }
             }
         }
     }

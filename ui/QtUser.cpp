@@ -91,20 +91,19 @@ std::optional<QString> QtUser::AskOpenFile(const OpenFileRequest& request) {
     QFileDialog dialog(Parent(), request.title, request.initialFolder);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // Programs here carry no extension: offer whatever may be run, and the
-    // requested pattern as a second choice.
+    // Only what may be run is offered: programs here carry no extension.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
-    QStringList filters{QStringLiteral("Programs (*)")};
-    if (!request.filterPattern.isEmpty()) {
-        QString description = request.filterDescription;
-        const qsizetype bracket = description.indexOf(u'(');
-        if (bracket > 0)
-            description = description.left(bracket).trimmed();
-        filters << QStringLiteral("%1 (%2 %3)")
-                       .arg(description, request.filterPattern, request.filterPattern.toLower());
-    }
-    dialog.setNameFilters(filters);
+    QString description = request.filterDescription;
+    const qsizetype bracket = description.indexOf(u'(');
+    if (bracket > 0)
+        description = description.left(bracket).trimmed();
+    const QString pattern =
+        request.filterPattern.isEmpty() ? QStringLiteral("*") : request.filterPattern;
+    QStringList patterns{pattern};
+    if (pattern.toLower() != pattern)
+        patterns << pattern.toLower();
+    dialog.setNameFilter(QStringLiteral("%1 (%2)").arg(description, patterns.join(u' ')));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -85,15 +86,17 @@ void RibbonApplicationMenu::RebuildRecentButtons() {
     qDeleteAll(recentButtons_);
     recentButtons_.clear();
     for (int i = 0; i < recent_.size(); ++i) {
-        auto* button = new QToolButton(this);
-        button->setAutoRaise(true);
-        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        auto* button = new QPushButton(this);
+        button->setFlat(true);
+        button->setStyleSheet(
+            QStringLiteral("QPushButton { text-align: left; padding: 3px 6px; border: none; }"
+                           " QPushButton:hover { background: #d8e4f5; }"));
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         // A path is no mnemonic.
         button->setText(QString(recent_[i]).replace(u'&', QStringLiteral("&&")));
         button->setToolTip(recent_[i]);
         button->setEnabled(recentEnabled_);
-        connect(button, &QToolButton::clicked, this, [this, i] { ClickRecentItem(i); });
+        connect(button, &QPushButton::clicked, this, [this, i] { ClickRecentItem(i); });
         recentLayout_->addWidget(button);
         recentButtons_ << button;
     }
@@ -112,7 +115,7 @@ void RibbonApplicationMenu::SetRecentEnabled(bool enabled) {
     if (enabled == recentEnabled_)
         return;
     recentEnabled_ = enabled;
-    for (QToolButton* button : recentButtons_)
+    for (QPushButton* button : recentButtons_)
         button->setEnabled(enabled);
 }
 

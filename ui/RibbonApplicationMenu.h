@@ -5,6 +5,7 @@
 
 class QAction;
 class QLabel;
+class QPushButton;
 class QToolButton;
 class QVBoxLayout;
 
@@ -44,6 +45,6 @@ private:
     QVBoxLayout* recentLayout_;
     QStringList entryTexts_;
     QStringList recent_;
-    QList<QToolButton*> recentButtons_;
+    QList<QPushButton*> recentButtons_;
     bool recentEnabled_ = true;
 };

@@ -27,7 +27,7 @@ QPixmap LogoPicture() {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.drawPixmap(4, 4, ImageList::Render(QString::fromLatin1(makerLogo), 63));
     painter.setPen(QColor(0x1d, 0x4a, 0x94));
-    QFont font = UiFonts::MsSansSerifPixels(15);
+    QFont font = UiFonts::MsSansSerifPixels(13);
     font.setBold(true);
     painter.setFont(font);
     painter.drawText(QRect(70, 0, 66, 71), Qt::AlignCenter, QStringLiteral("Velmora"));
@@ -84,7 +84,9 @@ TAboutBox::TAboutBox(QWidget* parent)
     blue.setColor(QPalette::WindowText, Qt::blue);
     StaticText1->setPalette(blue);
     StaticText1->setCursor(Qt::PointingHandCursor);
-    StaticText1->setGeometry(24, 160, 115, 17);
+    // The design's 115 pixels, or as wide as this font needs.
+    StaticText1->adjustSize();
+    StaticText1->setGeometry(24, 160, qMax(115, StaticText1->width()), 17);
     StaticText1->installEventFilter(this);
 
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -101,10 +102,39 @@ QString TGoToWeb::BrowserPath() {
     return BrowserPathOf(FindBrowser(), &para);
 }
 
+QStringList TGoToWeb::ApplicationFolders() {
+    // The folders xdg-mime looks in, so that both find the same entry.
+    QString home = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
+    if (home.isEmpty())
+        home = QDir::homePath() + QStringLiteral("/.local/share");
+    QString dirs = QString::fromLocal8Bit(qgetenv("XDG_DATA_DIRS"));
+    if (dirs.isEmpty())
+        dirs = QStringLiteral("/usr/local/share:/usr/share");
+    QStringList folders{home + QStringLiteral("/applications/")};
+    for (const QString& dir : dirs.split(u':', Qt::SkipEmptyParts))
+        folders << dir + QStringLiteral("/applications/");
+    return folders;
+}
+
 QString TGoToWeb::ExecOfDesktopEntry(const QString& desktopFile) {
     if (desktopFile.isEmpty() || desktopFile.contains(u'/'))
         return QString();
-    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, desktopFile);
+    QString path;
+    for (const QString& folder : ApplicationFolders()) {
+        if (QFileInfo(folder + desktopFile).isFile()) {
+            path = folder + desktopFile;
+            break;
+        }
+        const QStringList vendors = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        for (const QString& vendor : vendors) {
+            if (QFileInfo(folder + vendor + u'/' + desktopFile).isFile()) {
+                path = folder + vendor + u'/' + desktopFile;
+                break;
+            }
+        }
+        if (!path.isEmpty())
+            break;
+    }
     if (path.isEmpty())
         return QString();
     QFile file(path);

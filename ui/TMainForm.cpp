@@ -503,7 +503,7 @@ void TMainForm::FillRecentCombo() {
 }
 
 void TMainForm::RefreshWorkspaceExecute() {
-    if (CatalogueBusy())
+    if (CatalogueBusy() || ProjectMngr->WorkSpace().isEmpty())
         return;
     Run([] {
         if (QuorvelProgressDialog)
@@ -623,6 +623,9 @@ void TMainForm::ShowVersionDetails(const TVersion* version) {
 
 void TMainForm::ActionManager1Update() {
     const bool idle = !CatalogueBusy();
+    // Without a workspace a new client or a rebuild would work on the
+    // program's current folder.
+    const bool workspace = ProjectMngr && !ProjectMngr->WorkSpace().isEmpty();
     const TVersionManager* manager = VersionMngr;
     const bool client = manager && manager->HasActiveClient();
     const bool project = manager && manager->HasActiveProject();
@@ -630,7 +633,7 @@ void TMainForm::ActionManager1Update() {
     const bool checkedIn = manager && manager->CanCheckOut();
     const bool import = manager && manager->CanImport();
 
-    NewClientAction->setEnabled(idle);
+    NewClientAction->setEnabled(idle && workspace);
     DelClientAction->setEnabled(idle && client);
     RenameClientAction->setEnabled(idle && client);
     NewProjectAction->setEnabled(idle && client);
@@ -643,7 +646,7 @@ void TMainForm::ActionManager1Update() {
     EditAction->setEnabled(idle && checkedOut && !rbcbEditors->currentText().isEmpty());
     ImportAction->setEnabled(idle && import);
     // Whatever would replace the catalogue waits for the one being read.
-    RefreshWorkspaceAction->setEnabled(idle);
+    RefreshWorkspaceAction->setEnabled(idle && workspace);
     BrowseForFolder1->setEnabled(idle);
     RecentOpenendAction->setEnabled(idle);
     Ribbon1->ApplicationMenu()->SetRecentEnabled(idle);

@@ -358,6 +358,11 @@ void TestMainWindow::unopenableWorkspaceStopsStartUp() {
     QCOMPARE(app.window->RecentCombo()->count(), 0);
     QCOMPARE(app.window->Ribbon()->ApplicationMenu()->RecentItems(), QStringList());
     QCOMPARE(app.window->VersionList()->ViewStyle(), 0);
+    // With no workspace open there is nothing to add a client to or rebuild.
+    app.window->ActionManager1Update();
+    QVERIFY(!app.window->Command(QStringLiteral("NewClientAction"))->isEnabled());
+    QVERIFY(!app.window->Command(QStringLiteral("RefreshWorkspaceAction"))->isEnabled());
+    QVERIFY(app.window->Command(QStringLiteral("BrowseForFolder1"))->isEnabled());
 }
 
 void TestMainWindow::selectionReachesVersionManager() {
