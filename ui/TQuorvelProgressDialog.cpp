@@ -45,11 +45,15 @@ TQuorvelProgressDialog::TQuorvelProgressDialog(QWidget* parent)
     const QFont font = UiFonts::TahomaPixels(13);
     Label1->setParent(panel);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(16, 16, 452, 32);
-    Label1->setFont(font);
+    // Wider and higher than the design's 452 x 32, with the condensed face:
+    // the stand-ins for Tahoma run wider, and an error may take a third line.
+    QFont messageFont = font;
+    messageFont.setStretch(QFont::SemiCondensed);
+    Label1->setGeometry(16, 12, 473, 52);
+    Label1->setFont(messageFont);
     Label1->setText(QString::fromLatin1(waitingText));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setWordWrap(false);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label1->setWordWrap(true);
 
     QPalette black = panel->palette();
     black.setColor(QPalette::WindowText, Qt::black);

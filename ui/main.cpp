@@ -18,14 +18,17 @@ int main(int argc, char** argv) {
     InstallUser(&user);
 
     // The settings first: from here on the file says this run has not ended.
+    // Without settings or editor registry the program cannot start.
     try {
         QuorvelConfig = new TQuorvelConfig;
+        ProjectMngr = new TProjectManager;
     } catch (const QuorvelError& error) {
         user.ShowError(error.Message());
+        delete QuorvelConfig;
+        QuorvelConfig = nullptr;
         InstallUser(nullptr);
         return 1;
     }
-    ProjectMngr = new TProjectManager;
 
     auto* mainForm = new TMainForm;
     user.SetDialogParent(mainForm);
