@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
 
@@ -153,6 +154,13 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TAboutBox::showEvent(QShowEvent* event) {
+    // Centred on the screen, not on the window that opened it.
+    if (QScreen* shown = screen())
+        move(shown->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
 }
 
 void TAboutBox::keyPressEvent(QKeyEvent* event) {
