@@ -108,6 +108,8 @@ void TVersionCollection::WriteData() {
 }
 
 void TVersionCollection::ReadFromRoot(const QString& ARoot) {
+    if (ARoot.isEmpty())
+        throw QuorvelError(QStringLiteral("There is no folder to read the catalogue from."));
     const QString folder = ARoot.endsWith(u'/') ? ARoot : ARoot + u'/';
     const QStringList names = FileSystem::ListSubfolders(folder);
     fList.reserve(fList.size() + size_t(names.size()));

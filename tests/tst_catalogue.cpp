@@ -636,6 +636,8 @@ void TestCatalogue::readFromRootOfMissingFolderRaises() {
     TClients clients(&owner);
     QVERIFY_THROWS_EXCEPTION(QuorvelError,
                              clients.ReadFromRoot(ws.Path() + QStringLiteral("missing/")));
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, clients.ReadFromRoot(QString()));
+    QCOMPARE(clients.Count(), 0);
 }
 
 QUORVEL_TEST_MAIN(TestCatalogue)

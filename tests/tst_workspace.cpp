@@ -157,6 +157,8 @@ void TestWorkspaceManager::aFolderThatCannotBeMadeKeepsThePreviousWorkspace() {
 void TestWorkspaceManager::saveNeedsAnExistingFolder() {
     TProjectManager manager;
     manager.SaveProject(); // no workspace yet: nothing, no error
+    manager.Refresh();     // nor is there anything to rebuild
+    QCOMPARE(manager.Clients()->Count(), 0);
     manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
     QDir(ws->Path() + QStringLiteral("w")).removeRecursively();
     manager.SaveProject();

@@ -109,7 +109,9 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
 }
 
 void TProjectManager::Refresh() {
-    if (Busy())
+    // Without a workspace there is no folder to read: "" would be taken as
+    // the current folder, or the file system's root.
+    if (Busy() || FWorkSpace.isEmpty())
         return;
     FlagScope refreshing(FRefreshActive);
     FCatalogueUnreadable = false;
