@@ -34,9 +34,7 @@ void CommandLineUser::ShowError(const QString& text) {
 }
 
 QString CommandLineUser::ErrorText(const QString& message) {
-    if (!message.isEmpty() && message.back() > u'.')
-        return message + u'.';
-    return message;
+    return ErrorDisplayText(message);
 }
 
 QString CommandLineUser::AsTypedText(const QString& text) {

@@ -6,6 +6,12 @@ void UserInterface::CopyStarted(const QString&, const QString&, qint64) {}
 void UserInterface::CopyProgress(qint64) {}
 void UserInterface::CopyFinished() {}
 
+QString ErrorDisplayText(const QString& message) {
+    if (!message.isEmpty() && message.back() > u'.')
+        return message + u'.';
+    return message;
+}
+
 namespace {
 
 // Used where no front end is installed: says nothing, agrees to nothing.

@@ -48,6 +48,10 @@ public:
     virtual void CopyFinished();
 };
 
+// The text of the general error display: the message with a full stop
+// added when its last character sorts after ".".
+QString ErrorDisplayText(const QString& message);
+
 // The installed user; a silent one that answers No and Cancel when none is.
 UserInterface& User();
 // Installs a user (not owned); nullptr puts the silent one back.

@@ -22,9 +22,7 @@ QString QtUser::ApplicationTitle() {
 }
 
 QString QtUser::ErrorBoxText(const QString& message) {
-    if (!message.isEmpty() && message.back() > u'.')
-        return message + u'.';
-    return message;
+    return ErrorDisplayText(message);
 }
 
 QString QtUser::ConfirmBoxText(const QString& text) {
