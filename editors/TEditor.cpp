@@ -17,6 +17,10 @@ bool TEditor::Execute(const QString& CmdLine) {
     return ProcessLauncher::RunAndWait(fPath, folder);
 }
 
+QString TEditor::ExecuteErrorText(const QString& folder, const QString& editorName) {
+    return QStringLiteral("Error executing version [%1] with editor [%2]").arg(folder, editorName);
+}
+
 bool TEditor::Execute(TVersion* Version) {
     if (!Version)
         return false;

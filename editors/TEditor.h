@@ -41,6 +41,9 @@ public:
     // folder names, or when the data file cannot be written.
     bool Execute(TVersion* Version);
 
+    // What the user is told when an editor could not be started on a folder.
+    static QString ExecuteErrorText(const QString& folder, const QString& editorName);
+
 private:
     QString fName;
     QString fPath;

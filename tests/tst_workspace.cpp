@@ -254,6 +254,17 @@ void TestWorkspaceManager::editorClickNeedsAnActiveVersion() {
     QCOMPARE(ws->ReadFile(QStringLiteral("ran.txt")).trimmed(),
              QFile::encodeName(ws->Path() + QStringLiteral("w/Acme/Harbour/version 1")));
     QCOMPARE(version->Editor(), script);
+    QVERIFY(user->messages.isEmpty());
+
+    // A program that is gone starts nothing, and the user hears of it.
+    auto missing = std::make_unique<TEditor>(manager.Editors(), QStringLiteral("Gone"),
+                                             ws->Path() + QStringLiteral("gone"));
+    TEditor* gone = missing.get();
+    manager.Editors()->Add(std::move(missing));
+    gone->DoMenuClick();
+    QCOMPARE(user->messages,
+             QStringList{QStringLiteral("Error executing version [%1] with editor [Gone]")
+                             .arg(version->Path())});
     VersionMngr = nullptr;
 }
 

@@ -716,14 +716,14 @@ void TMainForm::EditActionExecute() {
             failed = true;
         else {
             version->SetEditor(editor->Path());
-            editor->Execute(version->Path());
+            // A program that did not start is a failure the user must hear of.
+            failed = !editor->Execute(version->Path());
         }
     } catch (const std::exception&) {
         failed = true;
     }
     if (failed) {
-        User().ShowMessage(QStringLiteral("Error executing version [%1] with editor [%2]")
-                               .arg(folder, editorName));
+        User().ShowMessage(TEditor::ExecuteErrorText(folder, editorName));
     }
 }
 

@@ -144,6 +144,8 @@ void TProjectManager::OnChanged(TVersionCollection*, TVersionItem* ChangedItem,
 void TProjectManager::DoEditorClick(TEditor* Sender) {
     if (!Sender || !VersionMngr)
         return;
-    if (TVersion* version = VersionMngr->ActiveVersion())
-        Sender->Execute(version);
+    TVersion* version = VersionMngr->ActiveVersion();
+    // A program that did not start is a failure the user must hear of.
+    if (version && !Sender->Execute(version))
+        User().ShowMessage(TEditor::ExecuteErrorText(version->Path(), Sender->Name()));
 }

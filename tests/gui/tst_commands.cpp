@@ -70,6 +70,7 @@ private slots:
     void selectApplication();
     void openInEditorStartsTheNamedEditor();
     void openInEditorReportsUnknownEditor();
+    void openInEditorReportsAProgramThatDidNotStart();
     void openInMenuWritesTheEditorFirst();
     void viewCommandsAreOneRadioGroup();
     void importCopiesTheChosenFolder();
@@ -363,6 +364,17 @@ void TestCommands::openInEditorReportsUnknownEditor() {
                                         "editor [ Viewer]")
                              .arg(ws_->Path())});
     QVERIFY(!ws_->Exists(QStringLiteral("viewer.out")));
+}
+
+void TestCommands::openInEditorReportsAProgramThatDidNotStart() {
+    Activate(QStringLiteral("A/P/Version 2"));
+    app_->window->EditorCombo()->setEditText(QStringLiteral("Other"));
+    app_->window->ActionManager1Update();
+    app_->window->Command(QStringLiteral("EditAction"))->trigger();
+    QCOMPARE(app_->user.shown,
+             QStringList{QStringLiteral("message: Error executing version [%1A/P/Version 2/] with "
+                                        "editor [Other]")
+                             .arg(ws_->Path())});
 }
 
 void TestCommands::openInMenuWritesTheEditorFirst() {
