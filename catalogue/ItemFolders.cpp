@@ -25,6 +25,14 @@ bool IsLegalDirectoryName(const QString& sDir) {
             return false;
         }
     }
+    // A line break or tab would not survive the catalogue file.
+    for (const QChar c : sDir) {
+        if (c.unicode() < 0x20) {
+            User().ShowMessage(
+                QStringLiteral("A Client or Project name may not contain control characters."));
+            return false;
+        }
+    }
     // "." and ".." are not folders of their own: ".." is the parent.
     if (sDir == QLatin1String(".") || sDir == QLatin1String("..")) {
         User().ShowMessage(QStringLiteral("A Client or Project name may not be \".\" or \"..\"."));

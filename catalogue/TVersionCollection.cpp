@@ -114,8 +114,10 @@ void TVersionCollection::ReadFromRoot(const QString& ARoot) {
     const QStringList names = FileSystem::ListSubfolders(folder);
     fList.reserve(fList.size() + size_t(names.size()));
     for (const QString& name : names) {
-        // Half-made copies are not versions.
-        if (name.startsWith(FileSystem::PartialCopyPrefix()))
+        // Half-made copies are not versions. A name the catalogue file cannot
+        // hold would come back as another name, and folder operations on
+        // it would reach another folder.
+        if (name.startsWith(FileSystem::PartialCopyPrefix()) || !CanHoldName(name))
             continue;
         TVersionItem* item = AddItem();
         item->SetName(name);
@@ -123,6 +125,14 @@ void TVersionCollection::ReadFromRoot(const QString& ARoot) {
         if (item->HasCollection())
             item->VersionCollection()->ReadFromRoot(folder + name + u'/');
     }
+}
+
+bool TVersionCollection::CanHoldName(const QString& name) {
+    for (const QChar c : name) {
+        if (c == u'"' || c == u'<' || c.unicode() < 0x20)
+            return false;
+    }
+    return true;
 }
 
 QString TVersionCollection::AsXml() const {

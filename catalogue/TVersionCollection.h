@@ -57,7 +57,11 @@ public:
     void WriteData();
 
     // Fills the collection from the sub-folders of ARoot, depth first.
+    // Folders whose names the catalogue file cannot hold are left out.
     void ReadFromRoot(const QString& ARoot);
+    // False for a name with a double quote, "<" or a control character:
+    // the catalogue file would give it back as another name.
+    static bool CanHoldName(const QString& name);
 
     virtual QString XmlElementName() const = 0;
     QString AsXml() const;

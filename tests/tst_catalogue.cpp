@@ -356,6 +356,11 @@ void TestCatalogue::legalNames_data() {
     QTest::newRow("slash") << "A/B" << bad;
     QTest::newRow("several bad") << "a<b>c|d" << bad;
     QTest::newRow("colon") << "C:" << bad;
+    QTest::newRow("line break inside")
+        << "a\nb"
+        << "A Client or Project name may not contain control characters.";
+    QTest::newRow("tab inside") << "a\tb"
+                                << "A Client or Project name may not contain control characters.";
     QTest::newRow("dot") << "." << dots;
     QTest::newRow("dot dot") << ".." << dots;
     QTest::newRow("blanks kept") << "  Acme  "
@@ -599,8 +604,10 @@ void TestCatalogue::readFromRoot() {
     Owner owner;
     owner.workspace = ws.CreateDir(QStringLiteral("ws"));
     owner.tree = &tree;
-    for (const char* dir : {"Acme/Harbour/version 1", "Acme/Harbour/Version 2", "Acme/Harbour/Old",
-                            "Acme/Harbour/.hidden", "Acme/Harbour/.quorvel-partial-x1"})
+    for (const char* dir :
+         {"Acme/Harbour/version 1", "Acme/Harbour/Version 2", "Acme/Harbour/Old",
+          "Acme/Harbour/.hidden", "Acme/Harbour/.quorvel-partial-x1", "Acme/Harbour/say \"hi\"",
+          "Acme/Harbour/a<b", "Acme/Harbour/two\nlines"})
         ws.CreateDir(QStringLiteral("ws/") + QString::fromLatin1(dir));
     ws.CreateFile(QStringLiteral("ws/QuorvelConfig.xml"), "x");
     ws.CreateFile(QStringLiteral("ws/notes.txt"), "x");
