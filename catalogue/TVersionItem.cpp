@@ -11,6 +11,8 @@
 #include "storage/TConfigStreamer.h"
 #include "storage/TSimpleXmlParser.h"
 
+#include <QFileInfo>
+
 namespace {
 std::function<void(TVersionItem*)>& DestroyListener() {
     static std::function<void(TVersionItem*)> listener;
@@ -134,6 +136,16 @@ void TVersionItem::CheckFolderNames() const {
                                "its folder was left alone. Rebuild the workspace to read the "
                                "names from the folders again.")
                     .arg(item->FName));
+        }
+    }
+    // A link would take the operation out of the workspace.
+    for (const TVersionItem* item = this; item; item = item->ParentItem()) {
+        const QString folder = FileSystem::WithoutTrailingSeparator(item->Path());
+        if (QFileInfo(folder).isSymLink()) {
+            throw QuorvelError(QStringLiteral("The folder %1 is a link to another place, so it was "
+                                              "left alone: Quorvel works only on folders inside "
+                                              "the workspace.")
+                                   .arg(folder));
         }
     }
 }

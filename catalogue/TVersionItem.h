@@ -59,8 +59,8 @@ public:
     void Rename();
 
     // Raises QuorvelError unless the item and every item above it name a
-    // single folder, so that a damaged catalogue never sends a folder
-    // operation to another folder.
+    // single folder that is not a link, so that a damaged catalogue never
+    // sends a folder operation to another folder or out of the workspace.
     void CheckFolderNames() const;
     bool HasSafeFolderNames() const;
 

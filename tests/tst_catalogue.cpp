@@ -88,6 +88,7 @@ private slots:
     void removeItemAsksAndTrashes();
     void damagedNamesNeverTouchAnotherFolder_data();
     void damagedNamesNeverTouchAnotherFolder();
+    void linkedFoldersAreLeftAlone();
     void readFromRoot();
     void readFromRootOfMissingFolderRaises();
 };
@@ -596,6 +597,25 @@ void TestCatalogue::damagedNamesNeverTouchAnotherFolder() {
                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{"version 1"});
     QCOMPARE(clients.Count(), 2);
+}
+
+void TestCatalogue::linkedFoldersAreLeftAlone() {
+    TestWorkspace ws;
+    ScriptedUser user;
+    Owner owner;
+    owner.workspace = ws.CreateDir(QStringLiteral("ws"));
+    ws.CreateFile(QStringLiteral("outside/work.txt"), "outside");
+    ws.CreateDir(QStringLiteral("ws/C/P"));
+    QFile::link(ws.Path() + QStringLiteral("outside"),
+                ws.Path() + QStringLiteral("ws/C/P/Version 2"));
+    TClients clients(&owner);
+    TVersionItem* client = Add(&clients, QStringLiteral("C"));
+    TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
+    TVersionItem* linked = Add(project->VersionCollection(), QStringLiteral("Version 2"));
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, linked->WriteData());
+    QCOMPARE(QDir(ws.Path() + QStringLiteral("outside")).entryList(QDir::Files),
+             QStringList{"work.txt"});
+    project->WriteData(); // a real folder is fine
 }
 
 void TestCatalogue::readFromRoot() {
