@@ -51,15 +51,24 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 
     const double open = BenchSupport::BestOf(1, [&] { window->SetWorkspace(big); });
+    // The rebuild itself, with the dialog on screen reporting every item.
     double windowed = 1e300;
     for (int run = 0; run < 3; ++run) {
-        windowed = std::min(
-            windowed, BenchSupport::BestOf(1, [&] { QuorvelProgressDialog->Start(ProjectMngr); }));
+        QuorvelProgressDialog->SetActive(true);
+        windowed = std::min(windowed, BenchSupport::BestOf(1, [&] { ProjectMngr->Refresh(); }));
+        QuorvelProgressDialog->SetActive(false);
+    }
+    // The whole command, which waits a fixed 100 ms before it starts.
+    double command = 1e300;
+    for (int run = 0; run < 3; ++run) {
+        command = std::min(
+            command, BenchSupport::BestOf(1, [&] { QuorvelProgressDialog->Start(ProjectMngr); }));
     }
 
     std::printf("open from the catalogue file in the window: %.1f ms\n", open);
     std::printf("rebuild with no views:                      %.1f ms\n", headless);
     std::printf("rebuild in the window, with its dialog:     %.1f ms\n", windowed);
+    std::printf("the Rebuild command, 100 ms timer included: %.1f ms\n", command);
     std::printf("ratio:                                      %.2f (aim 2 or less)\n",
                 windowed / headless);
 

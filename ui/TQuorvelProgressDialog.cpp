@@ -107,6 +107,7 @@ void TQuorvelProgressDialog::Timer1Timer() {
         if (fProjectManager)
             fProjectManager->Refresh();
     });
+    ShowProgressText(true);
     rebuilding_ = false;
     accept();
 }
@@ -115,16 +116,26 @@ void TQuorvelProgressDialog::ItemAdded(TProjectManager* Obs, TVersionItem* arg) 
     if (Obs && Obs->LastAction() == ChangeKind::ItemdEdited) {
         if (dynamic_cast<TClient*>(arg)) {
             ClientName = arg->Name();
-            lblProgress->setText(ClientName);
+            progressText_ = ClientName;
         } else if (dynamic_cast<TProject*>(arg)) {
             ProjectName = arg->Name();
-            lblProgress->setText(ClientName + u'-' + ProjectName);
+            progressText_ = ClientName + u'-' + ProjectName;
         } else if (dynamic_cast<TVersion*>(arg)) {
             VersionName = arg->Name();
-            lblProgress->setText(ClientName + u'-' + ProjectName + u'-' + VersionName);
+            progressText_ = ClientName + u'-' + ProjectName + u'-' + VersionName;
         }
+        ShowProgressText(false);
     }
     User().ProcessPendingEvents();
+}
+
+void TQuorvelProgressDialog::ShowProgressText(bool now) {
+    // The label is laid out anew at every change; no eye follows more than
+    // one change per frame, so a large rebuild updates it at most that often.
+    if (!now && labelShown_.isValid() && labelShown_.elapsed() < 16)
+        return;
+    lblProgress->setText(progressText_);
+    labelShown_.restart();
 }
 
 void TQuorvelProgressDialog::DoError(const QString& Msg) {
@@ -159,7 +170,7 @@ QString TQuorvelProgressDialog::MessageText() const {
 }
 
 QString TQuorvelProgressDialog::ProgressText() const {
-    return lblProgress->text();
+    return progressText_;
 }
 
 bool TQuorvelProgressDialog::MessageIsRed() const {

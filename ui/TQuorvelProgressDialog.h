@@ -3,6 +3,7 @@
 #include "workspace/RebuildProgress.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 
 class QLabel;
@@ -40,6 +41,7 @@ public:
 
 private:
     void Timer1Timer();
+    void ShowProgressText(bool now);
     void Button2Click();
 
     TProjectManager* fProjectManager = nullptr;
@@ -52,6 +54,9 @@ private:
     QPushButton* Button2;
     QTimer* Timer1;
     bool rebuilding_ = false;
+    // What the progress line says; the label follows it at most once a frame.
+    QString progressText_;
+    QElapsedTimer labelShown_;
 };
 
 // The one progress dialog of the running program.

@@ -3,6 +3,7 @@
 #include "catalogue/TClients.h"
 #include "catalogue/TVersionItem.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -142,6 +143,9 @@ void TestProgressDialog::emptyWorkspaceLeavesTheText() {
     QVERIFY(shown);
     QVERIFY(!dialog_->isVisible());
     QCOMPARE(dialog_->ProgressText(), QStringLiteral("Earlier"));
+    // The label, updated at most once a frame, ends on the last text.
+    QCOMPARE(dialog_->findChild<QLabel*>(QStringLiteral("lblProgress"))->text(),
+             dialog_->ProgressText());
 }
 
 void TestProgressDialog::scanErrorStaysForLaterRebuilds() {
