@@ -16,6 +16,15 @@ public:
     void Key(const QString& name);
     void String(const QString& value);
     void Number(qint64 value);
+    // A key with its value.
+    void Field(const QString& name, const QString& value) {
+        Key(name);
+        String(value);
+    }
+    void Field(const QString& name, qint64 value) {
+        Key(name);
+        Number(value);
+    }
 
     // The document, ending with a line break.
     QByteArray Document() const { return out + '\n'; }

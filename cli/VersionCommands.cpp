@@ -24,6 +24,11 @@ TVersion* VersionCommands::Select(const QStringList& arguments) {
     return version;
 }
 
+QString VersionCommands::NotCheckedOut(const TVersion* version) {
+    return QStringLiteral("%1 is checked in: only a checked-out version can be checked in.")
+        .arg(version->Name());
+}
+
 int VersionCommands::Refuse(const QString& text) {
     Console::ErrLine(text);
     return ExitCode::Failed;
@@ -53,9 +58,7 @@ int VersionCommands::CheckIn(const QStringList& arguments, const QString& descri
     if (!version)
         return ExitCode::Failed;
     if (!VersionMngr->CanCheckIn()) {
-        return Refuse(QStringLiteral("%1 is checked in: only a checked-out version can be "
-                                     "checked in.")
-                          .arg(version->Name()));
+        return Refuse(NotCheckedOut(version));
     }
     user.AnswerCheckIn(description);
     return VersionMngr->CheckIn() ? ExitCode::Done : ExitCode::Failed;
@@ -66,9 +69,7 @@ int VersionCommands::CheckInCheckOut(const QStringList& arguments, const QString
     if (!version)
         return ExitCode::Failed;
     if (!VersionMngr->CanCheckIn()) {
-        return Refuse(QStringLiteral("%1 is checked in: only a checked-out version can be "
-                                     "checked in.")
-                          .arg(version->Name()));
+        return Refuse(NotCheckedOut(version));
     }
     const TVersionCollection* versions = version->ParentCollection();
     const int before = versions->Count();

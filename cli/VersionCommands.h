@@ -24,6 +24,8 @@ private:
     // Makes the version active, as selecting it in the list does.
     static TVersion* Select(const QStringList& arguments);
     static int Refuse(const QString& text);
+    // The refusal for a check-in of a version that is not checked out.
+    static QString NotCheckedOut(const TVersion* version);
 
     CommandLineUser& user;
 };

@@ -87,24 +87,21 @@ void WorkspaceCommands::PrintText() {
 void WorkspaceCommands::PrintJson() {
     JsonWriter json;
     json.BeginObject();
-    json.Key(QStringLiteral("workspace"));
-    json.String(ProjectMngr->WorkSpace());
+    json.Field(QStringLiteral("workspace"), ProjectMngr->WorkSpace());
     json.Key(QStringLiteral("clients"));
     json.BeginArray();
     const TVersionCollection* clients = ProjectMngr->Clients();
     for (int c = 0; c < clients->Count(); ++c) {
         const TVersionItem* client = clients->GetItems(c);
         json.BeginObject();
-        json.Key(QStringLiteral("name"));
-        json.String(client->Name());
+        json.Field(QStringLiteral("name"), client->Name());
         json.Key(QStringLiteral("projects"));
         json.BeginArray();
         const TVersionCollection* projects = client->VersionCollection();
         for (int p = 0; p < projects->Count(); ++p) {
             const TVersionItem* project = projects->GetItems(p);
             json.BeginObject();
-            json.Key(QStringLiteral("name"));
-            json.String(project->Name());
+            json.Field(QStringLiteral("name"), project->Name());
             json.Key(QStringLiteral("versions"));
             json.BeginArray();
             const TVersionCollection* versions = project->VersionCollection();
@@ -112,22 +109,14 @@ void WorkspaceCommands::PrintJson() {
                 const auto* version = static_cast<const TVersion*>(versions->GetItems(v));
                 const TCheckInProperties& record = version->CheckInProperties();
                 json.BeginObject();
-                json.Key(QStringLiteral("name"));
-                json.String(version->Name());
-                json.Key(QStringLiteral("number"));
-                json.Number(version->Nr());
-                json.Key(QStringLiteral("state"));
-                json.String(StateName(version->State()));
-                json.Key(QStringLiteral("parent"));
-                json.String(version->ParentVersion());
-                json.Key(QStringLiteral("editor"));
-                json.String(version->Editor());
-                json.Key(QStringLiteral("datetime"));
-                json.String(record.sDatetime);
-                json.Key(QStringLiteral("owner"));
-                json.String(record.sOwner);
-                json.Key(QStringLiteral("description"));
-                json.String(record.sDescription);
+                json.Field(QStringLiteral("name"), version->Name());
+                json.Field(QStringLiteral("number"), version->Nr());
+                json.Field(QStringLiteral("state"), StateName(version->State()));
+                json.Field(QStringLiteral("parent"), version->ParentVersion());
+                json.Field(QStringLiteral("editor"), version->Editor());
+                json.Field(QStringLiteral("datetime"), record.sDatetime);
+                json.Field(QStringLiteral("owner"), record.sOwner);
+                json.Field(QStringLiteral("description"), record.sDescription);
                 json.EndObject();
             }
             json.EndArray();
