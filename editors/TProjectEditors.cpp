@@ -127,8 +127,15 @@ void TProjectEditors::WriteIni() const {
     if (fList.empty())
         return;
     ProfileFile ini(FileName());
-    for (const auto& editor : fList)
-        ini.WriteString(editor->Name(), kWriteKey, editor->Path());
+    ini.BeginWrites();
+    try {
+        for (const auto& editor : fList)
+            ini.WriteString(editor->Name(), kWriteKey, editor->Path());
+        ini.EndWrites();
+    } catch (...) {
+        ini.CancelWrites();
+        throw;
+    }
 }
 
 void TProjectEditors::DoEditorClick(TEditor* Sender) {

@@ -1,5 +1,6 @@
 #include "platform/ProfileFile.h"
 
+#include "platform/FileSystem.h"
 #include "platform/QuorvelError.h"
 #include "platform/TextFile.h"
 #include "platform/TextRules.h"
@@ -176,13 +177,12 @@ QStringList ProfileFile::SectionNames() const {
 }
 
 void ProfileFile::WriteString(const QString& section, const QString& key, const QString& value) {
-    const QuorvelError refused(QStringLiteral("Unable to write to %1").arg(fileName_));
     // A line break would turn the rest of the text into lines of its own.
     if (!CanHold(section) || !CanHold(key) || !CanHold(value) || key.contains(u'='))
-        throw refused;
-    const std::optional<QString> text = ReadText(fileName_);
+        throw Refused();
+    const std::optional<QString> text = pending_ ? pending_ : ReadText(fileName_);
     if (!text)
-        throw refused;
+        throw Refused();
     Lines lines = Parse(*text);
 
     const qsizetype header = FindSection(lines, section);
@@ -190,6 +190,9 @@ void ProfileFile::WriteString(const QString& section, const QString& key, const 
         lines.push_back(ParseLine(u'[' + section + u']'));
         lines.push_back(ParseLine(key + u'=' + value));
     } else if (const qsizetype at = FindKey(lines, header, key); at >= 0) {
+        // A write that changes nothing does not touch the file.
+        if (lines[at].value == value)
+            return;
         lines[at] = ParseLine(lines[at].name + u'=' + value);
     } else {
         // After the section's last line that holds anything, so that a
@@ -203,12 +206,41 @@ void ProfileFile::WriteString(const QString& section, const QString& key, const 
     QString out;
     for (const Line& line : lines)
         out += line.text + QLatin1String("\r\n");
+    if (batching_)
+        pending_ = out;
+    else
+        Store(out);
+}
+
+void ProfileFile::BeginWrites() {
+    batching_ = true;
+    pending_.reset();
+}
+
+void ProfileFile::EndWrites() {
+    batching_ = false;
+    const std::optional<QString> out = std::move(pending_);
+    pending_.reset();
+    if (out)
+        Store(*out);
+}
+
+void ProfileFile::CancelWrites() {
+    batching_ = false;
+    pending_.reset();
+}
+
+QuorvelError ProfileFile::Refused() const {
+    return QuorvelError(QStringLiteral("Unable to write to %1").arg(fileName_));
+}
+
+void ProfileFile::Store(const QString& text) {
     // The user's configuration folder may not exist yet.
-    QDir().mkpath(QFileInfo(fileName_).absolutePath());
+    FileSystem::MakePath(QFileInfo(fileName_).absolutePath(), nullptr);
     try {
-        TextFile::WriteAtomically(fileName_, Encode(out));
+        TextFile::WriteAtomically(fileName_, Encode(text));
     } catch (const QuorvelError&) {
-        throw refused;
+        throw Refused();
     }
 }
 

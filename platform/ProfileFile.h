@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <optional>
+
+class QuorvelError;
 
 // An INI file read and written by the rules of the Windows profile
 // functions, so that files written by the Windows build read the same here
@@ -43,6 +46,15 @@ public:
     void WriteInteger(const QString& section, const QString& key, int value);
     void WriteBool(const QString& section, const QString& key, bool value);
 
+    // The writes up to EndWrites reach the file together, as one write at
+    // EndWrites, so that a crash leaves the old file or the new one and
+    // never a mixture. A write that changes no value changes nothing.
+    void BeginWrites();
+    // Raises as the writes do; the file is then unchanged.
+    void EndWrites();
+    // Drops the writes of the batch; the file stays as it was.
+    void CancelWrites();
+
     // Whether two section or key names are the same to the profile rules.
     static bool SameName(QStringView a, QStringView b);
     // False for text with a line break or NUL, which would break the
@@ -50,5 +62,11 @@ public:
     static bool CanHold(QStringView text);
 
 private:
+    QuorvelError Refused() const;
+    void Store(const QString& text);
+
     QString fileName_;
+    bool batching_ = false;
+    // The text the writes of a batch have made so far.
+    std::optional<QString> pending_;
 };

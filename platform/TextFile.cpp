@@ -1,16 +1,21 @@
 #include "platform/TextFile.h"
 
+#include "platform/FaultInjection.h"
+#include "platform/FileHandle.h"
 #include "platform/QuorvelError.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QStringDecoder>
-#include <QTemporaryFile>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,22 +44,63 @@ QuorvelError CannotCreate(const QString& path, const QString& reason) {
     return QuorvelError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
 }
 
-// QSaveFile follows a link to its target, which may lie anywhere; here the
-// link itself is replaced, still through a temporary file and a rename.
-void ReplaceLink(const QString& path, const QByteArray& bytes) {
-    QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
-    if (!temp.open())
-        throw CannotCreate(path, temp.errorString());
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (temp.write(bytes) != bytes.size() || !temp.flush())
-        throw CannotCreate(path, temp.errorString());
-    if (::fchmod(temp.handle(), 0666 & ~mask) != 0 || ::fsync(temp.handle()) != 0)
-        throw CannotCreate(path, QString::fromLocal8Bit(std::strerror(errno)));
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
-                    QFile::encodeName(path).constData()) != 0)
-        throw CannotCreate(path, QString::fromLocal8Bit(std::strerror(errno)));
-    temp.setAutoRemove(false);
+QString Reason(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+constexpr int kTemporarySuffixLength = 6;
+
+QByteArray TemporaryNameFor(const QByteArray& name) {
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray temporary = name + '.';
+    for (int i = 0; i < kTemporarySuffixLength; ++i)
+        temporary += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
+    return temporary;
+}
+
+bool WriteAll(int fd, const char* data, qsizetype size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// Some file systems cannot sync a folder, or anything; that is no failure
+// of the write.
+bool Synced(int fd) {
+    return ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EROFS;
+}
+
+// Temporaries of name that no running save holds (each save locks its own).
+void RemoveLeftoverTemporaries(int folder, const QByteArray& name) {
+    const int listFd = ::dup(folder);
+    DIR* listing = listFd < 0 ? nullptr : ::fdopendir(listFd);
+    if (!listing) {
+        if (listFd >= 0)
+            ::close(listFd);
+        return;
+    }
+    ::rewinddir(listing);
+    while (const dirent* entry = ::readdir(listing)) {
+        if (!IsSaveTemporaryOf(QByteArrayView(entry->d_name), name))
+            continue;
+        FileHandle leftover(
+            ::openat(folder, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info;
+        if (!leftover.IsOpen() || ::fstat(leftover.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            ::flock(leftover.Get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        FaultInjection::BeforeFileSystemChange();
+        ::unlinkat(folder, entry->d_name, 0);
+    }
+    ::closedir(listing);
 }
 
 } // namespace
@@ -133,19 +179,60 @@ QString Read(const QString& path) {
 }
 
 void WriteAtomically(const QString& path, const QByteArray& bytes) {
-    if (QFileInfo(path).isSymLink()) {
-        ReplaceLink(path, bytes);
-        return;
+    const QFileInfo info(path);
+    const QByteArray name = QFile::encodeName(info.fileName());
+    if (name.isEmpty())
+        throw CannotCreate(path, Reason(EISDIR));
+    FileHandle folder(
+        ::open(QFile::encodeName(info.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.IsOpen())
+        throw CannotCreate(path, Reason(errno));
+
+    QByteArray temporary;
+    FileHandle file;
+    do {
+        temporary = TemporaryNameFor(name);
+        FaultInjection::BeforeFileSystemChange();
+        file.Reset(::openat(folder.Get(), temporary.constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    } while (!file.IsOpen() && errno == EEXIST);
+    if (!file.IsOpen())
+        throw CannotCreate(path, Reason(errno));
+    // Another program's clean-up must not take it for a leftover.
+    ::flock(file.Get(), LOCK_EX);
+    auto removeTemporary = qScopeGuard([&] {
+        FaultInjection::BeforeFileSystemChange();
+        ::unlinkat(folder.Get(), temporary.constData(), 0);
+    });
+    // The file keeps the permissions it had, as when an editor saves it.
+    struct stat old;
+    if (::fstatat(folder.Get(), name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(old.st_mode))
+        ::fchmod(file.Get(), old.st_mode & 07777);
+    FaultInjection::BeforeFileSystemChange();
+    if (!WriteAll(file.Get(), bytes.constData(), bytes.size()) || !Synced(file.Get()))
+        throw CannotCreate(path, Reason(errno));
+    FaultInjection::BeforeFileSystemChange();
+    // Replaces a link at path itself, never what it points to.
+    if (::renameat(folder.Get(), temporary.constData(), folder.Get(), name.constData()) != 0)
+        throw CannotCreate(path, Reason(errno));
+    removeTemporary.dismiss();
+    // The rename itself must survive a power cut.
+    Synced(folder.Get());
+    file.Reset();
+    RemoveLeftoverTemporaries(folder.Get(), name);
+}
+
+bool IsSaveTemporaryOf(QByteArrayView name, QByteArrayView fileName) {
+    if (name.size() != fileName.size() + 1 + kTemporarySuffixLength || !name.startsWith(fileName) ||
+        name[fileName.size()] != '.')
+        return false;
+    for (qsizetype i = fileName.size() + 1; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
     }
-    QSaveFile file(path);
-    // Qt 6.4's commit() ignores a failed flush of its buffer and puts a
-    // truncated file in place (a full disk does that), so flush first.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-        !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw CannotCreate(path, reason);
-    }
+    return true;
 }
 
 } // namespace TextFile

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // Text files as the Windows build writes them: Windows-1252 without a
@@ -33,9 +34,16 @@ QByteArray ReadBytes(const QString& path);
 // Reads and decodes a whole file; raises QuorvelError when it cannot.
 QString Read(const QString& path);
 
-// Writes bytes to a temporary file beside path, then puts it in place:
-// a failure leaves the old file whole. A symbolic link at path is replaced
-// by the file, never written through. Raises QuorvelError on failure.
+// Writes bytes to a temporary file beside path (path + "." + six letters
+// or digits), puts it on disk and then in place: a crash, a power cut or a
+// full disk leave the old file or the new one, never part of one. A
+// symbolic link at path is replaced by the file, never written through.
+// Temporaries an earlier, interrupted save of the same file left beside it
+// are removed. Raises QuorvelError on failure.
 void WriteAtomically(const QString& path, const QByteArray& bytes);
+
+// Whether name is that of a temporary WriteAtomically makes (or an
+// interrupted one left) for the file fileName in the same folder.
+bool IsSaveTemporaryOf(QByteArrayView name, QByteArrayView fileName);
 
 } // namespace TextFile

@@ -20,6 +20,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/file.h>
 #include <sys/resource.h>
 
 namespace {
@@ -180,6 +181,8 @@ private slots:
     void writeIntoMissingFolder();
     void linkIsReplacedNotFollowed_data();
     void linkIsReplacedNotFollowed();
+    void interruptedSavesAreCleanedUp_data();
+    void interruptedSavesAreCleanedUp();
 };
 
 void TestCatalogueFile::workedExampleCatalogue() {
@@ -613,6 +616,40 @@ void TestCatalogueFile::linkIsReplacedNotFollowed() {
     // Made like any new file: readable by others unless the umask says no.
     QVERIFY(written.permissions() & QFileDevice::WriteOwner);
     QVERIFY(written.permissions() & QFileDevice::ReadOwner);
+}
+
+// A save killed between writing and renaming leaves its temporary beside
+// the file; the next save of that file removes it, but never another
+// file, nor the temporary of a save still running.
+void TestCatalogueFile::interruptedSavesAreCleanedUp_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("heldByASave");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("left by a save") << "QuorvelConfig.xml.Ab3xYz" << false << true;
+    QTest::newRow("a running save's") << "QuorvelConfig.xml.Ab3xYz" << true << false;
+    QTest::newRow("five letters") << "QuorvelConfig.xml.Ab3xY" << false << false;
+    QTest::newRow("seven letters") << "QuorvelConfig.xml.Ab3xYzz" << false << false;
+    QTest::newRow("not letters") << "QuorvelConfig.xml.Ab-xYz" << false << false;
+    QTest::newRow("another file's") << "notes.txt.Ab3xYz" << false << false;
+}
+
+void TestCatalogueFile::interruptedSavesAreCleanedUp() {
+    QFETCH(QString, name);
+    QFETCH(bool, heldByASave);
+    QFETCH(bool, removed);
+    TestWorkspace ws;
+    const QString leftover = ws.CreateFile(name, "half");
+    QFile held(leftover);
+    if (heldByASave) {
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        QCOMPARE(::flock(held.handle(), LOCK_EX), 0);
+    }
+    QCOMPARE(TextFile::IsSaveTemporaryOf(name.toUtf8(), "QuorvelConfig.xml"),
+             removed || heldByASave);
+    TConfigStreamer(ws.Path()).WriteXmlString(QStringLiteral("<Clients count=\"0\" >\r</Clients>"));
+    QCOMPARE(QFileInfo::exists(leftover), !removed);
+    QCOMPARE(ws.ReadFile("QuorvelConfig.xml"),
+             QByteArray("<Clients count=\"0\" >\r</Clients>\r\n"));
 }
 
 QUORVEL_TEST_MAIN(TestCatalogueFile)

@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString kDefault = QStringLiteral("<default>");
@@ -26,6 +28,12 @@ QString IniWith(const TestWorkspace& ws, const QByteArray& bytes) {
     return ws.CreateFile(QStringLiteral("test.ini"), bytes);
 }
 
+// The file's identity: a write through a temporary file gives a new one.
+ino_t Inode(const QString& path) {
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
 } // namespace
 
 class TestProfileFile : public QObject {
@@ -43,6 +51,9 @@ private slots:
     void writtenTextReadsBack();
     void refusedWrite_data();
     void refusedWrite();
+    void writesThatChangeNothingLeaveTheFile_data();
+    void writesThatChangeNothingLeaveTheFile();
+    void batchIsOneWrite();
 };
 
 void TestProfileFile::reading_data() {
@@ -272,6 +283,48 @@ void TestProfileFile::refusedWrite() {
         QCOMPARE(error.Message(), QStringLiteral("Unable to write to ") + path);
     }
     QCOMPARE(ws.ReadFile(QStringLiteral("test.ini")), before);
+}
+
+void TestProfileFile::writesThatChangeNothingLeaveTheFile_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::newRow("UTF-16 from Windows, all ASCII")
+        << Utf16Le(QStringLiteral("[Viewer]\r\nPath=/bin/cat\r\n"));
+    QTest::newRow("line feeds only") << QByteArray("[Viewer]\nPath=/bin/cat\n");
+    QTest::newRow("blanks around") << QByteArray("[viewer]\r\n  path = /bin/cat  \r\n");
+}
+
+void TestProfileFile::writesThatChangeNothingLeaveTheFile() {
+    QFETCH(QByteArray, before);
+    TestWorkspace ws;
+    const QString path = IniWith(ws, before);
+    const ino_t inode = Inode(path);
+    ProfileFile ini(path);
+    ini.WriteString(QStringLiteral("Viewer"), QStringLiteral("Path"), QStringLiteral("/bin/cat"));
+    ini.BeginWrites();
+    ini.WriteString(QStringLiteral("Viewer"), QStringLiteral("Path"), QStringLiteral("/bin/cat"));
+    ini.EndWrites();
+    QCOMPARE(ws.ReadFile(QStringLiteral("test.ini")), before);
+    QCOMPARE(Inode(path), inode);
+}
+
+void TestProfileFile::batchIsOneWrite() {
+    TestWorkspace ws;
+    const QByteArray before = "[S]\r\na=1\r\n";
+    const QString path = IniWith(ws, before);
+    ProfileFile ini(path);
+    ini.BeginWrites();
+    ini.WriteString(QStringLiteral("S"), QStringLiteral("a"), QStringLiteral("2"));
+    ini.WriteString(QStringLiteral("T"), QStringLiteral("b"), QStringLiteral("3"));
+    QCOMPARE(ws.ReadFile(QStringLiteral("test.ini")), before);
+    ini.EndWrites();
+    QCOMPARE(ws.ReadFile(QStringLiteral("test.ini")), QByteArray("[S]\r\na=2\r\n[T]\r\nb=3\r\n"));
+
+    // A batch given up writes nothing.
+    ini.BeginWrites();
+    ini.WriteString(QStringLiteral("S"), QStringLiteral("a"), QStringLiteral("4"));
+    ini.CancelWrites();
+    QCOMPARE(ini.ReadString(QStringLiteral("S"), QStringLiteral("a"), kDefault),
+             QStringLiteral("2"));
 }
 
 QUORVEL_TEST_MAIN(TestProfileFile)

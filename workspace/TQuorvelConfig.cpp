@@ -58,8 +58,17 @@ void TQuorvelConfig::Read() {
 void TQuorvelConfig::Write() {
     if (fAccess == Access::ReadOnly)
         return;
-    fIniFile->WriteBool(kSection, kShutDown, true);
-    fIniFile->WriteString(kSection, kWorkspace, FWorkspace);
-    fIniFile->WriteInteger(kSection, kViewStyle, FViewStyle);
-    FRecentOpened->WriteToIni(*fIniFile);
+    // One write for all of it: a crash must not leave the clean-end mark
+    // beside the previous run's workspace.
+    fIniFile->BeginWrites();
+    try {
+        fIniFile->WriteBool(kSection, kShutDown, true);
+        fIniFile->WriteString(kSection, kWorkspace, FWorkspace);
+        fIniFile->WriteInteger(kSection, kViewStyle, FViewStyle);
+        FRecentOpened->WriteToIni(*fIniFile);
+        fIniFile->EndWrites();
+    } catch (...) {
+        fIniFile->CancelWrites();
+        throw;
+    }
 }

@@ -48,8 +48,8 @@ public:
     // Reads every value; in read-write mode first marks the run as not yet
     // ended ("ShutDown" = "0").
     void Read();
-    // Writes every value with the clean-end mark; raises QuorvelError when
-    // the file refuses, leaving the values after the failing one unwritten.
+    // Writes every value with the clean-end mark, in one write of the file;
+    // raises QuorvelError when the file refuses, and then writes nothing.
     // Does nothing in read-only mode.
     void Write();
 
