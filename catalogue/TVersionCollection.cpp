@@ -1,6 +1,7 @@
 #include "catalogue/TVersionCollection.h"
 
 #include "catalogue/CatalogueOwner.h"
+#include "catalogue/FolderScanReport.h"
 #include "catalogue/ItemFolders.h"
 #include "catalogue/TVersionItem.h"
 #include "platform/BusyCursor.h"
@@ -107,23 +108,46 @@ void TVersionCollection::WriteData() {
         item->WriteData();
 }
 
-void TVersionCollection::ReadFromRoot(const QString& ARoot) {
+void TVersionCollection::ReadFromRoot(const QString& ARoot, FolderScanReport* report) {
     if (ARoot.isEmpty())
         throw QuorvelError(QStringLiteral("There is no folder to read the catalogue from."));
     const QString folder = ARoot.endsWith(u'/') ? ARoot : ARoot + u'/';
-    const QStringList names = FileSystem::ListSubfolders(folder);
+    QStringList names;
+    QStringList unreadable;
+    try {
+        names = FileSystem::ListSubfolders(folder, &unreadable);
+    } catch (const QuorvelError& error) {
+        if (!report)
+            throw;
+        // One folder that cannot be read must not cost the rest.
+        report->Failed(error.Message());
+        return;
+    }
+    if (report) {
+        for (const QString& name : unreadable)
+            report->LeftOut(folder + name + u'/', FolderScanReport::NotUtf8());
+    }
     fList.reserve(fList.size() + size_t(names.size()));
     for (const QString& name : names) {
-        // Half-made copies are not versions. A name the catalogue file cannot
-        // hold would come back as another name, and folder operations on
-        // it would reach another folder.
-        if (name.startsWith(FileSystem::PartialCopyPrefix()) || !CanHoldName(name))
+        // Half-made copies are not versions; one that no running check-out
+        // holds is what a crash left.
+        if (name.startsWith(FileSystem::PartialCopyPrefix())) {
+            if (FileSystem::RemoveIfAbandoned(folder + name) && report)
+                report->Removed(folder + name + u'/');
             continue;
+        }
+        // A name the catalogue file cannot hold would come back as another
+        // name, and folder operations on it would reach another folder.
+        if (!CanHoldName(name)) {
+            if (report)
+                report->LeftOut(folder + name + u'/', FolderScanReport::NameTheFileCannotHold());
+            continue;
+        }
         TVersionItem* item = AddItem();
         item->SetName(name);
         // The item's folder, without walking up the owners again.
         if (item->HasCollection())
-            item->VersionCollection()->ReadFromRoot(folder + name + u'/');
+            item->VersionCollection()->ReadFromRoot(folder + name + u'/', report);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 class CatalogueOwner;
+class FolderScanReport;
 class CatalogueTreeView;
 class TSimpleXmlParser;
 class TVersionCollection;
@@ -57,8 +58,11 @@ public:
     void WriteData();
 
     // Fills the collection from the sub-folders of ARoot, depth first.
-    // Folders whose names the catalogue file cannot hold are left out.
-    void ReadFromRoot(const QString& ARoot);
+    // Folders whose names the catalogue file cannot hold are left out, and
+    // what an interrupted check-out left is removed. Without a report a
+    // folder that cannot be read raises QuorvelError; with one, the scan
+    // notes it (and all of the above) there and goes on.
+    void ReadFromRoot(const QString& ARoot, FolderScanReport* report = nullptr);
     // False for a name with a double quote, "<" or a control character:
     // the catalogue file would give it back as another name.
     static bool CanHoldName(const QString& name);

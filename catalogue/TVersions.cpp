@@ -1,6 +1,9 @@
 #include "catalogue/TVersions.h"
 
 #include "catalogue/TVersion.h"
+#include "platform/QuorvelError.h"
+
+#include <limits>
 
 TVersions::TVersions(TVersionItem* AOwner) : TVersionCollection(AOwner) {}
 
@@ -13,11 +16,17 @@ std::unique_ptr<TVersionItem> TVersions::GetItem() {
 }
 
 int TVersions::GetNextVersionNr() const {
-    int n = 0;
+    qint64 n = 0;
     for (int i = 0; i < Count(); ++i) {
         const int nr = static_cast<const TVersion*>(GetItems(i))->Nr();
         if (nr >= n)
-            n = nr + 1;
+            n = qint64(nr) + 1;
     }
-    return n;
+    if (n > std::numeric_limits<int>::max()) {
+        throw QuorvelError(QStringLiteral("Version %1 has the highest number a version can have, "
+                                          "so no further version can be checked out in this "
+                                          "project.")
+                               .arg(std::numeric_limits<int>::max()));
+    }
+    return int(n);
 }

@@ -8,7 +8,8 @@ public:
     explicit TVersions(TVersionItem* AOwner);
     QString XmlElementName() const override;
 
-    // One more than the highest version number; 0 for no versions.
+    // One more than the highest version number; 0 for no versions. Raises
+    // QuorvelError when the highest number is the largest there is.
     int GetNextVersionNr() const;
 
 protected:

@@ -6,6 +6,7 @@
 #include "cli/VersionCommands.h"
 #include "cli/WorkspaceCommands.h"
 #include "platform/QuorvelError.h"
+#include "platform/TerminationSignals.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/TProjectManager.h"
 #include "workspace/TQuorvelConfig.h"
@@ -86,16 +87,22 @@ int CliApplication::Run() {
         description = *text;
     }
 
+    // Ctrl-C, a hang-up or a shutdown stop a copy cleanly instead of
+    // leaving it half made.
+    TerminationSignals termination;
     InstallUser(&user);
     int code = ExitCode::Failed;
     try {
         QuorvelConfig = new TQuorvelConfig(TQuorvelConfig::Access::ReadOnly);
         ProjectMngr = new TProjectManager;
+        ProjectMngr->SetReadOnly(commandLine.Command()->readsOnly);
         ProjectMngr->SetProgress(&reporter);
         VersionMngr = new TVersionManager(nullptr);
-        ProjectMngr->SetWorkSpace(WorkspaceFolder());
+        OpenWorkspace();
         reporter.Finish();
         code = RunCommand();
+        if (code == ExitCode::Done)
+            SaveCatalogue();
     } catch (const QuorvelError& error) {
         user.ShowError(error.Message());
         code = IsDiff() ? ExitCode::Usage : ExitCode::Failed;
@@ -106,7 +113,7 @@ int CliApplication::Run() {
     reporter.Finish();
 
     // The program's end: the catalogue and the editor registry are saved
-    // here, whatever the command did. Their errors are shown, not thrown.
+    // here when they changed. Their errors are shown, not thrown.
     const int errorsBefore = user.ErrorsShown();
     delete ProjectMngr;
     ProjectMngr = nullptr;
@@ -120,6 +127,8 @@ int CliApplication::Run() {
     const bool troubled = user.ErrorsShown() > errorsBefore || reporter.ErrorReported();
     if (troubled)
         code = IsDiff() ? ExitCode::Usage : (code == ExitCode::Done ? ExitCode::Failed : code);
+    if (TerminationSignals::Requested())
+        code = ExitCode::Interrupted(TerminationSignals::Signal());
 
     QString reason;
     if (!Console::FinishOutput(&reason)) {
@@ -127,6 +136,40 @@ int CliApplication::Run() {
         code = IsDiff() ? ExitCode::Usage : ExitCode::Failed;
     }
     return code;
+}
+
+void CliApplication::OpenWorkspace() {
+    const QString folder = WorkspaceFolder();
+    try {
+        ProjectMngr->SetWorkSpace(folder);
+    } catch (const QuorvelError& error) {
+        // A damaged catalogue is what a rebuild is for: it must not stand
+        // in the rebuild's way.
+        if (commandLine.Command()->name != QLatin1String("rebuild") ||
+            ProjectMngr->WorkSpace() != folder)
+            throw;
+        user.ShowMessage(
+            QStringLiteral("The catalogue file could not be read (%1); it is rebuilt from the "
+                           "folders.")
+                .arg(error.Message()));
+    }
+}
+
+void CliApplication::SaveCatalogue() {
+    try {
+        ProjectMngr->SaveProject();
+    } catch (const QuorvelError& error) {
+        // The folders have changed already: say so, and what is missing.
+        QString done = commandLine.Command()->done;
+        for (const QString& argument : commandLine.Arguments())
+            done = done.arg(argument);
+        if (done.isEmpty())
+            throw;
+        // Saving again at the end would only say the same once more.
+        ProjectMngr->SetReadOnly(true);
+        throw QuorvelError(QStringLiteral("%1, but the catalogue could not be saved: %2")
+                               .arg(done, error.Message()));
+    }
 }
 
 int CliApplication::RunCommand() {

@@ -18,7 +18,13 @@ public:
     int Run();
 
 private:
+    // Opens the workspace as the window does; for a rebuild, a catalogue
+    // file that cannot be read is only reported.
+    void OpenWorkspace();
     int RunCommand();
+    // Writes the catalogue after a command that did its work, when it
+    // changed; a failure says what was done all the same.
+    void SaveCatalogue();
     // The folder given with -w, absolute, or the one the program opens.
     QString WorkspaceFolder() const;
     // The check-in description from -m or -F, as typed in the dialog.

@@ -7,9 +7,16 @@ std::vector<CommandDefinition> MakeCommands() {
     auto add = [&commands](QString name, QString synopsis, QString summary, QString description,
                            int minArguments, int maxArguments, QStringList switches = {},
                            bool takesDescription = false) {
-        commands.push_back({std::move(name), std::move(synopsis), std::move(summary),
-                            std::move(description), minArguments, maxArguments, std::move(switches),
-                            takesDescription});
+        CommandDefinition command;
+        command.name = std::move(name);
+        command.synopsis = std::move(synopsis);
+        command.summary = std::move(summary);
+        command.description = std::move(description);
+        command.minArguments = minArguments;
+        command.maxArguments = maxArguments;
+        command.switches = std::move(switches);
+        command.takesDescription = takesDescription;
+        commands.push_back(std::move(command));
     };
 
     add("list", "[--json]", "Show clients, projects and versions",
@@ -93,6 +100,26 @@ std::vector<CommandDefinition> MakeCommands() {
         "\"M path\" different contents. Exit status 0 when the same, 1 when they\n"
         "differ, 2 on error.",
         4, 4);
+
+    const QStringList readers{"list", "show", "status", "diff", "editors"};
+    const std::pair<const char*, const char*> changes[] = {
+        {"new-client", "%1 was created"},
+        {"new-project", "%2 was created"},
+        {"rename-client", "%1 was renamed to %2"},
+        {"rename-project", "%2 was renamed to %3"},
+        {"delete-client", "%1 was deleted"},
+        {"delete-project", "%2 was deleted"},
+        {"checkout", "The new version was made"},
+        {"checkin-checkout", "%3 was checked in and the new version made"},
+        {"undo-checkout", "The check-out of %3 was undone"},
+    };
+    for (CommandDefinition& command : commands) {
+        command.readsOnly = readers.contains(command.name);
+        for (const auto& [name, done] : changes) {
+            if (command.name == QLatin1String(name))
+                command.done = QString::fromLatin1(done);
+        }
+    }
     return commands;
 }
 

@@ -17,6 +17,11 @@ struct CommandDefinition {
     QStringList switches;
     // Takes the description as -m TEXT or -F FILE.
     bool takesDescription = false;
+    // Only reads: the run writes no file at all.
+    bool readsOnly = false;
+    // What the command did to the catalogue, with %1, %2, ... for its
+    // arguments; empty when it does not change the catalogue.
+    QString done;
 
     static const std::vector<CommandDefinition>& All();
     // Null for an unknown name.

@@ -8,4 +8,8 @@ constexpr int Done = 0;
 constexpr int Failed = 1;
 // The command line was wrong; for diff: anything that went wrong.
 constexpr int Usage = 2;
+// Ended early by the signal, as the shell reports a program it killed.
+constexpr int Interrupted(int signal) {
+    return 128 + signal;
+}
 } // namespace ExitCode

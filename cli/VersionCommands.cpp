@@ -5,11 +5,11 @@
 #include "cli/CommandLineUser.h"
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
-#include "cli/FolderDiff.h"
 #include "cli/ItemLookup.h"
 #include "platform/FileSystem.h"
 #include "platform/QuorvelError.h"
 #include "storage/TConfigStreamer.h"
+#include "versioning/FolderDiff.h"
 #include "versioning/TVersionManager.h"
 
 #include <QDir>

@@ -2,6 +2,7 @@
 
 #include "catalogue/TVersion.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/QuorvelError.h"
 
 TEditor::TEditor(TProjectEditors* AOwner, const QString& aName, const QString& aPath)
     : fName(aName), fPath(aPath), fOwner(AOwner) {}
@@ -26,7 +27,14 @@ bool TEditor::Execute(TVersion* Version) {
         return false;
     // A damaged name must neither change the version nor reach the disk.
     Version->CheckFolderNames();
+    const QString before = Version->Editor();
     Version->SetEditor(fPath);
-    Version->WriteData();
+    try {
+        Version->WriteData();
+    } catch (const QuorvelError&) {
+        // The catalogue must not name an editor that its file lacks.
+        Version->SetEditor(before);
+        throw;
+    }
     return Execute(Version->Path());
 }

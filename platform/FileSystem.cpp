@@ -1,21 +1,28 @@
 #include "platform/FileSystem.h"
 
+#include "platform/FaultInjection.h"
+#include "platform/FileHandle.h"
 #include "platform/QuorvelError.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace FileSystem {
@@ -30,7 +37,74 @@ QString WithoutTrailingSeparator(const QString& path) {
     return path;
 }
 
-QStringList ListSubfolders(const QString& folder) {
+namespace {
+
+// The length of the UTF-8 sequence at the start of bytes, or 0 when it is
+// not one: no overlong forms, no surrogates, nothing beyond U+10FFFF.
+qsizetype Utf8SequenceLength(const unsigned char* bytes, qsizetype size) {
+    const unsigned char lead = bytes[0];
+    if (lead < 0x80)
+        return 1;
+    qsizetype length;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (size < length || bytes[1] < low || bytes[1] > high)
+        return 0;
+    for (qsizetype i = 2; i < length; ++i) {
+        if (bytes[i] < 0x80 || bytes[i] > 0xBF)
+            return 0;
+    }
+    return length;
+}
+
+bool IsValidUtf8(const char* name, qsizetype size) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(name);
+    for (qsizetype i = 0; i < size;) {
+        const qsizetype length = Utf8SequenceLength(bytes + i, size - i);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+} // namespace
+
+QString ReadableName(QByteArrayView name) {
+    QString shown;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
+    for (qsizetype i = 0; i < name.size();) {
+        const qsizetype length = Utf8SequenceLength(bytes + i, name.size() - i);
+        if (length == 0) {
+            shown += QStringLiteral("\\x") +
+                     QString::number(bytes[i], 16).toUpper().rightJustified(2, u'0');
+            ++i;
+        } else {
+            shown += QString::fromUtf8(name.data() + i, length);
+            i += length;
+        }
+    }
+    return shown;
+}
+
+QStringList ListSubfolders(const QString& folder, QStringList* unreadable) {
     QStringList names;
 #ifdef Q_OS_UNIX
     const QByteArray native = QFile::encodeName(folder);
@@ -55,10 +129,15 @@ QStringList ListSubfolders(const QString& folder) {
             struct stat info;
             isFolder = ::lstat(entryPath.constData(), &info) == 0 && S_ISDIR(info.st_mode);
         }
+        if (!isFolder)
+            continue;
         // File names here are UTF-8 (Qt's own rule on Unix); the general
         // decoder costs more than the whole walk.
-        if (isFolder)
-            names.append(QString::fromUtf8(name, qsizetype(std::strlen(name))));
+        const qsizetype length = qsizetype(std::strlen(name));
+        if (IsValidUtf8(name, length))
+            names.append(QString::fromUtf8(name, length));
+        else if (unreadable)
+            unreadable->append(ReadableName(QByteArrayView(name, length)));
     }
     ::closedir(dir);
 #else
@@ -83,9 +162,21 @@ bool FileExists(const QString& path) {
 }
 
 bool MakePath(const QString& path, QString* reason) {
-    std::error_code error;
+    // Folder by folder, so that each one made counts as a change of its own.
     const auto native = NativePath(path);
-    std::filesystem::create_directories(native, error);
+    std::vector<std::filesystem::path> missing;
+    std::error_code error;
+    for (auto folder = native; !folder.empty(); folder = folder.parent_path()) {
+        if (std::filesystem::exists(std::filesystem::symlink_status(folder, error)))
+            break;
+        missing.push_back(folder);
+        if (folder == folder.parent_path())
+            break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend() && !error; ++it) {
+        FaultInjection::BeforeFileSystemChange();
+        std::filesystem::create_directory(*it, error);
+    }
     if (!error && std::filesystem::is_directory(native, error))
         return true;
     if (reason) {
@@ -102,13 +193,15 @@ bool RenameFolder(const QString& from, const QString& to) {
     // the kernel cannot promise that.
     if (QFileInfo::exists(target) && source != target)
         return false;
+    FaultInjection::BeforeFileSystemChange();
     return QDir().rename(source, target);
 }
 
 bool MoveToTrash(const QString& path) {
     // Without the data folder Qt puts the trash below the current folder.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    MakePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), nullptr);
     QString pathInTrash;
+    FaultInjection::BeforeFileSystemChange();
     if (!QFile::moveToTrash(WithoutTrailingSeparator(path), &pathInTrash))
         return false;
     return pathInTrash.contains(QStringLiteral("/Trash/files/")) ||
@@ -121,6 +214,7 @@ bool RemoveTree(const QString& path) {
     // Read-only files and folders go too, as the user asked for all of it.
     // Links are never followed, so nothing outside the tree changes.
     std::error_code ignored;
+    FaultInjection::BeforeFileSystemChange();
     std::filesystem::permissions(
         native, std::filesystem::perms::owner_all,
         std::filesystem::perm_options::add | std::filesystem::perm_options::nofollow, ignored);
@@ -133,12 +227,58 @@ bool RemoveTree(const QString& path) {
                                          ignored);
         }
     }
+    FaultInjection::BeforeFileSystemChange();
     std::filesystem::remove_all(native, error);
     return !error && !std::filesystem::exists(native, error);
 }
 
+bool RemoveTreeWholly(const QString& path) {
+    const QString folder = WithoutTrailingSeparator(path);
+    const QString aside = QFileInfo(folder).path() + u'/' + PartialCopyPrefix() +
+                          QString::number(QRandomGenerator::global()->generate64(), 36);
+    // A file system that cannot rename it gets the plain removal.
+    return RenameFolder(folder, aside) ? RemoveTree(aside) : RemoveTree(folder);
+}
+
 QString PartialCopyPrefix() {
     return QStringLiteral(".quorvel-partial-");
+}
+
+bool LockWorkFolder(int fd) {
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+bool RemoveIfAbandoned(const QString& path) {
+    const QByteArray native = QFile::encodeName(WithoutTrailingSeparator(path));
+    FileHandle work(::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat info;
+    if (!work.IsOpen() || ::fstat(work.Get(), &info) != 0 || !LockWorkFolder(work.Get()))
+        return false;
+    if (S_ISDIR(info.st_mode))
+        return RemoveTree(path);
+    FaultInjection::BeforeFileSystemChange();
+    return ::unlink(native.constData()) == 0;
+}
+
+QStringList RemoveAbandonedWorkFolders(const QString& folder) {
+    QStringList removed;
+    const QByteArray native = QFile::encodeName(folder);
+    DIR* listing = ::opendir(native.constData());
+    if (!listing)
+        return removed;
+    const QByteArray prefix = QFile::encodeName(PartialCopyPrefix());
+    QStringList candidates;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (std::strncmp(entry->d_name, prefix.constData(), size_t(prefix.size())) == 0)
+            candidates << QFile::decodeName(entry->d_name);
+    }
+    ::closedir(listing);
+    const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
+    for (const QString& name : candidates) {
+        if (RemoveIfAbandoned(base + name))
+            removed << base + name;
+    }
+    return removed;
 }
 
 bool IsSingleFolderName(const QString& name) {

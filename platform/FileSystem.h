@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -9,9 +10,15 @@ namespace FileSystem {
 
 // Names of the immediate sub-folders, hidden ones included, in the order
 // the file system lists them. Symbolic links are not followed: a link is
-// not a folder of the workspace. Raises QuorvelError when the folder
-// cannot be read.
-QStringList ListSubfolders(const QString& folder);
+// not a folder of the workspace. A name that is not valid UTF-8 could not
+// be found again through the text it would give; it is left out, and
+// shown (see ReadableName) in *unreadable when that is given. Raises
+// QuorvelError when the folder cannot be read.
+QStringList ListSubfolders(const QString& folder, QStringList* unreadable = nullptr);
+
+// A file name as bytes, shown as text: valid UTF-8 as it is, every other
+// byte as \xHH.
+QString ReadableName(QByteArrayView name);
 
 bool FolderExists(const QString& path);
 bool FileExists(const QString& path);
@@ -30,9 +37,29 @@ bool MoveToTrash(const QString& path);
 // Returns false when anything could not be removed.
 bool RemoveTree(const QString& path);
 
-// Folders whose name starts with this are copies still being made (or
-// left by a crash); they are never part of the catalogue.
+// RemoveTree, so that the folder is gone at once or not at all: it is
+// first renamed to a hidden work folder beside it. What cannot be deleted
+// stays there, out of sight, for a later clean-up to try again.
+bool RemoveTreeWholly(const QString& path);
+
+// Folders whose name starts with this are copies still being made, or
+// versions being removed (or what a crash left of either); they are never
+// part of the catalogue. The program that works on one holds a lock on it
+// (see LockWorkFolder) for as long as it does.
 QString PartialCopyPrefix();
+
+// Locks an open work folder (or file) against removal by another run's
+// clean-up; the lock ends when fd is closed. False when another run holds
+// it.
+bool LockWorkFolder(int fd);
+
+// Removes the work folder or file at path when no running program holds
+// it; true when it was removed.
+bool RemoveIfAbandoned(const QString& path);
+
+// RemoveIfAbandoned for every work folder directly inside folder, ending
+// with "/"; the paths of those removed.
+QStringList RemoveAbandonedWorkFolders(const QString& folder);
 
 // The path without its closing separator.
 QString WithoutTrailingSeparator(const QString& path);

@@ -74,7 +74,15 @@ std::unique_ptr<TSimpleXmlParser> TConfigStreamer::ParserFor(QByteArray bytes) {
 }
 
 void TConfigStreamer::WriteXmlString(const QString& Xml) const {
+    WriteFileBytes(FileBytes(Xml));
+}
+
+QByteArray TConfigStreamer::FileBytes(const QString& Xml) {
     QByteArray bytes = TextFile::Encode(Xml);
     bytes += "\r\n";
+    return bytes;
+}
+
+void TConfigStreamer::WriteFileBytes(const QByteArray& bytes) const {
     TextFile::WriteAtomically(fConfigXmlFile, bytes);
 }

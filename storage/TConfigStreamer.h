@@ -26,6 +26,9 @@ public:
     // Replaces the file with Xml and a closing CR LF, atomically. Raises
     // QuorvelError when the file cannot be written.
     void WriteXmlString(const QString& Xml) const;
+    // The bytes WriteXmlString writes for Xml, and their write.
+    static QByteArray FileBytes(const QString& Xml);
+    void WriteFileBytes(const QByteArray& bytes) const;
 
 private:
     QString fConfigXmlFile;

@@ -205,6 +205,13 @@ void TestCatalogue::nextVersionNumber_data() {
     QTest::newRow("first two") << QStringList{"version 1", "Version 2"} << 3;
     QTest::newRow("no number counts 0") << QStringList{"Backup"} << 1;
     QTest::newRow("negative never raises") << QStringList{"Version -5"} << 0;
+    QTest::newRow("up to the highest number")
+        << QStringList{"version 1", "Version 2147483646"} << 2147483647;
+    // -1: refused, whatever the order the folders were listed in.
+    QTest::newRow("past the highest number")
+        << QStringList{"Version 2147483647", "version 1"} << -1;
+    QTest::newRow("past the highest, listed last")
+        << QStringList{"version 1", "Version 2147483647"} << -1;
 }
 
 void TestCatalogue::nextVersionNumber() {
@@ -216,7 +223,10 @@ void TestCatalogue::nextVersionNumber() {
         Add(Add(&clients, QStringLiteral("C"))->VersionCollection(), QStringLiteral("P"));
     for (const QString& name : names)
         Add(project->VersionCollection(), name);
-    QCOMPARE(VersionsOf(project)->GetNextVersionNr(), next);
+    if (next < 0)
+        QVERIFY_THROWS_EXCEPTION(QuorvelError, VersionsOf(project)->GetNextVersionNr());
+    else
+        QCOMPARE(VersionsOf(project)->GetNextVersionNr(), next);
 }
 
 void TestCatalogue::pathFollowsNames() {

@@ -4,6 +4,7 @@
 #include "catalogue/TProject.h"
 #include "catalogue/TVersion.h"
 #include "catalogue/TVersions.h"
+#include "editors/TEditor.h"
 #include "platform/ProgramPaths.h"
 #include "platform/QuorvelError.h"
 #include "platform/UserName.h"
@@ -62,6 +63,9 @@ private slots:
     void importLayouts_data();
     void importLayouts();
     void importRefusals();
+    void checkOutLeavesLeftoversBehind();
+    void failedWriteLeavesTheCatalogueAsTheFile_data();
+    void failedWriteLeavesTheCatalogueAsTheFile();
 
 private:
     // Opens the workspace w/ with the given version folders below Acme/Crane.
@@ -529,6 +533,59 @@ void TestVersionManager::importRefusals() {
     QVERIFY(user->messages[0].startsWith(QStringLiteral("Import from folder")));
     QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Acme/Crane/version 1")),
              QStringList{"work.txt"});
+}
+
+// What interrupted work left in the source version is never copied, and
+// what an interrupted check-out left in the project is removed, and said.
+void TestVersionManager::checkOutLeavesLeftoversBehind() {
+    Open({"version 1"});
+    ws->CreateFile(QStringLiteral("w/Acme/Crane/version 1/QuorvelConfig.xml.Ab3xYz"), "half");
+    ws->CreateFile(QStringLiteral("w/Acme/Crane/version 1/sub/.quorvel-partial-9/a"), "half");
+    ws->CreateFile(QStringLiteral("w/Acme/Crane/.quorvel-partial-old/work.txt"), "half");
+    versions->SetActiveItem(Version(QStringLiteral("version 1")));
+    versions->CheckOut();
+    QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Acme/Crane/")),
+             (QStringList{"Version 2", "version 1"}));
+    QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Acme/Crane/Version 2/")),
+             (QStringList{"QuorvelConfig.xml", "sub", "work.txt"}));
+    QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Acme/Crane/Version 2/sub/")), QStringList());
+    QCOMPARE(user->messages.size(), 1);
+    QVERIFY2(user->messages[0].contains(QStringLiteral("w/Acme/Crane/.quorvel-partial-old")),
+             qPrintable(user->messages[0]));
+}
+
+// A data file that cannot be written leaves the version as its file has
+// it, in the catalogue and on screen.
+void TestVersionManager::failedWriteLeavesTheCatalogueAsTheFile_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("check in") << "checkin";
+    QTest::newRow("open in an editor") << "editor";
+}
+
+void TestVersionManager::failedWriteLeavesTheCatalogueAsTheFile() {
+    QFETCH(QString, command);
+    Open({"version 1", "Version 2"});
+    TVersion* version = Version(QStringLiteral("Version 2"));
+    versions->SetActiveItem(version);
+    version->SetState(vsCheckedOut);
+    TCheckInProperties record;
+    record.sOwner = QStringLiteral("jdoe");
+    version->SetCheckInProperties(record);
+    version->SetEditor(QStringLiteral("/usr/bin/old"));
+    // A folder where the data file belongs cannot be replaced by a file.
+    ws->CreateFile(QStringLiteral("w/Acme/Crane/Version 2/QuorvelConfig.xml/keep"), "x");
+    if (command == QLatin1String("checkin")) {
+        user->QueueCheckIn(QStringLiteral("Crane added"));
+        QVERIFY_THROWS_EXCEPTION(QuorvelError, versions->CheckIn());
+    } else {
+        TEditor editor(nullptr, QStringLiteral("New"), QStringLiteral("/usr/bin/new"));
+        QVERIFY_THROWS_EXCEPTION(QuorvelError, editor.Execute(version));
+    }
+    QCOMPARE(version->State(), vsCheckedOut);
+    QCOMPARE(version->CheckInProperties().sOwner, QStringLiteral("jdoe"));
+    QCOMPARE(version->CheckInProperties().sDescription, QString());
+    QCOMPARE(version->Editor(), QStringLiteral("/usr/bin/old"));
+    QCOMPARE(list->Captions(vsCheckedOut).size(), 1);
 }
 
 QUORVEL_TEST_MAIN(TestVersionManager)

@@ -1,4 +1,5 @@
 // The workspace manager: opening, loading, rebuilding and saving.
+#include "catalogue/FolderScanReport.h"
 #include "catalogue/TClients.h"
 #include "catalogue/TVersion.h"
 #include "editors/TEditor.h"
@@ -15,6 +16,11 @@
 #include <QtTest>
 
 #include <functional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +48,11 @@ QStringList Names(const TVersionCollection* collection) {
     return names;
 }
 
+ino_t Inode(const QString& path) {
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
 } // namespace
 
 class TestWorkspaceManager : public QObject {
@@ -63,6 +74,10 @@ private slots:
     void editorClickNeedsAnActiveVersion();
     void endOfProgramSaves();
     void damagedCatalogueIsNotSavedOver();
+    void fileThatHoldsNoCatalogueIsRebuilt_data();
+    void fileThatHoldsNoCatalogueIsRebuilt();
+    void rebuildGoesPastWhatItCannotKeep();
+    void catalogueIsWrittenOnlyWhenItChanged();
 
 private:
     std::unique_ptr<TestWorkspace> ws;
@@ -199,7 +214,10 @@ void TestWorkspaceManager::scanErrorKeepsWhatWasFound() {
     QCOMPARE(progress.errors.size(), 1);
     QVERIFY2(progress.errors[0].contains(QStringLiteral("w/Acme")), qPrintable(progress.errors[0]));
     QCOMPARE(Names(manager.Clients()), QStringList{"Acme"});
-    QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Acme"));
+    // A catalogue that misses what could not be read is not saved, then or later.
+    QVERIFY(!ws->Exists(QStringLiteral("w/QuorvelConfig.xml")));
+    manager.SaveProject();
+    QVERIFY(!ws->Exists(QStringLiteral("w/QuorvelConfig.xml")));
     QVERIFY(!manager.RefreshActive());
 }
 
@@ -297,6 +315,99 @@ void TestWorkspaceManager::damagedCatalogueIsNotSavedOver() {
     QVERIFY_THROWS_EXCEPTION(QuorvelError, manager.SetWorkSpace(ws->Path() + QStringLiteral("w/")));
     manager.Refresh();
     QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Harbour"));
+}
+
+// A file at the catalogue's place that holds no catalogue says nothing of
+// the workspace: the folders are read, as when there is no file.
+void TestWorkspaceManager::fileThatHoldsNoCatalogueIsRebuilt_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty") << QByteArray("");
+    QTest::newRow("cut off before the catalogue") << QByteArray("<Clie");
+    QTest::newRow("random bytes") << QByteArray("\x8f\x01\xffQ\x00z\x13", 7);
+    QTest::newRow("another program's file") << QByteArray("<project><name>x</name></project>");
+}
+
+void TestWorkspaceManager::fileThatHoldsNoCatalogueIsRebuilt() {
+    QFETCH(QByteArray, bytes);
+    ws->CreateDir(QStringLiteral("w/Acme/Harbour/version 1"));
+    const QString file = ws->CreateFile(QStringLiteral("w/QuorvelConfig.xml"), bytes);
+    TProjectManager manager;
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    QCOMPARE(Names(manager.Clients()), QStringList{"Acme"});
+    QCOMPARE(user->messages.size(), 1);
+    QVERIFY2(user->messages[0].contains(file) && user->messages[0].contains("holds no catalogue"),
+             qPrintable(user->messages[0]));
+    QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("<Client name=\"Acme\">"));
+}
+
+// One folder the catalogue cannot keep costs nothing but that folder, and
+// the user hears of it; what an interrupted check-out left is removed,
+// unless a check-out still works on it.
+void TestWorkspaceManager::rebuildGoesPastWhatItCannotKeep() {
+    ws->CreateDir(QStringLiteral("w/Alpha/P/version 1"));
+    ws->CreateDir(QStringLiteral("w/Beta/P/version 1"));
+    ws->CreateDir(QStringLiteral("w/Quote\"d/P/version 1"));
+    const QByteArray notUtf8 = QFile::encodeName(ws->Path()) + "w/caf\xe9";
+    QVERIFY(::mkdir(notUtf8.constData(), 0755) == 0);
+    QVERIFY(::mkdir((notUtf8 + "/Q").constData(), 0755) == 0);
+    ws->CreateFile(QStringLiteral("w/Alpha/P/.quorvel-partial-abandoned/big.bin"), "half");
+    ws->CreateDir(QStringLiteral("w/Alpha/P/.quorvel-partial-running"));
+    const int running =
+        ::open(QFile::encodeName(ws->Path() + "w/Alpha/P/.quorvel-partial-running").constData(),
+               O_RDONLY | O_DIRECTORY);
+    QVERIFY(running >= 0 && ::flock(running, LOCK_EX) == 0);
+
+    TProjectManager manager;
+    RecordingProgress progress;
+    manager.SetProgress(&progress);
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    ::close(running);
+
+    QStringList clients = Names(manager.Clients());
+    clients.sort();
+    QCOMPARE(clients, (QStringList{"Alpha", "Beta"}));
+    QVERIFY(progress.errors.isEmpty());
+    QCOMPARE(user->messages.size(), 1);
+    const QString& notes = user->messages[0];
+    QVERIFY2(
+        notes.contains(ws->Path() + QStringLiteral("w/caf\\xE9/ (") + FolderScanReport::NotUtf8()),
+        qPrintable(notes));
+    QVERIFY2(notes.contains(ws->Path() + QStringLiteral("w/Quote\"d/ (")), qPrintable(notes));
+    QVERIFY2(notes.contains(ws->Path() + QStringLiteral("w/Alpha/P/.quorvel-partial-abandoned/")),
+             qPrintable(notes));
+    QVERIFY(!notes.contains(QStringLiteral("running")));
+    QVERIFY(!ws->Exists(QStringLiteral("w/Alpha/P/.quorvel-partial-abandoned")));
+    QVERIFY(ws->Exists(QStringLiteral("w/Alpha/P/.quorvel-partial-running")));
+    // Leaving folders out loses nothing that is read: the catalogue is saved.
+    QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Beta"));
+}
+
+void TestWorkspaceManager::catalogueIsWrittenOnlyWhenItChanged() {
+    ws->CreateDir(QStringLiteral("w/Acme"));
+    const QString file = ws->Path() + QStringLiteral("w/QuorvelConfig.xml");
+    TProjectManager manager;
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    const ino_t rebuilt = Inode(file);
+    manager.SaveProject();
+    manager.Refresh();
+    QCOMPARE(Inode(file), rebuilt);
+
+    manager.Clients()->AddItem()->SetName(QStringLiteral("Added"));
+    manager.SaveProject();
+    QVERIFY(Inode(file) != rebuilt);
+    QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Added"));
+
+    // Opened from its file, an unchanged catalogue is not written at all.
+    TProjectManager reader;
+    reader.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    const ino_t loaded = Inode(file);
+    reader.SaveProject();
+    QCOMPARE(Inode(file), loaded);
+    // A run that only reads writes nothing, also after a change.
+    reader.SetReadOnly(true);
+    reader.Clients()->AddItem()->SetName(QStringLiteral("Other"));
+    reader.SaveProject();
+    QCOMPARE(Inode(file), loaded);
 }
 
 QUORVEL_TEST_MAIN(TestWorkspaceManager)

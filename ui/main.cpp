@@ -1,4 +1,5 @@
 #include "platform/QuorvelError.h"
+#include "platform/TerminationSignals.h"
 #include "platform/UserInterface.h"
 #include "ui/QtUser.h"
 #include "ui/TMainForm.h"
@@ -8,6 +9,8 @@
 #include "workspace/TProjectManager.h"
 #include "workspace/TQuorvelConfig.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QIcon>
 #include <memory>
 
@@ -16,6 +19,9 @@ int main(int argc, char** argv) {
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel.svg")));
     QtUser user;
     InstallUser(&user);
+    // From the first moment on: a signal that comes while the program starts
+    // is handled once the window is there.
+    TerminationSignals termination;
 
     // The settings first: from here on the file says this run has not ended.
     // Without settings or editor registry the program cannot start.
@@ -34,6 +40,23 @@ int main(int argc, char** argv) {
     user.SetDialogParent(mainForm);
     QuorvelProgressDialog = new TQuorvelProgressDialog(mainForm);
     ProjectMngr->SetProgress(QuorvelProgressDialog);
+
+    // A logout, a shutdown or Ctrl-C ends the program as closing the window
+    // does: open dialogs are cancelled, then the window closes, and the
+    // catalogue and the settings are written as at every end.
+    QObject::connect(&termination, &TerminationSignals::requested, mainForm, [mainForm] {
+        for (int i = 0; i < 32; ++i) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == mainForm)
+                break;
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
+        }
+        mainForm->close();
+    });
+
     mainForm->show();
     const int result = app.exec();
 

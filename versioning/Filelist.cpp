@@ -1,7 +1,13 @@
 #include "versioning/Filelist.h"
 
+#include "platform/FaultInjection.h"
+#include "platform/FileHandle.h"
 #include "platform/FileSystem.h"
+#include "platform/QuorvelError.h"
+#include "platform/TerminationSignals.h"
+#include "platform/TextFile.h"
 #include "platform/UserInterface.h"
+#include "storage/TConfigStreamer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -84,6 +90,14 @@ bool IsDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
+// A termination signal stops the copy; what it made so far is removed.
+bool Interrupted(CopyJob& job) {
+    if (!TerminationSignals::Requested())
+        return false;
+    Fail(job, QStringLiteral("interrupted"));
+    return true;
+}
+
 void Advance(CopyJob& job, qint64 bytes) {
     job.doneBytes += bytes;
     if (job.doneBytes - job.reportedBytes < ProgressStepBytes &&
@@ -142,7 +156,7 @@ bool CountBytes(int parent, const char* name, const QByteArray& path, CopyJob& j
     const auto closeListing = qScopeGuard([listing] { ::closedir(listing); });
     errno = 0;
     while (const dirent* entry = ::readdir(listing)) {
-        if (!IsDotOrDotDot(entry->d_name) &&
+        if (!IsDotOrDotDot(entry->d_name) && !IsLeftoverName(entry->d_name) &&
             !CountBytes(::dirfd(listing), entry->d_name, Child(path, entry->d_name), job))
             return false;
         errno = 0;
@@ -169,6 +183,8 @@ bool CopyContents(int in, int out, const QByteArray& from, const QByteArray& to,
     // In the kernel when the file system allows it; the offsets of both
     // files move, so the loop below carries on where this one stopped.
     for (;;) {
+        if (Interrupted(job))
+            return false;
         const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, KernelCopyChunk, 0);
         if (copied > 0) {
             Advance(job, copied);
@@ -191,6 +207,8 @@ bool CopyContents(int in, int out, const QByteArray& from, const QByteArray& to,
     if (job.buffer.empty())
         job.buffer.resize(BufferSize);
     for (;;) {
+        if (Interrupted(job))
+            return false;
         const ssize_t got = ::read(in, job.buffer.data(), job.buffer.size());
         if (got == 0)
             return true;
@@ -218,14 +236,17 @@ bool CopyFile(int fromFolder, const char* fromName, const QByteArray& from, int 
         return FailReading(job, from, errno);
     if (!S_ISREG(info.st_mode))
         return FailReading(job, from, EINVAL);
+    FaultInjection::BeforeFileSystemChange();
     const int out =
         ::openat(toFolder, toName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (out < 0)
         return FailWriting(job, to, errno);
     auto closeOut = qScopeGuard([out] { ::close(out); });
+    FaultInjection::BeforeFileSystemChange();
     if (!CopyContents(in, out, from, to, job))
         return false;
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    FaultInjection::BeforeFileSystemChange();
     if (::fchmod(out, info.st_mode & 07777) != 0 || ::futimens(out, times) != 0)
         return FailWriting(job, to, errno);
     closeOut.dismiss();
@@ -248,6 +269,7 @@ bool CopyLink(int fromFolder, const char* fromName, const QByteArray& from, cons
         // The link changed since it was listed: try again with more room.
         target.resize(target.size() * 2);
     }
+    FaultInjection::BeforeFileSystemChange();
     if (::symlinkat(target.constData(), toFolder, toName) != 0)
         return FailWriting(job, to, errno);
     // Not every file system keeps times on links; the link itself is what counts.
@@ -259,35 +281,48 @@ bool CopyLink(int fromFolder, const char* fromName, const QByteArray& from, cons
 bool CopyNew(int fromFolder, const char* fromName, const QByteArray& from, int toFolder,
              const char* toName, const QByteArray& to, CopyJob& job);
 
-bool CopyFolder(int fromFolder, const char* fromName, const QByteArray& from,
-                const struct stat& info, int toFolder, const char* toName, const QByteArray& to,
-                CopyJob& job) {
-    // Filled while it is ours alone; its own permissions come last, so a
-    // read-only folder can still be filled.
-    if (::mkdirat(toFolder, toName, 0700) != 0)
-        return FailWriting(job, to, errno);
+// Copies what the folder fromName holds into the open, empty folder target.
+bool FillFolder(int fromFolder, const char* fromName, const QByteArray& from, int target,
+                const QByteArray& to, CopyJob& job) {
     DIR* listing = OpenListing(fromFolder, fromName);
     if (!listing)
         return FailReading(job, from, errno);
     const auto closeListing = qScopeGuard([listing] { ::closedir(listing); });
-    const int target = OpenFolder(toFolder, toName);
-    if (target < 0)
-        return FailWriting(job, to, errno);
-    const auto closeTarget = qScopeGuard([target] { ::close(target); });
     errno = 0;
     while (const dirent* entry = ::readdir(listing)) {
         const char* name = entry->d_name;
-        if (!IsDotOrDotDot(name) &&
+        if (!IsDotOrDotDot(name) && !IsLeftoverName(name) &&
             !CopyNew(::dirfd(listing), name, Child(from, name), target, name, Child(to, name), job))
             return false;
         errno = 0;
     }
     if (errno != 0)
         return FailReading(job, from, errno);
+    return true;
+}
+
+// The folder's own times and permissions, last, so that a read-only
+// folder could still be filled.
+bool CopyFolderAttributes(int target, const struct stat& info, const QByteArray& to, CopyJob& job) {
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    FaultInjection::BeforeFileSystemChange();
     if (::futimens(target, times) != 0 || ::fchmod(target, info.st_mode & 07777) != 0)
         return FailWriting(job, to, errno);
     return true;
+}
+
+bool CopyFolder(int fromFolder, const char* fromName, const QByteArray& from,
+                const struct stat& info, int toFolder, const char* toName, const QByteArray& to,
+                CopyJob& job) {
+    // Filled while it is ours alone.
+    FaultInjection::BeforeFileSystemChange();
+    if (::mkdirat(toFolder, toName, 0700) != 0)
+        return FailWriting(job, to, errno);
+    const FileHandle target(OpenFolder(toFolder, toName));
+    if (!target.IsOpen())
+        return FailWriting(job, to, errno);
+    return FillFolder(fromFolder, fromName, from, target.Get(), to, job) &&
+           CopyFolderAttributes(target.Get(), info, to, job);
 }
 
 // Makes toName, which must not exist yet, a copy of fromName.
@@ -314,10 +349,12 @@ void RemoveLeftover(int folder, const QByteArray& name, const QByteArray& path) 
     struct stat info;
     if (::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return;
-    if (S_ISDIR(info.st_mode))
+    if (S_ISDIR(info.st_mode)) {
         FileSystem::RemoveTree(QFile::decodeName(path));
-    else
+    } else {
+        FaultInjection::BeforeFileSystemChange();
         ::unlinkat(folder, name.constData(), 0);
+    }
 }
 
 QByteArray UnusedTemporaryName(int folder) {
@@ -341,6 +378,7 @@ bool CopyThenRename(int fromFolder, const char* fromName, const QByteArray& from
     const QByteArray to = Child(toFolderPath, toName);
     bool copied = CopyNew(fromFolder, fromName, from, toFolder, temporary.constData(), to, job);
     if (copied) {
+        FaultInjection::BeforeFileSystemChange();
         const int renamed =
             replace ? ::renameat(toFolder, temporary.constData(), toFolder, toName)
                     : RenameWithoutReplacing(toFolder, temporary.constData(), toFolder, toName);
@@ -349,6 +387,45 @@ bool CopyThenRename(int fromFolder, const char* fromName, const QByteArray& from
     if (!copied)
         RemoveLeftover(toFolder, temporary, temporaryPath);
     return copied;
+}
+
+// Builds toName, which must not exist, under a locked temporary name: the
+// copy of the folder fromName, then what fillIn adds. Puts it on disk, and
+// only then in place, so that even after a power cut it is whole or absent.
+bool CopyAndPublish(int fromFolder, const char* fromName, const QByteArray& from,
+                    const struct stat& info, int toFolder, const QByteArray& toFolderPath,
+                    const char* toName, const FillIn& fillIn, CopyJob& job) {
+    const QByteArray temporary = UnusedTemporaryName(toFolder);
+    const QByteArray temporaryPath = Child(toFolderPath, temporary.constData());
+    const QByteArray to = Child(toFolderPath, toName);
+    FaultInjection::BeforeFileSystemChange();
+    if (::mkdirat(toFolder, temporary.constData(), 0700) != 0)
+        return FailWriting(job, to, errno);
+    auto removeLeftover = qScopeGuard([&] { RemoveLeftover(toFolder, temporary, temporaryPath); });
+    const FileHandle target(OpenFolder(toFolder, temporary.constData()));
+    // The lock keeps another run's clean-up away while the copy is made.
+    if (!target.IsOpen() || !FileSystem::LockWorkFolder(target.Get()))
+        return FailWriting(job, to, errno);
+    if (!FillFolder(fromFolder, fromName, from, target.Get(), to, job))
+        return false;
+    if (fillIn) {
+        try {
+            fillIn(QFile::decodeName(temporaryPath) + u'/');
+        } catch (const QuorvelError& error) {
+            return Fail(job, error.Message());
+        }
+    }
+    if (!CopyFolderAttributes(target.Get(), info, to, job) || Interrupted(job))
+        return false;
+    // One sync of the file system costs less than one per file.
+    if (::syncfs(target.Get()) != 0)
+        return FailWriting(job, to, errno);
+    FaultInjection::BeforeFileSystemChange();
+    if (RenameWithoutReplacing(toFolder, temporary.constData(), toFolder, toName) != 0)
+        return FailWriting(job, to, errno);
+    removeLeftover.dismiss();
+    ::fsync(toFolder);
+    return true;
 }
 
 // Copies the folder fromName into the existing folder toName: what is new
@@ -366,7 +443,7 @@ bool MergeFolder(int fromFolder, const char* fromName, const QByteArray& from, i
     errno = 0;
     while (const dirent* entry = ::readdir(listing)) {
         const char* name = entry->d_name;
-        if (IsDotOrDotDot(name)) {
+        if (IsDotOrDotDot(name) || IsLeftoverName(name)) {
             errno = 0;
             continue;
         }
@@ -411,7 +488,7 @@ bool Within(const QString& inner, const QString& outer) {
 // Copies `source` to `target` (both absolute and clean). The folder that is
 // to hold the target must exist.
 bool CopyTree(const QString& source, const QString& target, WhenTargetExists whenExists,
-              SourceLink sourceLink, CopyJob& job) {
+              SourceLink sourceLink, CopyJob& job, const FillIn* fillIn = nullptr) {
     const QFileInfo sourceInfo(source);
     const QFileInfo targetInfo(target);
     const QByteArray from = QFile::encodeName(source);
@@ -477,6 +554,9 @@ bool CopyTree(const QString& source, const QString& target, WhenTargetExists whe
     if (targetExists && S_ISDIR(targetStat.st_mode)) {
         copied = MergeFolder(fromFolder, fromName.constData(), from, toFolder, toName.constData(),
                              to, job);
+    } else if (fillIn && S_ISDIR(sourceStat.st_mode)) {
+        copied = CopyAndPublish(fromFolder, fromName.constData(), from, sourceStat, toFolder,
+                                toFolderPath, toName.constData(), *fillIn, job);
     } else {
         copied = CopyThenRename(fromFolder, fromName.constData(), from, toFolder, toFolderPath,
                                 toName.constData(), targetExists, job);
@@ -543,7 +623,8 @@ bool CopyFiles(const QString& aFromFilePath, const QString& aToFilePath) {
     return FileSystem::FileExists(aToFilePath);
 }
 
-bool CopyFolderAs(const QString& source, const QString& destination, QString* error) {
+bool CopyFolderAs(const QString& source, const QString& destination, QString* error,
+                  const FillIn& fillIn) {
     CopyJob job;
     const QString from = AbsoluteClean(source);
     const QString to = AbsoluteClean(destination);
@@ -555,10 +636,16 @@ bool CopyFolderAs(const QString& source, const QString& destination, QString* er
     } else if (!S_ISDIR(info.st_mode)) {
         FailReading(job, QFile::encodeName(from), ENOTDIR);
     } else {
-        copied = CopyTree(from, to, WhenTargetExists::Refuse, SourceLink::Copy, job);
+        copied = CopyTree(from, to, WhenTargetExists::Refuse, SourceLink::Copy, job, &fillIn);
     }
     Finish(job);
     if (!copied && error)
         *error = job.error;
     return copied;
+}
+
+bool IsLeftoverName(QByteArrayView name) {
+    static const QByteArray workFolder = QFile::encodeName(FileSystem::PartialCopyPrefix());
+    static const QByteArray dataFile = QFile::encodeName(TConfigStreamer::ConfigFileName());
+    return name.startsWith(workFolder) || TextFile::IsSaveTemporaryOf(name, dataFile);
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
+
+#include <functional>
 
 // The folder copy shared by check-out and import. It keeps the rules of the
 // desktop shell's copy: a destination that does not exist becomes the copy;
@@ -30,11 +33,22 @@ bool DoFiles(const QString& Source, const QString& Destin, quint16 Mode);
 // failed but aToFilePath names an existing file.
 bool CopyFiles(const QString& aFromFilePath, const QString& aToFilePath);
 
-// Makes `destination`, which must not exist, a copy of the folder `source`.
-// The copy is built in a hidden sibling folder whose name starts with
-// FileSystem::PartialCopyPrefix() and renamed into place only when it is
-// complete, so nobody ever sees half a copy; on failure that folder is
-// removed again. A `source` that is a link is refused. Reports progress to
-// the user but shows no message: the reason for a failure goes to *error
-// (may be null).
-bool CopyFolderAs(const QString& source, const QString& destination, QString* error);
+// Adds to a new folder before anybody can see it; gets the folder's path,
+// ending with "/". May raise QuorvelError, which fails the copy.
+using FillIn = std::function<void(const QString& folder)>;
+
+// Makes `destination`, which must not exist, a copy of the folder `source`,
+// with what fillIn adds. The copy is built in a hidden sibling folder whose
+// name starts with FileSystem::PartialCopyPrefix(), locked while it is
+// made, put on disk and renamed into place only when it is complete, so
+// nobody ever sees half a copy, not even after a power cut; on failure or
+// a termination signal that folder is removed again. A `source` that is a
+// link is refused. Reports progress to the user but shows no message: the
+// reason for a failure goes to *error (may be null).
+bool CopyFolderAs(const QString& source, const QString& destination, QString* error,
+                  const FillIn& fillIn = FillIn());
+
+// What interrupted work of the program leaves in a folder: hidden work
+// folders and the temporaries of a data-file save. A copy never carries
+// them, and a comparison of two versions never reports them.
+bool IsLeftoverName(QByteArrayView name);

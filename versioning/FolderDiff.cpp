@@ -1,4 +1,6 @@
-#include "cli/FolderDiff.h"
+#include "versioning/FolderDiff.h"
+
+#include "versioning/Filelist.h"
 
 #include <QFile>
 
@@ -141,6 +143,9 @@ bool FolderDiff::Walk(const QByteArray& root, int folder, const QByteArray& rela
         }
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            continue;
+        // Unfinished work of the program is no difference between versions.
+        if (IsLeftoverName(name))
             continue;
         const QByteArray path = Join(relative, QByteArray(name));
         struct stat info {};

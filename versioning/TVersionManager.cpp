@@ -1,5 +1,6 @@
 #include "versioning/TVersionManager.h"
 
+#include "catalogue/FolderScanReport.h"
 #include "catalogue/TClient.h"
 #include "catalogue/TClients.h"
 #include "catalogue/TProject.h"
@@ -12,6 +13,7 @@
 #include "platform/QuorvelError.h"
 #include "platform/UserInterface.h"
 #include "platform/UserName.h"
+#include "storage/TConfigStreamer.h"
 #include "versioning/Filelist.h"
 #include "workspace/TProjectManager.h"
 
@@ -137,9 +139,15 @@ void TVersionManager::CheckOut() {
         throw InvalidTypecast();
     source->CheckFolderNames();
     auto* versions = static_cast<TVersions*>(source->ParentCollection());
+    const QString projectFolder = source->ParentItem() ? source->ParentItem()->Path() : QString();
+    // What an interrupted check-out left here goes first.
+    FolderScanReport cleanUp;
+    for (const QString& removed : FileSystem::RemoveAbandonedWorkFolders(projectFolder))
+        cleanUp.Removed(removed);
+    if (!cleanUp.Notes().isEmpty())
+        User().ShowMessage(cleanUp.Notes());
     const int number = versions->GetNextVersionNr();
     const QString name = QStringLiteral("Version %1").arg(number);
-    const QString projectFolder = source->ParentItem() ? source->ParentItem()->Path() : QString();
     const QString newFolder = projectFolder + name;
     // A stale catalogue: the copy would land inside the existing folder.
     if (QFileInfo::exists(newFolder)) {
@@ -149,23 +157,33 @@ void TVersionManager::CheckOut() {
                                .arg(newFolder));
         return;
     }
+    // The new version's record goes into the copy before the copy can be
+    // seen: a version folder never stands there with another's record.
+    TVersion record(versions);
+    record.SetParentVersion(source->Name());
+    record.SetState(vsCheckedOut);
+    TCheckInProperties properties;
+    properties.sDatetime = CheckInDateTimeNow();
+    properties.sOwner = GetUserFromWindows();
+    record.SetEditor(source->Editor());
+    record.SetCheckInProperties(properties);
+    const QString data = record.DataAsXml();
     QString error;
-    if (!CopyFolderAs(source->Path(), newFolder, &error)) {
+    const bool copied = CopyFolderAs(source->Path(), newFolder, &error, [&](const QString& folder) {
+        TConfigStreamer(folder).WriteXmlString(data);
+    });
+    if (!copied) {
         User().ShowMessage(
             QStringLiteral("Check out of %1 failed: %2.").arg(source->Name(), error));
         return;
     }
     auto* version = static_cast<TVersion*>(versions->AddItem());
     version->SetName(name);
-    version->SetParentVersion(source->Name());
-    version->SetState(vsCheckedOut);
-    TCheckInProperties record;
-    record.sDatetime = CheckInDateTimeNow();
-    record.sOwner = GetUserFromWindows();
-    version->SetEditor(source->Editor());
-    version->SetCheckInProperties(record);
+    version->SetParentVersion(record.ParentVersion());
+    version->SetState(record.State());
+    version->SetEditor(record.Editor());
+    version->SetCheckInProperties(record.CheckInProperties());
     version->AddToView(FVersionView);
-    version->WriteData();
     version->SetVersionSelected(true);
     SetActiveItem(version);
 }
@@ -196,9 +214,18 @@ bool TVersionManager::CheckIn() {
         record.sDatetime = CheckInDateTimeNow();
         record.sOwner = owner;
         record.sDescription = description;
+        const TCheckInProperties before = version->CheckInProperties();
         version->SetCheckInProperties(record);
         version->SetState(vsCheckedIn);
-        version->WriteData();
+        try {
+            version->WriteData();
+        } catch (const QuorvelError&) {
+            // The catalogue must not show a check-in that its file lacks.
+            version->SetCheckInProperties(before);
+            version->SetState(vsCheckedOut);
+            Sort();
+            throw;
+        }
         DoVersionChanged();
         checkedIn = true;
         break;
@@ -223,7 +250,7 @@ void TVersionManager::UndoCheckOut() {
     const QString folder = version->Path();
     if (!FileSystem::FolderExists(folder))
         throw QuorvelError(QStringLiteral("The specified path was not found"));
-    if (!FileSystem::RemoveTree(folder)) {
+    if (!FileSystem::RemoveTreeWholly(folder)) {
         User().ShowMessage(QStringLiteral("Not everything in %1 could be deleted.")
                                .arg(FileSystem::WithoutTrailingSeparator(folder)));
     }

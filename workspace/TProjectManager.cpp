@@ -1,12 +1,14 @@
 #include "workspace/TProjectManager.h"
 
 #include "catalogue/CatalogueTreeView.h"
+#include "catalogue/FolderScanReport.h"
 #include "catalogue/TClients.h"
 #include "catalogue/TVersion.h"
 #include "editors/TEditor.h"
 #include "editors/TProjectEditors.h"
 #include "platform/FileSystem.h"
 #include "platform/QuorvelError.h"
+#include "platform/TextFile.h"
 #include "platform/UserInterface.h"
 #include "storage/TConfigStreamer.h"
 #include "storage/TSimpleXmlParser.h"
@@ -44,7 +46,8 @@ TProjectManager::~TProjectManager() {
         User().ShowError(error.Message());
     }
     try {
-        FEditors->WriteIni();
+        if (!FReadOnly)
+            FEditors->WriteIni();
     } catch (const QuorvelError& error) {
         User().ShowError(error.Message());
     }
@@ -85,27 +88,41 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
         }
     }
     FWorkSpace = Value;
+    FSavedCatalogue.reset();
     TConfigStreamer streamer(FWorkSpace);
     if (!streamer.ConfigExist()) {
         Refresh();
         return;
     }
-    FlagScope loading(FLoading);
-    if (VersionMngr)
-        VersionMngr->Clear();
-    FClients.reset();
-    FClients = NewClients(false);
-    FCatalogueUnreadable = false;
-    try {
-        std::unique_ptr<TSimpleXmlParser> parser = streamer.GetParser();
-        if (parser)
+    {
+        FlagScope loading(FLoading);
+        if (VersionMngr)
+            VersionMngr->Clear();
+        FClients.reset();
+        FClients = NewClients(false);
+        FCatalogueIncomplete = false;
+        try {
+            QByteArray bytes = TextFile::ReadBytes(streamer.FileName());
+            const CatalogueFingerprint read = FingerprintOf(bytes);
+            std::unique_ptr<TSimpleXmlParser> parser = TConfigStreamer::ParserFor(std::move(bytes));
             FClients->ReadFromXml(*parser);
-    } catch (const QuorvelError&) {
-        // What was read is only part of the file: saving it would replace
-        // the file with that part. A rebuild writes it afresh.
-        FCatalogueUnreadable = true;
-        throw;
+            if (parser->Position() != 0) {
+                FSavedCatalogue = read;
+                return;
+            }
+        } catch (const QuorvelError&) {
+            // What was read is only part of the file: saving it would replace
+            // the file with that part. A rebuild writes it afresh.
+            FCatalogueIncomplete = true;
+            throw;
+        }
     }
+    // Not a catalogue at all (empty, cut off before its start, another
+    // program's file): read the folders, as when there is none.
+    User().ShowMessage(QStringLiteral("The catalogue file %1 holds no catalogue, so the workspace "
+                                      "is read from its folders.")
+                           .arg(streamer.FileName()));
+    Refresh();
 }
 
 void TProjectManager::Refresh() {
@@ -113,25 +130,48 @@ void TProjectManager::Refresh() {
     // the current folder, or the file system's root.
     if (Busy() || FWorkSpace.isEmpty())
         return;
-    FlagScope refreshing(FRefreshActive);
-    FCatalogueUnreadable = false;
-    if (VersionMngr)
-        VersionMngr->Clear();
-    FClients.reset();
-    FClients = NewClients(true);
-    try {
-        FClients->ReadFromRoot(FWorkSpace);
-    } catch (const QuorvelError& error) {
-        if (FProgress)
-            FProgress->DoError(error.Message());
+    FolderScanReport report;
+    {
+        FlagScope refreshing(FRefreshActive);
+        FCatalogueIncomplete = false;
+        if (VersionMngr)
+            VersionMngr->Clear();
+        FClients.reset();
+        FClients = NewClients(true);
+        try {
+            FClients->ReadFromRoot(FWorkSpace, &report);
+        } catch (const QuorvelError& error) {
+            report.Failed(error.Message());
+        }
+        if (report.HasErrors()) {
+            // What could not be read is missing from this catalogue; the
+            // file keeps what it knew until a rebuild reads everything.
+            FCatalogueIncomplete = true;
+            if (FProgress)
+                FProgress->DoError(report.Errors().join(u'\n'));
+        }
+        SaveProject();
     }
-    SaveProject();
+    const QString notes = report.Notes();
+    if (!notes.isEmpty())
+        User().ShowMessage(notes);
 }
 
 void TProjectManager::SaveProject() {
-    if (!FileSystem::FolderExists(FWorkSpace) || FCatalogueUnreadable)
+    if (FReadOnly || !FileSystem::FolderExists(FWorkSpace) || FCatalogueIncomplete)
         return;
-    TConfigStreamer(FWorkSpace).WriteXmlString(FClients->AsXml());
+    const TConfigStreamer streamer(FWorkSpace);
+    const QByteArray bytes = TConfigStreamer::FileBytes(FClients->AsXml());
+    const CatalogueFingerprint fingerprint = FingerprintOf(bytes);
+    // Nothing changed: nothing is written.
+    if (FSavedCatalogue && *FSavedCatalogue == fingerprint && streamer.ConfigExist())
+        return;
+    streamer.WriteFileBytes(bytes);
+    FSavedCatalogue = fingerprint;
+}
+
+TProjectManager::CatalogueFingerprint TProjectManager::FingerprintOf(const QByteArray& bytes) {
+    return {bytes.size(), qHash(bytes, 0)};
 }
 
 void TProjectManager::OnChanged(TVersionCollection*, TVersionItem* ChangedItem,

@@ -3,6 +3,7 @@
 #include "catalogue/CatalogueOwner.h"
 #include "catalogue/VersionConsts.h"
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -42,11 +43,18 @@ public:
     std::optional<ChangeKind> LastAction() const { return FLastAction; }
 
     // Rebuilds the catalogue from the folders and saves it. Does nothing
-    // while a load or rebuild is already running.
+    // while a load or rebuild is already running. Folders that cannot be
+    // read go to the progress as one error, and then the catalogue is not
+    // saved; folders left out and leftovers removed are told the user.
     void Refresh();
-    // Writes the catalogue file, when the workspace folder exists and the
-    // catalogue was not left half read from a damaged file.
+    // Writes the catalogue file, when the workspace folder exists, the
+    // catalogue is whole (not half read from a damaged file, nor rebuilt
+    // past folders that could not be read) and it differs from what the
+    // file held when it was last read or written.
     void SaveProject();
+    // A run that must write nothing: neither the catalogue nor the editor
+    // registry is ever written.
+    void SetReadOnly(bool Value) { FReadOnly = Value; }
 
     void OnChanged(TVersionCollection* Sender, TVersionItem* ChangedItem, ChangeKind TypeOfChange);
     // Starts the editor on the active version, if a version is active.
@@ -60,6 +68,15 @@ public:
     void SetProgress(RebuildProgress* Value) { FProgress = Value; }
 
 private:
+    struct CatalogueFingerprint {
+        qsizetype size = 0;
+        size_t hash = 0;
+        bool operator==(const CatalogueFingerprint& other) const {
+            return size == other.size && hash == other.hash;
+        }
+    };
+    static CatalogueFingerprint FingerprintOf(const QByteArray& bytes);
+
     std::unique_ptr<TClients> NewClients(bool withChangeHandler);
 
     std::unique_ptr<TClients> FClients;
@@ -68,7 +85,10 @@ private:
     std::optional<ChangeKind> FLastAction;
     bool FRefreshActive = false;
     bool FLoading = false;
-    bool FCatalogueUnreadable = false;
+    bool FCatalogueIncomplete = false;
+    bool FReadOnly = false;
+    // What the catalogue file held when it was last read or written.
+    std::optional<CatalogueFingerprint> FSavedCatalogue;
     std::unique_ptr<TProjectEditors> FEditors;
     RebuildProgress* FProgress = nullptr;
 };

@@ -19,7 +19,8 @@ run_raw list
 expect_rc 0 "list in the stored workspace"
 expect_eq "$OUT" $'Globex\n  Dam\n    version 1\tchecked in' "the stored workspace is opened"
 cmp -s "$TMP/bin/quorvel.Ini" "$TMP/settings-before" || fail "the settings file was written"
-expect_file "$TMP/stored/QuorvelConfig.xml" "opening a folder without a catalogue rebuilds and saves it"
+# A command that only reads writes nothing, not even the catalogue it rebuilt.
+expect_no_file "$TMP/stored/QuorvelConfig.xml" "list writes no catalogue"
 
 # A relative -w is taken from the current folder.
 (cd "$TMP" && "$CLI" -w rel/ws new-client Initech >/dev/null 2>&1) || fail "relative -w"
@@ -134,7 +135,7 @@ expect_rc 0 "list into a pipe closed early"
 # A catalogue file that cannot be written is an error, never a success.
 rm "$WS/QuorvelConfig.xml"
 mkdir "$WS/QuorvelConfig.xml"
-run list
+run new-client Zed
 expect_rc 1 "a catalogue that cannot be saved"
 expect_contains "$ERR" "$WS/QuorvelConfig.xml" "the save failure is shown"
 

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What a rebuild's scan of the folders met besides clients, projects and
+// versions: folders it left out and why, unfinished work it removed, and
+// folders it could not read. The scan goes on past each of them.
+class FolderScanReport {
+public:
+    // The reasons a folder is left out.
+    static QString NotUtf8();
+    static QString NameTheFileCannotHold();
+
+    void LeftOut(const QString& path, const QString& reason);
+    void Removed(const QString& path);
+    void Failed(const QString& message);
+
+    // The catalogue lacks whatever the folders it could not read hold.
+    bool HasErrors() const { return !errors_.isEmpty(); }
+    const QStringList& Errors() const { return errors_; }
+    // What the user is told of the folders left out and the work removed;
+    // empty when there was nothing.
+    QString Notes() const;
+
+private:
+    QStringList leftOut_;
+    QStringList removed_;
+    QStringList errors_;
+};

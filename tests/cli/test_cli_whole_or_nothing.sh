@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Whole or nothing from the outside: odd folder names and damaged files do
+# not cost the rest of the workspace, commands that only read write
+# nothing, a failed save says what was done, and a signal ends a run
+# cleanly.
+source "$(dirname "$0")/lib.sh" "$1"
+
+# identity FILE: the file's inode and bytes; a write through a temporary
+# file changes the inode even when the bytes stay.
+identity() { stat -c %i "$1" 2>/dev/null; sha1sum <"$1" 2>/dev/null; }
+files_below() { (cd "$1" && find . | LC_ALL=C sort); }
+
+# --- a rebuild goes past what it cannot keep ------------------------------------------
+mkdir -p "$WS/Alpha/P/version 1" "$WS/Beta/P/version 1" "$WS/"$'caf\xe9'"/Q/version 1"
+run rebuild
+expect_rc 0 "rebuild with a name that is not UTF-8"
+expect_eq "$OUT" "2 clients, 2 projects, 2 versions" "every other folder is read"
+expect_contains "$ERR" "$WS/caf\\xE9/ (the name is not UTF-8 text)" "the folder left out is named"
+run list
+expect_eq "$(grep -c '^[AB]' <<<"$OUT")" 2 "the saved catalogue holds Alpha and Beta"
+rm -rf "$WS/"$'caf\xe9' "$WS/Beta"
+
+# A damaged catalogue cannot be opened, but it can be rebuilt.
+printf '<Clients count="zz" >\r</Clients>\r\n' >"$WS/QuorvelConfig.xml"
+run list
+expect_rc 1 "list of a damaged catalogue"
+run rebuild
+expect_rc 0 "rebuild of a damaged catalogue"
+expect_eq "$OUT" "1 client, 1 project, 1 version" "the rebuild reads the folders"
+expect_contains "$ERR" "'zz' is not a valid integer value" "the damage is named"
+run list
+expect_rc 0 "list after the rebuild"
+
+# --- commands that only read write nothing ---------------------------------------------
+run checkout Alpha P 1
+printf '\xff\xfe' >"$TMP/bin/Editor.ini"
+printf '[Viewer]\r\nPath=/bin/cat\r\n' | iconv -f ASCII -t UTF-16LE >>"$TMP/bin/Editor.ini"
+catalogue=$(identity "$WS/QuorvelConfig.xml")
+editors=$(identity "$TMP/bin/Editor.ini")
+before=$(files_below "$TMP")
+for command in "list" "list --json" "show Alpha P 2" "status" "status --mine" \
+    "diff Alpha P 1 2" "editors"; do
+    # shellcheck disable=SC2086
+    run $command
+    expect_eq "$RC" 0 "$command"
+    expect_eq "$(identity "$WS/QuorvelConfig.xml")" "$catalogue" "$command leaves the catalogue"
+    expect_eq "$(identity "$TMP/bin/Editor.ini")" "$editors" "$command leaves Editor.ini"
+    expect_eq "$(files_below "$TMP")" "$before" "$command makes no file"
+done
+
+# Leftovers of interrupted work are no difference between two versions.
+printf 'half' >"$WS/Alpha/P/Version 2/QuorvelConfig.xml.Ab3xYz"
+mkdir "$WS/Alpha/P/version 1/.quorvel-partial-x"
+run diff Alpha P 1 2
+expect_rc 0 "diff ignores leftovers"
+expect_eq "$OUT" "" "no leftover is reported"
+rm -rf "$WS/Alpha/P/Version 2/QuorvelConfig.xml.Ab3xYz" "$WS/Alpha/P/version 1/.quorvel-partial-x"
+
+# --- a save that fails says what was done -----------------------------------------------
+set +e
+(
+    ulimit -f 0
+    trap '' XFSZ
+    "$CLI" -w "$WS" new-client Acme </dev/null 2>&1
+) | cat >"$TMP/err"
+RC=${PIPESTATUS[0]}
+set -e
+ERR=$(cat "$TMP/err")
+expect_rc 1 "new-client on a full disk"
+expect_contains "$ERR" "Acme was created, but the catalogue could not be saved: Cannot create file" \
+    "what was done and what was not"
+expect_file "$WS/Acme" "the folder was made"
+
+# --- a signal stops a check-out cleanly --------------------------------------------------
+catalogue=$(sha1sum <"$WS/QuorvelConfig.xml")
+for signal in INT TERM HUP; do
+    # Stopped by the program itself at its second change, inside the copy.
+    QUORVEL_FAULT=stop@2 "$CLI" -w "$WS" checkout Alpha P 1 </dev/null >"$TMP/out" 2>"$TMP/err" &
+    pid=$!
+    for _ in $(seq 1 300); do
+        case "$(ps -o stat= -p "$pid")" in T*) break ;; esac
+        sleep 0.05
+    done
+    kill -"$signal" "$pid"
+    kill -CONT "$pid"
+    set +e
+    wait "$pid"
+    RC=$?
+    set -e
+    ERR=$(cat "$TMP/err")
+    expect_rc $((128 + $(kill -l "$signal"))) "checkout stopped by SIG$signal"
+    expect_contains "$ERR" "interrupted" "SIG$signal: the check-out says why it stopped"
+    expect_eq "$(ls -A "$WS/Alpha/P")" $'Version 2\nversion 1' "SIG$signal leaves no partial copy"
+    expect_eq "$(sha1sum <"$WS/QuorvelConfig.xml")" "$catalogue" "SIG$signal: catalogue unchanged"
+done
+
+# --- the desktop program ends cleanly on a signal ----------------------------------------
+GUI="$(dirname "$BUILT_CLI")/quorvel"
+if [ -x "$GUI" ]; then
+    cp "$GUI" "$TMP/bin/quorvel"
+    for case in "TERM 1" "HUP 1" "INT 1" "TERM 0"; do
+        read -r signal shutdown <<<"$case"
+        # ShutDown=0: the question whether to rebuild is open when the signal comes.
+        printf '[Project]\r\nShutDown=%s\r\nWorkspace=%s/\r\n' "$shutdown" "$WS" >"$TMP/bin/quorvel.Ini"
+        rm -f "$WS/QuorvelConfig.xml"
+        QT_QPA_PLATFORM=offscreen "$TMP/bin/quorvel" >"$TMP/gui-out" 2>&1 &
+        pid=$!
+        for _ in $(seq 1 400); do
+            grep -q 'ShutDown=0' "$TMP/bin/quorvel.Ini" && [ -f "$WS/QuorvelConfig.xml" ] && break
+            sleep 0.05
+        done
+        kill -"$signal" "$pid"
+        set +e
+        timeout 30 tail --pid="$pid" -f /dev/null
+        wait "$pid"
+        RC=$?
+        set -e
+        expect_rc 0 "the window closed by SIG$signal (ShutDown=$shutdown)"
+        grep -q 'ShutDown=1' "$TMP/bin/quorvel.Ini" ||
+            fail "SIG$signal (ShutDown=$shutdown): the settings say the run ended cleanly"
+        grep -q "Workspace=$WS/" "$TMP/bin/quorvel.Ini" ||
+            fail "SIG$signal (ShutDown=$shutdown): the open workspace is stored"
+    done
+fi
+
+finish
