@@ -28,7 +28,7 @@ QString FolderScanReport::Notes() const {
                      leftOut_.join(u'\n');
     }
     if (!removed_.isEmpty()) {
-        parts << QStringLiteral("Removed what interrupted check-outs left behind:\n") +
+        parts << QStringLiteral("Removed what interrupted commands left behind:\n") +
                      removed_.join(u'\n');
     }
     return parts.join(QStringLiteral("\n\n"));

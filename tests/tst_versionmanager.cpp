@@ -552,6 +552,23 @@ void TestVersionManager::checkOutLeavesLeftoversBehind() {
     QCOMPARE(user->messages.size(), 1);
     QVERIFY2(user->messages[0].contains(QStringLiteral("w/Acme/Crane/.quorvel-partial-old")),
              qPrintable(user->messages[0]));
+
+    // An import cleans up what an interrupted import left in its version.
+    ws->CreateFile(QStringLiteral("w/Other/Tower/version 1/.quorvel-partial-7/a"), "half");
+    ws->CreateFile(QStringLiteral("import/plan.txt"), "plan");
+    versions->SetActiveItem(manager->Clients()
+                                ->ItemByName(QStringLiteral("Other"))
+                                ->VersionCollection()
+                                ->GetItems(0)
+                                ->VersionCollection()
+                                ->GetItems(0));
+    versions->ImportFromFolder(ws->Path() + QStringLiteral("import/"));
+    QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Other/Tower/version 1/")),
+             QStringList{"import"});
+    QCOMPARE(user->messages.size(), 3);
+    QVERIFY(
+        user->messages[1].contains(QStringLiteral("w/Other/Tower/version 1/.quorvel-partial-7")));
+    QCOMPARE(user->messages[2], QStringLiteral("Import succeeded"));
 }
 
 // A data file that cannot be written leaves the version as its file has

@@ -28,6 +28,15 @@ QuorvelError InvalidTypecast() {
     return QuorvelError(QStringLiteral("Invalid class typecast"));
 }
 
+// Removes what interrupted work left in folder, and tells the user.
+void RemoveAbandonedWork(const QString& folder) {
+    FolderScanReport cleanUp;
+    for (const QString& removed : FileSystem::RemoveAbandonedWorkFolders(folder))
+        cleanUp.Removed(removed);
+    if (!cleanUp.Notes().isEmpty())
+        User().ShowMessage(cleanUp.Notes());
+}
+
 } // namespace
 
 TVersionManager::TVersionManager(VersionListView* AVersionView) : FVersionView(AVersionView) {
@@ -141,11 +150,7 @@ void TVersionManager::CheckOut() {
     auto* versions = static_cast<TVersions*>(source->ParentCollection());
     const QString projectFolder = source->ParentItem() ? source->ParentItem()->Path() : QString();
     // What an interrupted check-out left here goes first.
-    FolderScanReport cleanUp;
-    for (const QString& removed : FileSystem::RemoveAbandonedWorkFolders(projectFolder))
-        cleanUp.Removed(removed);
-    if (!cleanUp.Notes().isEmpty())
-        User().ShowMessage(cleanUp.Notes());
+    RemoveAbandonedWork(projectFolder);
     const int number = versions->GetNextVersionNr();
     const QString name = QStringLiteral("Version %1").arg(number);
     const QString newFolder = projectFolder + name;
@@ -317,6 +322,8 @@ void TVersionManager::ImportFromFolder(const QString& AFolder) {
         // A folder copied into itself would never end.
         if (targetClean.startsWith(source) || source.startsWith(targetClean))
             throw QuorvelError(QStringLiteral("a folder cannot be copied into itself"));
+        // What an interrupted import left in the version goes first.
+        RemoveAbandonedWork(target);
         const QString programData = AFolder + QStringLiteral("Program Data/");
         bool copied;
         if (FileSystem::FolderExists(programData)) {
