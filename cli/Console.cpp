@@ -90,7 +90,8 @@ bool Console::ReadLine(QString* line) {
     for (;;) {
         const int c = std::fgetc(stdin);
         if (c == EOF) {
-            if (bytes.empty())
+            // Ctrl-C while typing is no answer, whatever was typed.
+            if (bytes.empty() || std::ferror(stdin))
                 return false;
             break;
         }

@@ -23,7 +23,7 @@ public:
     static void ClearStatus();
 
     // Reads one line from stdin without its line break; nothing at the end
-    // of the input.
+    // of the input, or when the read failed (Ctrl-C while typing).
     static bool ReadLine(QString* line);
 
     // Flushes stdout; false (with the reason) when anything written to it

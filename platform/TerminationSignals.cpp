@@ -38,8 +38,9 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    // Interrupted system calls resume; the copy checks Requested() itself.
-    action.sa_flags = SA_RESTART;
+    // No SA_RESTART: a wait for an answer on the terminal ends, as the user
+    // meant; the copy retries its own interrupted calls.
+    action.sa_flags = 0;
     for (const int signal : kSignals)
         ::sigaction(signal, &action, nullptr);
 }
