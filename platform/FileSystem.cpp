@@ -2,6 +2,7 @@
 
 #include "platform/FaultInjection.h"
 #include "platform/FileHandle.h"
+#include "platform/FolderListing.h"
 #include "platform/QuorvelError.h"
 
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <vector>
 
 #ifdef Q_OS_UNIX
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -107,29 +107,10 @@ QString ReadableName(QByteArrayView name) {
 QStringList ListSubfolders(const QString& folder, QStringList* unreadable) {
     QStringList names;
 #ifdef Q_OS_UNIX
-    const QByteArray native = QFile::encodeName(folder);
-    DIR* dir = ::opendir(native.constData());
-    if (!dir) {
-        throw QuorvelError(QStringLiteral("Can not read the folder %1: %2")
-                               .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
-    }
-    QByteArray entryPath = native;
-    if (!entryPath.endsWith('/'))
-        entryPath += '/';
-    const qsizetype prefix = entryPath.size();
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-            continue;
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN) {
-            // Some file systems do not fill in the type; ask without following links.
-            entryPath.truncate(prefix);
-            entryPath += name;
-            struct stat info;
-            isFolder = ::lstat(entryPath.constData(), &info) == 0 && S_ISDIR(info.st_mode);
-        }
-        if (!isFolder)
+    FolderListing listing(AT_FDCWD, QFile::encodeName(folder).constData(),
+                          FolderListing::AtLink::Follow);
+    while (const char* name = listing.IsOpen() ? listing.Next() : nullptr) {
+        if (!listing.IsFolder())
             continue;
         // File names here are UTF-8 (Qt's own rule on Unix); the general
         // decoder costs more than the whole walk.
@@ -139,7 +120,11 @@ QStringList ListSubfolders(const QString& folder, QStringList* unreadable) {
         else if (unreadable)
             unreadable->append(ReadableName(QByteArrayView(name, length)));
     }
-    ::closedir(dir);
+    if (listing.Error() != 0) {
+        throw QuorvelError(
+            QStringLiteral("Can not read the folder %1: %2")
+                .arg(folder, QString::fromLocal8Bit(std::strerror(listing.Error()))));
+    }
 #else
     if (!QFileInfo(folder).isDir())
         throw QuorvelError(QStringLiteral("Can not read the folder %1").arg(folder));
@@ -262,17 +247,14 @@ bool RemoveIfAbandoned(const QString& path) {
 
 QStringList RemoveAbandonedWorkFolders(const QString& folder) {
     QStringList removed;
-    const QByteArray native = QFile::encodeName(folder);
-    DIR* listing = ::opendir(native.constData());
-    if (!listing)
-        return removed;
     const QByteArray prefix = QFile::encodeName(PartialCopyPrefix());
     QStringList candidates;
-    while (const dirent* entry = ::readdir(listing)) {
-        if (std::strncmp(entry->d_name, prefix.constData(), size_t(prefix.size())) == 0)
-            candidates << QFile::decodeName(entry->d_name);
+    FolderListing listing(AT_FDCWD, QFile::encodeName(folder).constData(),
+                          FolderListing::AtLink::Follow);
+    while (const char* name = listing.IsOpen() ? listing.Next() : nullptr) {
+        if (std::strncmp(name, prefix.constData(), size_t(prefix.size())) == 0)
+            candidates << QFile::decodeName(name);
     }
-    ::closedir(listing);
     const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
     for (const QString& name : candidates) {
         if (RemoveIfAbandoned(base + name))

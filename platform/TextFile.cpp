@@ -2,6 +2,7 @@
 
 #include "platform/FaultInjection.h"
 #include "platform/FileHandle.h"
+#include "platform/FolderListing.h"
 #include "platform/QuorvelError.h"
 
 #include <QFile>
@@ -13,7 +14,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -80,27 +80,19 @@ bool Synced(int fd) {
 
 // Temporaries of name that no running save holds (each save locks its own).
 void RemoveLeftoverTemporaries(int folder, const QByteArray& name) {
-    const int listFd = ::dup(folder);
-    DIR* listing = listFd < 0 ? nullptr : ::fdopendir(listFd);
-    if (!listing) {
-        if (listFd >= 0)
-            ::close(listFd);
-        return;
-    }
-    ::rewinddir(listing);
-    while (const dirent* entry = ::readdir(listing)) {
-        if (!IsSaveTemporaryOf(QByteArrayView(entry->d_name), name))
+    FolderListing listing = FolderListing::Of(folder);
+    while (const char* entry = listing.Next()) {
+        if (!IsSaveTemporaryOf(QByteArrayView(entry), name))
             continue;
         FileHandle leftover(
-            ::openat(folder, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+            ::openat(folder, entry, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat info;
         if (!leftover.IsOpen() || ::fstat(leftover.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
             ::flock(leftover.Get(), LOCK_EX | LOCK_NB) != 0)
             continue;
         FaultInjection::BeforeFileSystemChange();
-        ::unlinkat(folder, entry->d_name, 0);
+        ::unlinkat(folder, entry, 0);
     }
-    ::closedir(listing);
 }
 
 } // namespace

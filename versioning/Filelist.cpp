@@ -3,6 +3,7 @@
 #include "platform/FaultInjection.h"
 #include "platform/FileHandle.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderListing.h"
 #include "platform/QuorvelError.h"
 #include "platform/TerminationSignals.h"
 #include "platform/TextFile.h"
@@ -22,7 +23,6 @@
 #include <cstring>
 #include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,10 +86,6 @@ QByteArray Child(const QByteArray& folder, const char* name) {
     return path + name;
 }
 
-bool IsDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
-
 // A termination signal stops the copy; what it made so far is removed.
 bool Interrupted(CopyJob& job) {
     if (!TerminationSignals::Requested())
@@ -109,59 +105,55 @@ void Advance(CopyJob& job, qint64 bytes) {
     User().CopyProgress(std::min(job.doneBytes, job.totalBytes));
 }
 
-int OpenFolder(int parent, const char* name) {
-    return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-}
+// One entry of the tree: the open folder that holds it, its name there,
+// and its whole path, for messages.
+struct Place {
+    int folder;
+    const char* name;
+    QByteArray path;
 
-DIR* OpenListing(int parent, const char* name) {
-    const int fd = OpenFolder(parent, name);
-    if (fd < 0)
-        return nullptr;
-    DIR* listing = ::fdopendir(fd);
-    if (!listing) {
-        const int code = errno;
-        ::close(fd);
-        errno = code;
+    // The entry name of the folder this place is, listed as listing.
+    Place Child(const FolderListing& listing, const char* childName) const {
+        return {listing.Fd(), childName, ::Child(path, childName)};
     }
-    return listing;
+};
+
+int OpenFolder(const Place& at) {
+    return ::openat(at.folder, at.name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
-int RenameWithoutReplacing(int fromFolder, const char* from, int toFolder, const char* to) {
+int RenameWithoutReplacing(int folder, const char* from, const char* to) {
 #ifdef Q_OS_LINUX
-    if (::renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE) == 0)
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
         return -1;
 #endif
     // Without kernel support: a plain rename would replace an empty folder.
     struct stat info;
-    if (::fstatat(toFolder, to, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (::fstatat(folder, to, &info, AT_SYMLINK_NOFOLLOW) == 0) {
         errno = EEXIST;
         return -1;
     }
-    return ::renameat(fromFolder, from, toFolder, to);
+    return ::renameat(folder, from, folder, to);
 }
 
-bool CountBytes(int parent, const char* name, const QByteArray& path, CopyJob& job) {
+bool CountBytes(const Place& at, CopyJob& job) {
     struct stat info;
-    if (::fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return FailReading(job, path, errno);
+    if (::fstatat(at.folder, at.name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return FailReading(job, at.path, errno);
     if (S_ISREG(info.st_mode))
         job.totalBytes += info.st_size;
     if (!S_ISDIR(info.st_mode))
         return true;
-    DIR* listing = OpenListing(parent, name);
-    if (!listing)
-        return FailReading(job, path, errno);
-    const auto closeListing = qScopeGuard([listing] { ::closedir(listing); });
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        if (!IsDotOrDotDot(entry->d_name) && !IsLeftoverName(entry->d_name) &&
-            !CountBytes(::dirfd(listing), entry->d_name, Child(path, entry->d_name), job))
+    FolderListing listing(at.folder, at.name);
+    if (!listing.IsOpen())
+        return FailReading(job, at.path, listing.Error());
+    while (const char* name = listing.Next()) {
+        if (!IsLeftoverName(name) && !CountBytes(at.Child(listing, name), job))
             return false;
-        errno = 0;
     }
-    return errno == 0 || FailReading(job, path, errno);
+    return listing.Error() == 0 || FailReading(job, at.path, listing.Error());
 }
 
 bool WriteAll(int out, const char* data, size_t size) {
@@ -223,45 +215,41 @@ bool CopyContents(int in, int out, const QByteArray& from, const QByteArray& to,
     }
 }
 
-bool CopyFile(int fromFolder, const char* fromName, const QByteArray& from, int toFolder,
-              const char* toName, const QByteArray& to, CopyJob& job) {
+bool CopyFile(const Place& from, const Place& to, CopyJob& job) {
     // Non-blocking, so that a file swapped for a pipe since it was listed
     // can not hang the copy; the type is checked on what was opened.
-    const int in = ::openat(fromFolder, fromName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (in < 0)
-        return FailReading(job, from, errno);
-    const auto closeIn = qScopeGuard([in] { ::close(in); });
+    const FileHandle in(
+        ::openat(from.folder, from.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!in.IsOpen())
+        return FailReading(job, from.path, errno);
     struct stat info;
-    if (::fstat(in, &info) != 0)
-        return FailReading(job, from, errno);
+    if (::fstat(in.Get(), &info) != 0)
+        return FailReading(job, from.path, errno);
     if (!S_ISREG(info.st_mode))
-        return FailReading(job, from, EINVAL);
+        return FailReading(job, from.path, EINVAL);
     FaultInjection::BeforeFileSystemChange();
-    const int out =
-        ::openat(toFolder, toName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (out < 0)
-        return FailWriting(job, to, errno);
-    auto closeOut = qScopeGuard([out] { ::close(out); });
+    FileHandle out(
+        ::openat(to.folder, to.name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!out.IsOpen())
+        return FailWriting(job, to.path, errno);
     FaultInjection::BeforeFileSystemChange();
-    if (!CopyContents(in, out, from, to, job))
+    if (!CopyContents(in.Get(), out.Get(), from.path, to.path, job))
         return false;
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     FaultInjection::BeforeFileSystemChange();
-    if (::fchmod(out, info.st_mode & 07777) != 0 || ::futimens(out, times) != 0)
-        return FailWriting(job, to, errno);
-    closeOut.dismiss();
-    if (::close(out) != 0)
-        return FailWriting(job, to, errno);
+    if (::fchmod(out.Get(), info.st_mode & 07777) != 0 || ::futimens(out.Get(), times) != 0)
+        return FailWriting(job, to.path, errno);
+    if (::close(out.Release()) != 0)
+        return FailWriting(job, to.path, errno);
     return true;
 }
 
-bool CopyLink(int fromFolder, const char* fromName, const QByteArray& from, const struct stat& info,
-              int toFolder, const char* toName, const QByteArray& to, CopyJob& job) {
+bool CopyLink(const Place& from, const struct stat& info, const Place& to, CopyJob& job) {
     QByteArray target(qMax<qsizetype>(info.st_size, 64) + 1, Qt::Uninitialized);
     for (;;) {
-        const ssize_t length = ::readlinkat(fromFolder, fromName, target.data(), target.size());
+        const ssize_t length = ::readlinkat(from.folder, from.name, target.data(), target.size());
         if (length < 0)
-            return FailReading(job, from, errno);
+            return FailReading(job, from.path, errno);
         if (length < target.size()) {
             target.truncate(length);
             break;
@@ -270,90 +258,80 @@ bool CopyLink(int fromFolder, const char* fromName, const QByteArray& from, cons
         target.resize(target.size() * 2);
     }
     FaultInjection::BeforeFileSystemChange();
-    if (::symlinkat(target.constData(), toFolder, toName) != 0)
-        return FailWriting(job, to, errno);
+    if (::symlinkat(target.constData(), to.folder, to.name) != 0)
+        return FailWriting(job, to.path, errno);
     // Not every file system keeps times on links; the link itself is what counts.
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
-    ::utimensat(toFolder, toName, times, AT_SYMLINK_NOFOLLOW);
+    ::utimensat(to.folder, to.name, times, AT_SYMLINK_NOFOLLOW);
     return true;
 }
 
-bool CopyNew(int fromFolder, const char* fromName, const QByteArray& from, int toFolder,
-             const char* toName, const QByteArray& to, CopyJob& job);
+bool CopyNew(const Place& from, const Place& to, CopyJob& job);
 
-// Copies what the folder fromName holds into the open, empty folder target.
-bool FillFolder(int fromFolder, const char* fromName, const QByteArray& from, int target,
-                const QByteArray& to, CopyJob& job) {
-    DIR* listing = OpenListing(fromFolder, fromName);
-    if (!listing)
-        return FailReading(job, from, errno);
-    const auto closeListing = qScopeGuard([listing] { ::closedir(listing); });
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        const char* name = entry->d_name;
-        if (!IsDotOrDotDot(name) && !IsLeftoverName(name) &&
-            !CopyNew(::dirfd(listing), name, Child(from, name), target, name, Child(to, name), job))
+// Copies what the folder from holds into the open, empty folder target,
+// whose path is targetPath.
+bool FillFolder(const Place& from, int target, const QByteArray& targetPath, CopyJob& job) {
+    FolderListing listing(from.folder, from.name);
+    if (!listing.IsOpen())
+        return FailReading(job, from.path, listing.Error());
+    while (const char* name = listing.Next()) {
+        if (!IsLeftoverName(name) &&
+            !CopyNew(from.Child(listing, name), {target, name, Child(targetPath, name)}, job))
             return false;
-        errno = 0;
     }
-    if (errno != 0)
-        return FailReading(job, from, errno);
-    return true;
+    return listing.Error() == 0 || FailReading(job, from.path, listing.Error());
 }
 
 // The folder's own times and permissions, last, so that a read-only
 // folder could still be filled.
-bool CopyFolderAttributes(int target, const struct stat& info, const QByteArray& to, CopyJob& job) {
+bool CopyFolderAttributes(int target, const struct stat& info, const QByteArray& path,
+                          CopyJob& job) {
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     FaultInjection::BeforeFileSystemChange();
     if (::futimens(target, times) != 0 || ::fchmod(target, info.st_mode & 07777) != 0)
-        return FailWriting(job, to, errno);
+        return FailWriting(job, path, errno);
     return true;
 }
 
-bool CopyFolder(int fromFolder, const char* fromName, const QByteArray& from,
-                const struct stat& info, int toFolder, const char* toName, const QByteArray& to,
-                CopyJob& job) {
+bool CopyFolder(const Place& from, const struct stat& info, const Place& to, CopyJob& job) {
     // Filled while it is ours alone.
     FaultInjection::BeforeFileSystemChange();
-    if (::mkdirat(toFolder, toName, 0700) != 0)
-        return FailWriting(job, to, errno);
-    const FileHandle target(OpenFolder(toFolder, toName));
+    if (::mkdirat(to.folder, to.name, 0700) != 0)
+        return FailWriting(job, to.path, errno);
+    const FileHandle target(OpenFolder(to));
     if (!target.IsOpen())
-        return FailWriting(job, to, errno);
-    return FillFolder(fromFolder, fromName, from, target.Get(), to, job) &&
-           CopyFolderAttributes(target.Get(), info, to, job);
+        return FailWriting(job, to.path, errno);
+    return FillFolder(from, target.Get(), to.path, job) &&
+           CopyFolderAttributes(target.Get(), info, to.path, job);
 }
 
-// Makes toName, which must not exist yet, a copy of fromName.
-bool CopyNew(int fromFolder, const char* fromName, const QByteArray& from, int toFolder,
-             const char* toName, const QByteArray& to, CopyJob& job) {
+// Makes to, which must not exist yet, a copy of from.
+bool CopyNew(const Place& from, const Place& to, CopyJob& job) {
     struct stat info;
-    if (::fstatat(fromFolder, fromName, &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return FailReading(job, from, errno);
+    if (::fstatat(from.folder, from.name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return FailReading(job, from.path, errno);
     if (S_ISREG(info.st_mode))
-        return CopyFile(fromFolder, fromName, from, toFolder, toName, to, job);
+        return CopyFile(from, to, job);
     if (S_ISDIR(info.st_mode))
-        return CopyFolder(fromFolder, fromName, from, info, toFolder, toName, to, job);
+        return CopyFolder(from, info, to, job);
     if (S_ISLNK(info.st_mode))
-        return CopyLink(fromFolder, fromName, from, info, toFolder, toName, to, job);
+        return CopyLink(from, info, to, job);
     // Pipes, sockets and devices have no place in a version; copying one
     // could hang or copy a device's endless contents.
-    return Fail(
-        job,
-        QStringLiteral("Can not copy %1: it is not a file, a folder or a link").arg(Shown(from)));
+    return Fail(job, QStringLiteral("Can not copy %1: it is not a file, a folder or a link")
+                         .arg(Shown(from.path)));
 }
 
 // Removes what a failed copy left under a temporary name.
-void RemoveLeftover(int folder, const QByteArray& name, const QByteArray& path) {
+void RemoveLeftover(const Place& at) {
     struct stat info;
-    if (::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(at.folder, at.name, &info, AT_SYMLINK_NOFOLLOW) != 0)
         return;
     if (S_ISDIR(info.st_mode)) {
-        FileSystem::RemoveTree(QFile::decodeName(path));
+        FileSystem::RemoveTree(QFile::decodeName(at.path));
     } else {
         FaultInjection::BeforeFileSystemChange();
-        ::unlinkat(folder, name.constData(), 0);
+        ::unlinkat(at.folder, at.name, 0);
     }
 }
 
@@ -368,108 +346,102 @@ QByteArray UnusedTemporaryName(int folder) {
     }
 }
 
-// Copies fromName to a temporary name in toFolder and renames it to toName
-// once complete, replacing what is there only when asked to.
-bool CopyThenRename(int fromFolder, const char* fromName, const QByteArray& from, int toFolder,
-                    const QByteArray& toFolderPath, const char* toName, bool replace,
-                    CopyJob& job) {
-    const QByteArray temporary = UnusedTemporaryName(toFolder);
-    const QByteArray temporaryPath = Child(toFolderPath, temporary.constData());
-    const QByteArray to = Child(toFolderPath, toName);
-    bool copied = CopyNew(fromFolder, fromName, from, toFolder, temporary.constData(), to, job);
+// The folder of to's path, for a temporary name beside it.
+QByteArray FolderOf(const Place& to) {
+    const qsizetype slash = to.path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : to.path.left(slash);
+}
+
+// Copies from to a temporary name beside to and renames it to to once
+// complete, replacing what is there only when asked to.
+bool CopyThenRename(const Place& from, const Place& to, bool replace, CopyJob& job) {
+    const QByteArray temporaryName = UnusedTemporaryName(to.folder);
+    const Place temporary{to.folder, temporaryName.constData(),
+                          Child(FolderOf(to), temporaryName.constData())};
+    bool copied = CopyNew(from, {to.folder, temporary.name, to.path}, job);
     if (copied) {
         FaultInjection::BeforeFileSystemChange();
-        const int renamed =
-            replace ? ::renameat(toFolder, temporary.constData(), toFolder, toName)
-                    : RenameWithoutReplacing(toFolder, temporary.constData(), toFolder, toName);
-        copied = renamed == 0 || FailWriting(job, to, errno);
+        const int renamed = replace ? ::renameat(to.folder, temporary.name, to.folder, to.name)
+                                    : RenameWithoutReplacing(to.folder, temporary.name, to.name);
+        copied = renamed == 0 || FailWriting(job, to.path, errno);
     }
     if (!copied)
-        RemoveLeftover(toFolder, temporary, temporaryPath);
+        RemoveLeftover(temporary);
     return copied;
 }
 
-// Builds toName, which must not exist, under a locked temporary name: the
-// copy of the folder fromName, then what fillIn adds. Puts it on disk, and
-// only then in place, so that even after a power cut it is whole or absent.
-bool CopyAndPublish(int fromFolder, const char* fromName, const QByteArray& from,
-                    const struct stat& info, int toFolder, const QByteArray& toFolderPath,
-                    const char* toName, const FillIn& fillIn, CopyJob& job) {
-    const QByteArray temporary = UnusedTemporaryName(toFolder);
-    const QByteArray temporaryPath = Child(toFolderPath, temporary.constData());
-    const QByteArray to = Child(toFolderPath, toName);
+// Builds to, which must not exist, under a locked temporary name: the copy
+// of the folder from, then what fillIn adds. Puts it on disk, and only then
+// in place, so that even after a power cut it is whole or absent.
+bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
+                    const FillIn& fillIn, CopyJob& job) {
+    const QByteArray temporaryName = UnusedTemporaryName(to.folder);
+    const Place temporary{to.folder, temporaryName.constData(),
+                          Child(FolderOf(to), temporaryName.constData())};
     FaultInjection::BeforeFileSystemChange();
-    if (::mkdirat(toFolder, temporary.constData(), 0700) != 0)
-        return FailWriting(job, to, errno);
-    auto removeLeftover = qScopeGuard([&] { RemoveLeftover(toFolder, temporary, temporaryPath); });
-    const FileHandle target(OpenFolder(toFolder, temporary.constData()));
+    if (::mkdirat(to.folder, temporary.name, 0700) != 0)
+        return FailWriting(job, to.path, errno);
+    auto removeLeftover = qScopeGuard([&] { RemoveLeftover(temporary); });
+    const FileHandle target(OpenFolder(temporary));
     // The lock keeps another run's clean-up away while the copy is made.
     if (!target.IsOpen() || !FileSystem::LockWorkFolder(target.Get()))
-        return FailWriting(job, to, errno);
-    if (!FillFolder(fromFolder, fromName, from, target.Get(), to, job))
+        return FailWriting(job, to.path, errno);
+    if (!FillFolder(from, target.Get(), to.path, job))
         return false;
     if (fillIn) {
         try {
-            fillIn(QFile::decodeName(temporaryPath) + u'/');
+            fillIn(QFile::decodeName(temporary.path) + u'/');
         } catch (const QuorvelError& error) {
             return Fail(job, error.Message());
         }
     }
-    if (!CopyFolderAttributes(target.Get(), info, to, job) || Interrupted(job))
+    if (!CopyFolderAttributes(target.Get(), info, to.path, job) || Interrupted(job))
         return false;
     // One sync of the file system costs less than one per file.
     if (::syncfs(target.Get()) != 0)
-        return FailWriting(job, to, errno);
+        return FailWriting(job, to.path, errno);
     FaultInjection::BeforeFileSystemChange();
-    if (RenameWithoutReplacing(toFolder, temporary.constData(), toFolder, toName) != 0)
-        return FailWriting(job, to, errno);
+    if (RenameWithoutReplacing(to.folder, temporary.name, to.name) != 0)
+        return FailWriting(job, to.path, errno);
     removeLeftover.dismiss();
-    ::fsync(toFolder);
+    ::fsync(to.folder);
     return true;
 }
 
-// Copies the folder fromName into the existing folder toName: what is new
-// is added, files and links of the same name are replaced.
-bool MergeFolder(int fromFolder, const char* fromName, const QByteArray& from, int toFolder,
-                 const char* toName, const QByteArray& to, CopyJob& job) {
-    DIR* listing = OpenListing(fromFolder, fromName);
-    if (!listing)
-        return FailReading(job, from, errno);
-    const auto closeListing = qScopeGuard([listing] { ::closedir(listing); });
-    const int target = OpenFolder(toFolder, toName);
-    if (target < 0)
-        return FailWriting(job, to, errno);
-    const auto closeTarget = qScopeGuard([target] { ::close(target); });
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        const char* name = entry->d_name;
-        if (IsDotOrDotDot(name) || IsLeftoverName(name)) {
-            errno = 0;
+// Copies the folder from into the existing folder to: what is new is
+// added, files and links of the same name are replaced.
+bool MergeFolder(const Place& from, const Place& to, CopyJob& job) {
+    FolderListing listing(from.folder, from.name);
+    if (!listing.IsOpen())
+        return FailReading(job, from.path, listing.Error());
+    const FileHandle target(OpenFolder(to));
+    if (!target.IsOpen())
+        return FailWriting(job, to.path, errno);
+    while (const char* name = listing.Next()) {
+        if (IsLeftoverName(name))
             continue;
-        }
-        const QByteArray fromChild = Child(from, name);
-        const QByteArray toChild = Child(to, name);
-        struct stat source;
+        const Place source = from.Child(listing, name);
+        const Place destination{target.Get(), name, Child(to.path, name)};
+        struct stat sourceInfo;
         struct stat existing;
-        if (::fstatat(::dirfd(listing), name, &source, AT_SYMLINK_NOFOLLOW) != 0)
-            return FailReading(job, fromChild, errno);
+        if (::fstatat(source.folder, name, &sourceInfo, AT_SYMLINK_NOFOLLOW) != 0)
+            return FailReading(job, source.path, errno);
         bool done;
-        if (::fstatat(target, name, &existing, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(target.Get(), name, &existing, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT)
-                return FailWriting(job, toChild, errno);
-            done = CopyThenRename(::dirfd(listing), name, fromChild, target, to, name, false, job);
-        } else if (S_ISDIR(source.st_mode) && S_ISDIR(existing.st_mode)) {
-            done = MergeFolder(::dirfd(listing), name, fromChild, target, name, toChild, job);
-        } else if (!S_ISDIR(source.st_mode) && !S_ISDIR(existing.st_mode)) {
-            done = CopyThenRename(::dirfd(listing), name, fromChild, target, to, name, true, job);
+                return FailWriting(job, destination.path, errno);
+            done = CopyThenRename(source, destination, false, job);
+        } else if (S_ISDIR(sourceInfo.st_mode) && S_ISDIR(existing.st_mode)) {
+            done = MergeFolder(source, destination, job);
+        } else if (!S_ISDIR(sourceInfo.st_mode) && !S_ISDIR(existing.st_mode)) {
+            done = CopyThenRename(source, destination, true, job);
         } else {
-            done = FailWriting(job, toChild, S_ISDIR(existing.st_mode) ? EISDIR : ENOTDIR);
+            done = FailWriting(job, destination.path, S_ISDIR(existing.st_mode) ? EISDIR : ENOTDIR);
         }
         if (!done)
             return false;
-        errno = 0;
     }
-    return errno == 0 || FailReading(job, from, errno);
+    return listing.Error() == 0 || FailReading(job, from.path, listing.Error());
 }
 
 // The path with its folder's links resolved; the last name is kept as is,
@@ -502,29 +474,26 @@ bool CopyTree(const QString& source, const QString& target, WhenTargetExists whe
     // The folders that hold source and target are the caller's to name,
     // links on the way to them included.
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    int fromFolder = ::open(QFile::encodeName(sourceInfo.path()).constData(), flags);
-    if (fromFolder < 0)
+    FileHandle fromFolder(::open(QFile::encodeName(sourceInfo.path()).constData(), flags));
+    if (!fromFolder.IsOpen())
         return FailReading(job, from, errno);
-    const auto closeFrom = qScopeGuard([&fromFolder] { ::close(fromFolder); });
-    const int toFolder = ::open(toFolderPath.constData(), flags);
-    if (toFolder < 0)
+    const FileHandle toFolder(::open(toFolderPath.constData(), flags));
+    if (!toFolder.IsOpen())
         return FailWriting(job, toFolderPath, errno);
-    const auto closeTo = qScopeGuard([toFolder] { ::close(toFolder); });
 
     struct stat sourceStat;
-    if (::fstatat(fromFolder, fromName.constData(), &sourceStat, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(fromFolder.Get(), fromName.constData(), &sourceStat, AT_SYMLINK_NOFOLLOW) != 0)
         return FailReading(job, from, errno);
     QString physicalSource = PhysicalPath(sourceInfo);
     if (sourceLink == SourceLink::Follow && S_ISLNK(sourceStat.st_mode)) {
         // The folder the link names is copied, under the link's name; a
         // link to anything else is copied as a link.
-        const int linked = ::openat(fromFolder, fromName.constData(), flags);
+        const int linked = ::openat(fromFolder.Get(), fromName.constData(), flags);
         if (linked >= 0) {
-            ::close(fromFolder);
-            fromFolder = linked;
+            fromFolder.Reset(linked);
             fromName = ".";
             physicalSource = sourceInfo.canonicalFilePath();
-            if (::fstat(fromFolder, &sourceStat) != 0)
+            if (::fstat(fromFolder.Get(), &sourceStat) != 0)
                 return FailReading(job, from, errno);
         }
     }
@@ -537,7 +506,7 @@ bool CopyTree(const QString& source, const QString& target, WhenTargetExists whe
     }
     struct stat targetStat;
     const bool targetExists =
-        ::fstatat(toFolder, toName.constData(), &targetStat, AT_SYMLINK_NOFOLLOW) == 0;
+        ::fstatat(toFolder.Get(), toName.constData(), &targetStat, AT_SYMLINK_NOFOLLOW) == 0;
     if (!targetExists && errno != ENOENT)
         return FailWriting(job, to, errno);
     if (targetExists && whenExists == WhenTargetExists::Refuse)
@@ -545,22 +514,20 @@ bool CopyTree(const QString& source, const QString& target, WhenTargetExists whe
     if (targetExists && S_ISDIR(sourceStat.st_mode) != S_ISDIR(targetStat.st_mode))
         return FailWriting(job, to, S_ISDIR(targetStat.st_mode) ? EISDIR : ENOTDIR);
 
-    if (!CountBytes(fromFolder, fromName.constData(), from, job))
+    const Place sourcePlace{fromFolder.Get(), fromName.constData(), from};
+    const Place targetPlace{toFolder.Get(), toName.constData(), to};
+    if (!CountBytes(sourcePlace, job))
         return false;
     User().CopyStarted(source, target, job.totalBytes);
     job.started = true;
     job.sinceReport.start();
     bool copied;
-    if (targetExists && S_ISDIR(targetStat.st_mode)) {
-        copied = MergeFolder(fromFolder, fromName.constData(), from, toFolder, toName.constData(),
-                             to, job);
-    } else if (fillIn && S_ISDIR(sourceStat.st_mode)) {
-        copied = CopyAndPublish(fromFolder, fromName.constData(), from, sourceStat, toFolder,
-                                toFolderPath, toName.constData(), *fillIn, job);
-    } else {
-        copied = CopyThenRename(fromFolder, fromName.constData(), from, toFolder, toFolderPath,
-                                toName.constData(), targetExists, job);
-    }
+    if (targetExists && S_ISDIR(targetStat.st_mode))
+        copied = MergeFolder(sourcePlace, targetPlace, job);
+    else if (fillIn && S_ISDIR(sourceStat.st_mode))
+        copied = CopyAndPublish(sourcePlace, sourceStat, targetPlace, *fillIn, job);
+    else
+        copied = CopyThenRename(sourcePlace, targetPlace, targetExists, job);
     if (copied && job.reportedBytes != job.doneBytes)
         User().CopyProgress(std::min(job.doneBytes, job.totalBytes));
     return copied;

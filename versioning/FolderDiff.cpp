@@ -1,5 +1,7 @@
 #include "versioning/FolderDiff.h"
 
+#include "platform/FileHandle.h"
+#include "platform/FolderListing.h"
 #include "versioning/Filelist.h"
 
 #include <QFile>
@@ -8,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,22 +17,6 @@
 namespace {
 
 constexpr size_t BufferSize = 1024 * 1024;
-
-// Closes a descriptor when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 QByteArray Join(const QByteArray& folder, const QByteArray& name) {
     if (folder.isEmpty())
@@ -79,16 +64,16 @@ bool FolderDiff::Compare(const QString& first, const QString& second) {
     Tree treeB;
     {
         FileHandle folderA(::open(rootA.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folderA.get() < 0)
+        if (folderA.Get() < 0)
             return Fail(rootA, errno);
-        if (!Walk(rootA, folderA.get(), QByteArray(), treeA))
+        if (!Walk(rootA, folderA.Get(), QByteArray(), treeA))
             return false;
     }
     {
         FileHandle folderB(::open(rootB.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folderB.get() < 0)
+        if (folderB.Get() < 0)
             return Fail(rootB, errno);
-        if (!Walk(rootB, folderB.get(), QByteArray(), treeB))
+        if (!Walk(rootB, folderB.Get(), QByteArray(), treeB))
             return false;
     }
     for (const QByteArray& name : excluded) {
@@ -119,31 +104,10 @@ bool FolderDiff::Compare(const QString& first, const QString& second) {
 }
 
 bool FolderDiff::Walk(const QByteArray& root, int folder, const QByteArray& relative, Tree& tree) {
-    const int listFd = ::dup(folder);
-    if (listFd < 0)
-        return Fail(Join(root, relative), errno);
-    DIR* listing = ::fdopendir(listFd);
-    if (!listing) {
-        const int code = errno;
-        ::close(listFd);
-        return Fail(Join(root, relative), code);
-    }
-    struct DirCloser {
-        DIR* dir;
-        ~DirCloser() { ::closedir(dir); }
-    } closer{listing};
-
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(listing);
-        if (!entry) {
-            if (errno != 0)
-                return Fail(Join(root, relative), errno);
-            return true;
-        }
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-            continue;
+    FolderListing listing = FolderListing::Of(folder);
+    if (!listing.IsOpen())
+        return Fail(Join(root, relative), listing.Error());
+    while (const char* name = listing.Next()) {
         // Unfinished work of the program is no difference between versions.
         if (IsLeftoverName(name))
             continue;
@@ -152,10 +116,11 @@ bool FolderDiff::Walk(const QByteArray& root, int folder, const QByteArray& rela
         if (::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
             return Fail(Join(root, path), errno);
         if (S_ISDIR(info.st_mode)) {
-            FileHandle sub(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (sub.get() < 0)
+            const FileHandle sub(
+                ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!sub.IsOpen())
                 return Fail(Join(root, path), errno);
-            if (!Walk(root, sub.get(), path, tree))
+            if (!Walk(root, sub.Get(), path, tree))
                 return false;
         } else if (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)) {
             Entry item;
@@ -167,6 +132,7 @@ bool FolderDiff::Walk(const QByteArray& root, int folder, const QByteArray& rela
         }
         // Devices, pipes and sockets hold no work of a version.
     }
+    return listing.Error() == 0 || Fail(Join(root, relative), listing.Error());
 }
 
 bool FolderDiff::Same(const QByteArray& first, const QByteArray& second, const QByteArray& relative,
@@ -206,20 +172,20 @@ bool FolderDiff::SameLinkTarget(const QByteArray& a, const QByteArray& b, bool* 
 
 bool FolderDiff::SameContents(const QByteArray& a, const QByteArray& b, bool* same) {
     FileHandle fileA(::open(a.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (fileA.get() < 0)
+    if (fileA.Get() < 0)
         return Fail(a, errno);
     FileHandle fileB(::open(b.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (fileB.get() < 0)
+    if (fileB.Get() < 0)
         return Fail(b, errno);
-    ::posix_fadvise(fileA.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    ::posix_fadvise(fileB.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(fileA.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(fileB.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     bufferA.resize(BufferSize);
     bufferB.resize(BufferSize);
     for (;;) {
-        const ssize_t gotA = ReadFull(fileA.get(), bufferA.data(), BufferSize);
+        const ssize_t gotA = ReadFull(fileA.Get(), bufferA.data(), BufferSize);
         if (gotA < 0)
             return Fail(a, errno);
-        const ssize_t gotB = ReadFull(fileB.get(), bufferB.data(), BufferSize);
+        const ssize_t gotB = ReadFull(fileB.Get(), bufferB.data(), BufferSize);
         if (gotB < 0)
             return Fail(b, errno);
         // A file that changed size since it was listed differs too.
