@@ -9,6 +9,7 @@
 #include "ui/TMainForm.h"
 #include "ui/TQuorvelApplication.h"
 #include "ui/TQuorvelProgressDialog.h"
+#include "versioning/QuorvelRuntime.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/TProjectManager.h"
 #include "workspace/TQuorvelConfig.h"
@@ -39,10 +40,8 @@ int main(int argc, char** argv) {
     }
 
     QtUser user;
-    InstallUser(&user);
-    QuorvelConfig = new TQuorvelConfig;
-    ProjectMngr = new TProjectManager;
-    auto* window = new TMainForm;
+    auto runtime = std::make_unique<QuorvelRuntime>(user);
+    auto* window = new TMainForm(*runtime);
     user.SetDialogParent(window);
     QuorvelProgressDialog = new TQuorvelProgressDialog(window);
     ProjectMngr->SetProgress(QuorvelProgressDialog);
@@ -73,14 +72,8 @@ int main(int argc, char** argv) {
                 windowed / headless);
 
     ProjectMngr->SetProgress(nullptr);
-    delete ProjectMngr;
-    ProjectMngr = nullptr;
-    delete VersionMngr;
-    VersionMngr = nullptr;
     QuorvelProgressDialog = nullptr;
+    runtime.reset();
     delete window;
-    delete QuorvelConfig;
-    QuorvelConfig = nullptr;
-    InstallUser(nullptr);
     return 0;
 }

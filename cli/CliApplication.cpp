@@ -7,6 +7,7 @@
 #include "cli/WorkspaceCommands.h"
 #include "platform/QuorvelError.h"
 #include "platform/TerminationSignals.h"
+#include "versioning/QuorvelRuntime.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/TProjectManager.h"
 #include "workspace/TQuorvelConfig.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -90,14 +92,13 @@ int CliApplication::Run() {
     // Ctrl-C, a hang-up or a shutdown stop a copy cleanly instead of
     // leaving it half made.
     TerminationSignals termination;
-    InstallUser(&user);
+    std::unique_ptr<QuorvelRuntime> runtime;
     int code = ExitCode::Failed;
     try {
-        QuorvelConfig = new TQuorvelConfig(TQuorvelConfig::Access::ReadOnly);
-        ProjectMngr = new TProjectManager;
+        runtime = std::make_unique<QuorvelRuntime>(user, TQuorvelConfig::Access::ReadOnly);
         ProjectMngr->SetReadOnly(commandLine.Command()->readsOnly);
         ProjectMngr->SetProgress(&reporter);
-        VersionMngr = new TVersionManager(nullptr);
+        runtime->VersionManager(nullptr);
         OpenWorkspace();
         reporter.Finish();
         code = RunCommand();
@@ -115,13 +116,7 @@ int CliApplication::Run() {
     // The program's end: the catalogue and the editor registry are saved
     // here when they changed. Their errors are shown, not thrown.
     const int errorsBefore = user.ErrorsShown();
-    delete ProjectMngr;
-    ProjectMngr = nullptr;
-    delete VersionMngr;
-    VersionMngr = nullptr;
-    delete QuorvelConfig;
-    QuorvelConfig = nullptr;
-    InstallUser(nullptr);
+    runtime.reset();
 
     // Work that was done but not saved, or a partial catalogue, is no success.
     const bool troubled = user.ErrorsShown() > errorsBefore || reporter.ErrorReported();

@@ -17,6 +17,7 @@
 #include "support/TestWorkspace.h"
 #include "versioning/Filelist.h"
 #include "versioning/FolderDiff.h"
+#include "versioning/QuorvelRuntime.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/TProjectManager.h"
 #include "workspace/TQuorvelConfig.h"
@@ -75,27 +76,16 @@ TVersion* FindVersion(const QString& name) {
                    : nullptr;
 }
 
-// The program's objects over a workspace, in the program's order.
+// The program's objects over a workspace.
 class Program {
 public:
-    Program(const QString& workspace, TQuorvelConfig::Access access) {
-        InstallUser(&user);
-        QuorvelConfig = new TQuorvelConfig(access);
-        ProjectMngr = new TProjectManager;
-        VersionMngr = new TVersionManager(nullptr);
+    Program(const QString& workspace, TQuorvelConfig::Access access) : runtime(user, access) {
+        runtime.VersionManager(nullptr);
         ProjectMngr->SetWorkSpace(workspace);
-    }
-    ~Program() {
-        delete ProjectMngr;
-        ProjectMngr = nullptr;
-        delete VersionMngr;
-        VersionMngr = nullptr;
-        delete QuorvelConfig;
-        QuorvelConfig = nullptr;
-        InstallUser(nullptr);
     }
 
     ScriptedUser user;
+    QuorvelRuntime runtime;
 };
 
 // Runs one command to its end, or until the fault kills the process.

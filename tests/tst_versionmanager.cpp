@@ -13,6 +13,7 @@
 #include "support/RecordingViews.h"
 #include "support/ScriptedUser.h"
 #include "support/TestWorkspace.h"
+#include "versioning/QuorvelRuntime.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/TProjectManager.h"
 
@@ -76,8 +77,9 @@ private:
     std::unique_ptr<TestWorkspace> ws;
     std::unique_ptr<ScriptedUser> user;
     std::unique_ptr<RecordingListView> list;
-    std::unique_ptr<TProjectManager> manager;
-    std::unique_ptr<TVersionManager> versions;
+    std::unique_ptr<QuorvelRuntime> runtime;
+    TProjectManager* manager = nullptr;
+    TVersionManager* versions = nullptr;
     int changedEvents = 0;
 };
 
@@ -86,22 +88,18 @@ void TestVersionManager::init() {
     user = std::make_unique<ScriptedUser>();
     ProgramPaths::SetProgramFolderForTesting(ws->CreateDir(QStringLiteral("program")));
     list = std::make_unique<RecordingListView>();
-    manager = std::make_unique<TProjectManager>();
-    ProjectMngr = manager.get();
-    versions = std::make_unique<TVersionManager>(list.get());
-    VersionMngr = versions.get();
+    runtime = std::make_unique<QuorvelRuntime>(*user, TQuorvelConfig::Access::ReadOnly);
+    manager = ProjectMngr;
+    versions = runtime->VersionManager(list.get());
     changedEvents = 0;
     versions->SetOnVersionChanged([this](TVersionManager* sender) {
-        QCOMPARE(sender, versions.get());
+        QCOMPARE(sender, versions);
         ++changedEvents;
     });
 }
 
 void TestVersionManager::cleanup() {
-    manager.reset();
-    ProjectMngr = nullptr;
-    versions.reset();
-    VersionMngr = nullptr;
+    runtime.reset();
     list.reset();
     ProgramPaths::SetProgramFolderForTesting(QString());
     user.reset();

@@ -8,6 +8,7 @@
 #include "platform/QuorvelError.h"
 #include "support/ScriptedUser.h"
 #include "support/TestWorkspace.h"
+#include "versioning/QuorvelRuntime.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/RebuildProgress.h"
 #include "workspace/TProjectManager.h"
@@ -252,9 +253,9 @@ void TestWorkspaceManager::editorClickNeedsAnActiveVersion() {
     const QString script = ws->CreateFile(QStringLiteral("editor.sh"),
                                           "#!/bin/sh\necho \"$1\" > '" + record.toUtf8() + "'\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    TProjectManager manager;
-    TVersionManager versions(nullptr);
-    VersionMngr = &versions;
+    QuorvelRuntime runtime(*user, TQuorvelConfig::Access::ReadOnly);
+    TProjectManager& manager = *ProjectMngr;
+    TVersionManager& versions = *runtime.VersionManager(nullptr);
     manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
     auto editor = std::make_unique<TEditor>(manager.Editors(), QStringLiteral("Ed"), script);
     TEditor* ed = editor.get();
@@ -283,7 +284,6 @@ void TestWorkspaceManager::editorClickNeedsAnActiveVersion() {
     QCOMPARE(user->messages,
              QStringList{QStringLiteral("Error executing version [%1] with editor [Gone]")
                              .arg(version->Path())});
-    VersionMngr = nullptr;
 }
 
 void TestWorkspaceManager::endOfProgramSaves() {

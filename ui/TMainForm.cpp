@@ -19,6 +19,7 @@
 #include "ui/TreeNode.h"
 #include "ui/UiFonts.h"
 #include "ui/VersionListWidget.h"
+#include "versioning/QuorvelRuntime.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/TProjectManager.h"
 #include "workspace/TQuorvelConfig.h"
@@ -71,8 +72,8 @@ QWidget* LabelledCombo(const QString& caption, QComboBox* combo) {
 
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent)
-    : QMainWindow(parent), images16_(ImageList::DesignPictures(16)),
+TMainForm::TMainForm(QuorvelRuntime& runtime, QWidget* parent)
+    : QMainWindow(parent), runtime_(runtime), images16_(ImageList::DesignPictures(16)),
       images32_(ImageList::DesignPictures(32)), images64_(ImageList::DesignPictures(64)) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Velmora Quorvel"));
@@ -417,8 +418,7 @@ void TMainForm::FormShow() {
     ProjectMngr->SetTreeView(tvVersions);
     RefreshMenu();
     AssignEditors();
-    delete VersionMngr;
-    VersionMngr = new TVersionManager(lvVersionView);
+    runtime_.VersionManager(lvVersionView);
     VersionMngr->SetOnVersionChanged([this](TVersionManager* sender) { VersionChanged(sender); });
 
     SetWorkspace(QuorvelConfig->GetWorkspace());

@@ -8,6 +8,7 @@
 #include <map>
 
 class CatalogueTree;
+class QuorvelRuntime;
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -30,7 +31,8 @@ class TMainForm : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    // The runtime makes the version manager when the window is first shown.
+    explicit TMainForm(QuorvelRuntime& runtime, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The start-up sequence, run when the window is first shown: hands
@@ -107,6 +109,7 @@ private:
     void ImportActionExecute();
     void RefreshWorkspaceExecute();
 
+    QuorvelRuntime& runtime_;
     ImageList images16_;
     ImageList images32_;
     ImageList images64_;

@@ -12,7 +12,6 @@
 #include "platform/UserInterface.h"
 #include "storage/TConfigStreamer.h"
 #include "storage/TSimpleXmlParser.h"
-#include "versioning/TVersionManager.h"
 #include "workspace/RebuildProgress.h"
 
 TProjectManager* ProjectMngr = nullptr;
@@ -96,8 +95,8 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
     }
     {
         FlagScope loading(FLoading);
-        if (VersionMngr)
-            VersionMngr->Clear();
+        if (FVersionHooks.catalogueDiscarded)
+            FVersionHooks.catalogueDiscarded();
         FClients.reset();
         FClients = NewClients(false);
         FCatalogueIncomplete = false;
@@ -134,8 +133,8 @@ void TProjectManager::Refresh() {
     {
         FlagScope refreshing(FRefreshActive);
         FCatalogueIncomplete = false;
-        if (VersionMngr)
-            VersionMngr->Clear();
+        if (FVersionHooks.catalogueDiscarded)
+            FVersionHooks.catalogueDiscarded();
         FClients.reset();
         FClients = NewClients(true);
         try {
@@ -182,9 +181,9 @@ void TProjectManager::OnChanged(TVersionCollection*, TVersionItem* ChangedItem,
 }
 
 void TProjectManager::DoEditorClick(TEditor* Sender) {
-    if (!Sender || !VersionMngr)
+    if (!Sender || !FVersionHooks.activeVersion)
         return;
-    TVersion* version = VersionMngr->ActiveVersion();
+    TVersion* version = FVersionHooks.activeVersion();
     // A program that did not start is a failure the user must hear of.
     if (version && !Sender->Execute(version))
         User().ShowMessage(TEditor::ExecuteErrorText(version->Path(), Sender->Name()));

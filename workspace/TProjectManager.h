@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -13,6 +14,7 @@ class TClients;
 class TEditor;
 class TProjectEditors;
 class TVersionCollection;
+class TVersion;
 class TVersionItem;
 
 // Owns the open workspace: its folder, its catalogue and the editor
@@ -67,6 +69,15 @@ public:
 
     void SetProgress(RebuildProgress* Value) { FProgress = Value; }
 
+    // What the workspace manager needs of the version manager, installed by
+    // whoever makes both: to let go of a catalogue before it is replaced,
+    // and the version an editor is started on.
+    struct VersionHooks {
+        std::function<void()> catalogueDiscarded;
+        std::function<TVersion*()> activeVersion;
+    };
+    void SetVersionHooks(VersionHooks Value) { FVersionHooks = std::move(Value); }
+
 private:
     struct CatalogueFingerprint {
         qsizetype size = 0;
@@ -91,6 +102,7 @@ private:
     std::optional<CatalogueFingerprint> FSavedCatalogue;
     std::unique_ptr<TProjectEditors> FEditors;
     RebuildProgress* FProgress = nullptr;
+    VersionHooks FVersionHooks;
 };
 
 // The one workspace manager of the running program.

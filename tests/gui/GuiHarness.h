@@ -6,6 +6,7 @@
 #include "ui/TMainForm.h"
 #include "ui/TQuorvelApplication.h"
 #include "ui/TQuorvelProgressDialog.h"
+#include "versioning/QuorvelRuntime.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/RebuildProgress.h"
 #include "workspace/TProjectManager.h"
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+#include <memory>
 
 // The desktop program as the entry builds it, on a temporary program
 // folder (settings, editor registry, default workspace) and a scripted
@@ -43,9 +45,8 @@ public:
 
     // Creates the globals and the window, as the program's entry does.
     void Create() {
-        QuorvelConfig = new TQuorvelConfig;
-        ProjectMngr = new TProjectManager;
-        window = new TMainForm;
+        runtime = std::make_unique<QuorvelRuntime>(user);
+        window = new TMainForm(*runtime);
         QuorvelProgressDialog = new TQuorvelProgressDialog(window);
         ProjectMngr->SetProgress(QuorvelProgressDialog);
     }
@@ -66,15 +67,10 @@ public:
             return;
         window->close();
         ProjectMngr->SetProgress(nullptr);
-        delete ProjectMngr;
-        ProjectMngr = nullptr;
-        delete VersionMngr;
-        VersionMngr = nullptr;
         QuorvelProgressDialog = nullptr;
+        runtime.reset();
         delete window;
         window = nullptr;
-        delete QuorvelConfig;
-        QuorvelConfig = nullptr;
     }
 
     // A version folder with its data file.
@@ -102,6 +98,7 @@ public:
     }
 
     ScriptedUser user;
+    std::unique_ptr<QuorvelRuntime> runtime;
     TMainForm* window = nullptr;
 
 private:
