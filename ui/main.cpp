@@ -1,6 +1,7 @@
 #include "platform/QuorvelError.h"
 #include "platform/UserInterface.h"
 #include "ui/QtUser.h"
+#include "ui/StartOptions.h"
 #include "ui/TMainForm.h"
 #include "ui/TQuorvelApplication.h"
 #include "ui/TQuorvelProgressDialog.h"
@@ -10,8 +11,11 @@
 
 #include <QIcon>
 #include <memory>
+#include <optional>
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = StartOptions::Answer(argc, argv))
+        return *status;
     TQuorvelApplication app(argc, argv);
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel.svg")));
     QtUser user;
