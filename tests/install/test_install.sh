@@ -26,13 +26,30 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/quorvel bin/quorvel-cli share/applications/quorvel.desktop \
-    share/icons/hicolor/scalable/apps/quorvel.svg share/man/man1/quorvel-cli.1; do
+    share/icons/hicolor/scalable/apps/quorvel.svg share/man/man1/quorvel.1.gz \
+    share/man/man1/quorvel-cli.1.gz share/metainfo/com.velmora.quorvel.metainfo.xml \
+    share/bash-completion/completions/quorvel-cli share/doc/quorvel/copyright \
+    share/doc/quorvel/changelog.gz; do
     [ -e "$prefix/$file" ] || fail "not installed: $file"
 done
 grep -q '^Exec=quorvel$' "$prefix/share/applications/quorvel.desktop" || fail "desktop entry"
 chmod -R a-w "$prefix"
 
 "$prefix/bin/quorvel-cli" --help >/dev/null || fail "quorvel-cli --help"
+for page in quorvel quorvel-cli; do
+    gzip -t "$prefix/share/man/man1/$page.1.gz" || fail "$page.1.gz is not gzip"
+done
+
+# Both programs tell the same version, without a display and before they
+# read or write any file.
+gui_version=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/quorvel" --version) ||
+    fail "quorvel --version"
+cli_version=$("$prefix/bin/quorvel-cli" --version) || fail "quorvel-cli --version"
+[ "$gui_version" = "quorvel ${cli_version#quorvel-cli }" ] ||
+    fail "versions differ: [$gui_version] [$cli_version]"
+env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/quorvel" --help |
+    grep -q '^Usage: quorvel ' || fail "quorvel --help"
+[ -z "$(ls -A "$HOME")" ] || fail "--version or --help wrote: $(ls -A "$HOME")"
 
 # The default workspace of an installed program is in the user's data folder.
 "$prefix/bin/quorvel-cli" new-client Acme >/dev/null 2>&1 || fail "new-client"
