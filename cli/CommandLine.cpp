@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "QuorvelVersion.h"
+
 namespace {
 
 QString ProgramName() {
@@ -29,6 +31,7 @@ bool CommandLine::TakeValue(const QStringList& arguments, int& i, const QString&
 
 CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
     bool help = false;
+    bool version = false;
     bool optionsEnded = false;
     QStringList words;
     for (int i = 0; i < arguments.size(); ++i) {
@@ -55,6 +58,8 @@ CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
         QString value;
         if (option == QLatin1String("-h") || option == QLatin1String("--help")) {
             help = true;
+        } else if (option == QLatin1String("--version")) {
+            version = true;
         } else if (option == QLatin1String("--yes") || option == QLatin1String("-y")) {
             yes = true;
         } else if (option == QLatin1String("-w") || option == QLatin1String("--workspace")) {
@@ -85,6 +90,9 @@ CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
         }
     }
 
+    // As every tool: --version answers whatever else the line holds.
+    if (version)
+        return Result::ShowVersion;
     if (words.isEmpty()) {
         if (help)
             return Result::ShowHelp;
@@ -134,6 +142,7 @@ QString CommandLine::ToolHelp() {
                        "                       program opens)\n"
                        "  -y, --yes            answer Yes to every confirmation\n"
                        "  -h, --help           show this help, or a command's help\n"
+                       "      --version        show the version\n"
                        "\n"
                        "Commands:\n")
             .arg(ProgramName());
@@ -149,6 +158,10 @@ QString CommandLine::ToolHelp() {
                            "2 wrong command line (diff: 0 same, 1 different, 2 trouble).\n")
                 .arg(ProgramName());
     return text;
+}
+
+QString CommandLine::VersionText() {
+    return ProgramName() + u' ' + QString::fromLatin1(QuorvelVersionText);
 }
 
 QString CommandLine::CommandHelp(const CommandDefinition& definition) {

@@ -13,7 +13,7 @@
 // so a name may start with "-".
 class CommandLine {
 public:
-    enum class Result { Run, ShowHelp, UsageError };
+    enum class Result { Run, ShowHelp, ShowVersion, UsageError };
 
     Result Parse(const QStringList& arguments);
 
@@ -30,6 +30,8 @@ public:
     const QString& Error() const { return error; }
 
     static QString ToolHelp();
+    // "quorvel-cli", a blank and the version the About box shows.
+    static QString VersionText();
     static QString CommandHelp(const CommandDefinition& definition);
 
 private:

@@ -19,6 +19,9 @@ int main(int argc, char** argv) {
         Console::Out(commandLine.Command() ? CommandLine::CommandHelp(*commandLine.Command())
                                            : CommandLine::ToolHelp());
         return Console::FinishOutput(nullptr) ? ExitCode::Done : ExitCode::Failed;
+    case CommandLine::Result::ShowVersion:
+        Console::OutLine(CommandLine::VersionText());
+        return Console::FinishOutput(nullptr) ? ExitCode::Done : ExitCode::Failed;
     case CommandLine::Result::UsageError:
         Console::ErrLine(QStringLiteral("quorvel-cli: ") + commandLine.Error());
         Console::ErrLine(QStringLiteral("Try 'quorvel-cli --help'."));

@@ -1,5 +1,6 @@
 #include "ui/TMainForm.h"
 
+#include "QuorvelVersion.h"
 #include "catalogue/TVersion.h"
 #include "catalogue/TVersionItem.h"
 #include "editors/TEditor.h"
@@ -731,7 +732,7 @@ void TMainForm::AboutActionExecute() {
     TAboutBox box(this);
     box.SetProduct(QStringLiteral("Velmora Quorvel"));
     box.SetDescription(QStringLiteral("Organize your projects."));
-    box.SetVersion(QStringLiteral("1.0.0.9.0.4"));
+    box.SetVersion(QString::fromLatin1(QuorvelVersionText));
     box.exec();
 }
 

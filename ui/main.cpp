@@ -1,6 +1,7 @@
 #include "platform/QuorvelError.h"
 #include "platform/TerminationSignals.h"
 #include "ui/QtUser.h"
+#include "ui/StartOptions.h"
 #include "ui/TMainForm.h"
 #include "ui/TQuorvelApplication.h"
 #include "ui/TQuorvelProgressDialog.h"
@@ -11,6 +12,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -32,6 +34,8 @@ void CloseAsTheUserWould(TMainForm* window) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = StartOptions::Answer(argc, argv))
+        return *status;
     TQuorvelApplication app(argc, argv);
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel.svg")));
     QtUser user;

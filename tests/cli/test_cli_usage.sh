@@ -16,6 +16,18 @@ expect_eq "$ERR" "" "--help writes nothing to stderr"
 expect_no_file "$TMP/bin/quorvel.Ini" "--help reads no settings"
 expect_no_file "$TMP/bin/Projects" "--help opens no workspace"
 
+# --version answers wherever it stands, and touches nothing either.
+for line in "--version" "list --version" "--version frobnicate"; do
+    # shellcheck disable=SC2086
+    run_raw $line
+    expect_rc 0 "$line"
+    [[ "$OUT" =~ ^quorvel-cli\ [0-9]+(\.[0-9]+)+$ ]] || fail "$line: got [$OUT]"
+    expect_eq "$ERR" "" "$line writes nothing to stderr"
+done
+grep -qE '^ +--version +show the version$' <<<"$("$CLI" --help)" || fail "--help names --version"
+expect_no_file "$TMP/bin/quorvel.Ini" "--version reads no settings"
+expect_no_file "$TMP/bin/Projects" "--version opens no workspace"
+
 # Each command has its own help, in both spellings.
 for command in "${commands[@]}"; do
     run_raw "$command" --help
