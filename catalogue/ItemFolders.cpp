@@ -41,12 +41,13 @@ bool IsLegalDirectoryName(const QString& sDir) {
     return true;
 }
 
-void DeleteFilesInDir(const QString& directory) {
+bool DeleteFilesInDir(const QString& directory) {
     if (directory.isEmpty())
-        return;
-    if (!FileSystem::MoveToTrash(directory)) {
-        User().ShowMessage(
-            QStringLiteral("The folder %1 could not be moved to the trash; it is still on disk.")
-                .arg(FileSystem::WithoutTrailingSeparator(directory)));
-    }
+        return false;
+    if (FileSystem::MoveToTrash(directory))
+        return true;
+    User().ShowMessage(
+        QStringLiteral("The folder %1 could not be moved to the trash; it is still on disk.")
+            .arg(FileSystem::WithoutTrailingSeparator(directory)));
+    return false;
 }

@@ -6,5 +6,6 @@
 // refusal and returns false.
 bool IsLegalDirectoryName(const QString& sDir);
 
-// Moves a client or project folder to the trash, without asking.
-void DeleteFilesInDir(const QString& directory);
+// Moves a client or project folder to the trash, without asking; says so
+// when it cannot. True when it went.
+bool DeleteFilesInDir(const QString& directory);

@@ -12,15 +12,17 @@ std::unique_ptr<TVersionItem> TClients::GetItem() {
     return std::make_unique<TClient>(this);
 }
 
-void TClients::AddNewItem() {
-    if (TVersionItem* client = AddNewNamedItem(QStringLiteral("Client name dialog"),
-                                               QStringLiteral("Enter client name")))
+TVersionItem* TClients::AddNewItem() {
+    TVersionItem* client =
+        AddNewNamedItem(QStringLiteral("Client name dialog"), QStringLiteral("Enter client name"));
+    if (client)
         client->SetSelected(true);
+    return client;
 }
 
-void TClients::RemoveItem(TVersionItem* Value) {
+bool TClients::RemoveItem(TVersionItem* Value) {
     const int projects = Value->VersionCollection() ? Value->VersionCollection()->Count() : 0;
-    RemoveAfterConfirmation(
+    return RemoveAfterConfirmation(
         Value,
         QStringLiteral("Delete client %1 with all %2 projects?").arg(Value->Name()).arg(projects));
 }

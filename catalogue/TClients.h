@@ -9,9 +9,11 @@ public:
     QString XmlElementName() const override;
 
     // Asks for a client name, creates the client and its folder, selects it.
-    void AddNewItem();
+    // The new client, or null when none was made.
+    TVersionItem* AddNewItem();
     // Asks, then sends the client's folder to the trash and removes it.
-    void RemoveItem(TVersionItem* Value);
+    // True when the user agreed and the folder went to the trash.
+    bool RemoveItem(TVersionItem* Value);
 
 protected:
     std::unique_ptr<TVersionItem> GetItem() override;

@@ -16,11 +16,11 @@ std::unique_ptr<TVersionItem> TProjects::GetItem() {
     return std::make_unique<TProject>(this);
 }
 
-void TProjects::AddNewItem() {
+TVersionItem* TProjects::AddNewItem() {
     TVersionItem* project = AddNewNamedItem(QStringLiteral("Project name dialog"),
                                             QStringLiteral("Enter project name"));
     if (!project)
-        return;
+        return nullptr;
     TVersionItem* first = project->VersionCollection()->AddItem();
     first->SetName(QStringLiteral("version 1"));
     QString reason;
@@ -31,14 +31,15 @@ void TProjects::AddNewItem() {
         DelItem(project);
         User().ShowMessage(
             QStringLiteral("The folder %1 could not be created: %2.").arg(path, reason));
-        return;
+        return nullptr;
     }
     project->SetSelected(true);
+    return project;
 }
 
-void TProjects::RemoveItem(TVersionItem* Value) {
+bool TProjects::RemoveItem(TVersionItem* Value) {
     QString question;
     if (Value->VersionCollection() && Value->VersionCollection()->Count() > 0)
         question = QStringLiteral("Delete Project %1?").arg(Value->Name());
-    RemoveAfterConfirmation(Value, question);
+    return RemoveAfterConfirmation(Value, question);
 }

@@ -10,9 +10,11 @@ public:
 
     // Asks for a project name, creates the project with its first version
     // "version 1" and their folders, selects it.
-    void AddNewItem();
+    // The new project, or null when none was made.
+    TVersionItem* AddNewItem();
     // Asks, then sends the project's folder to the trash and removes it.
-    void RemoveItem(TVersionItem* Value);
+    // True when the user agreed and the folder went to the trash.
+    bool RemoveItem(TVersionItem* Value);
 
 protected:
     std::unique_ptr<TVersionItem> GetItem() override;

@@ -45,6 +45,13 @@ TVersionItem* TVersionCollection::ItemByName(const QString& Value) const {
     return nullptr;
 }
 
+bool TVersionCollection::RefuseTakenName(const QString& name) const {
+    if (!ItemByName(name))
+        return false;
+    User().ShowMessage(QStringLiteral("name %1 already exists.").arg(name));
+    return true;
+}
+
 CatalogueTreeView* TVersionCollection::TreeView() const {
     if (fRootOwner)
         return fRootOwner->TreeView();
@@ -207,10 +214,8 @@ TVersionItem* TVersionCollection::AddNewNamedItem(const QString& caption, const 
         if (!answer)
             return nullptr;
         const QString name = *answer;
-        if (ItemByName(name)) {
-            User().ShowMessage(QStringLiteral("name %1 already exists.").arg(name));
+        if (RefuseTakenName(name))
             continue;
-        }
         if (!IsLegalDirectoryName(name))
             return nullptr;
         if (fOwnerItem)
@@ -230,10 +235,11 @@ TVersionItem* TVersionCollection::AddNewNamedItem(const QString& caption, const 
     }
 }
 
-void TVersionCollection::RemoveAfterConfirmation(TVersionItem* Value, const QString& question) {
+bool TVersionCollection::RemoveAfterConfirmation(TVersionItem* Value, const QString& question) {
     Value->CheckFolderNames();
     if (!User().Confirm(question))
-        return;
-    DeleteFilesInDir(Value->Path());
+        return false;
+    const bool trashed = DeleteFilesInDir(Value->Path());
     DelItem(Value);
+    return trashed;
 }

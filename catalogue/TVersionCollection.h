@@ -35,6 +35,9 @@ public:
     void SetItems(int Index, std::unique_ptr<TVersionItem> Value);
     // The first item whose name matches with a-z taken as A-Z, or null.
     TVersionItem* ItemByName(const QString& Value) const;
+    // Tells the user, and is true, when an item here already has the name
+    // (as ItemByName finds it): a new or renamed item may not take it.
+    bool RefuseTakenName(const QString& name) const;
 
     // Appends a new, still nameless item and tells the listeners (ItemAdded).
     TVersionItem* AddItem();
@@ -81,8 +84,8 @@ protected:
     // nothing was created.
     TVersionItem* AddNewNamedItem(const QString& caption, const QString& prompt);
     // Asks the question; on Yes sends the folder to the trash and removes
-    // the item.
-    void RemoveAfterConfirmation(TVersionItem* Value, const QString& question);
+    // the item. True when the folder went to the trash.
+    bool RemoveAfterConfirmation(TVersionItem* Value, const QString& question);
 
 private:
     TOnChanged FOnChanged;

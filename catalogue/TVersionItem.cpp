@@ -166,18 +166,16 @@ void TVersionItem::WriteData() {
     TConfigStreamer(Path()).WriteXmlString(DataAsXml());
 }
 
-void TVersionItem::Rename() {
+bool TVersionItem::Rename() {
     CheckFolderNames();
     for (;;) {
         const std::optional<QString> answer = User().AskName(
             QStringLiteral("New name dialog"), QStringLiteral("Enter new name"), FName);
         if (!answer)
-            return;
+            return false;
         const QString newName = TextRules::Trim(*answer);
-        if (FParent->ItemByName(newName)) {
-            User().ShowMessage(QStringLiteral("name %1 already exists.").arg(newName));
+        if (FParent->RefuseTakenName(newName))
             continue;
-        }
         if (!IsLegalDirectoryName(newName))
             continue;
         const TVersionItem* parent = ParentItem();
@@ -188,7 +186,7 @@ void TVersionItem::Rename() {
         const QString newPath = parentFolder + newName;
         if (FileSystem::RenameFolder(oldPath, newPath)) {
             SetName(newName);
-            return;
+            return true;
         }
         User().ShowMessage(
             QStringLiteral("Rename folder %1, to folder %2 failed.").arg(oldPath, newPath));

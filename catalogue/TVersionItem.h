@@ -56,7 +56,8 @@ public:
 
     // Asks for a new name and renames the folder and the item (clients and
     // projects).
-    void Rename();
+    // True when the folder and the item got the new name.
+    bool Rename();
 
     // Raises QuorvelError unless the item and every item above it name a
     // single folder that is not a link, so that a damaged catalogue never

@@ -1,5 +1,6 @@
 #include "cli/CliApplication.h"
 
+#include "cli/CommandRun.h"
 #include "cli/Console.h"
 #include "cli/EditorCommands.h"
 #include "cli/ExitCode.h"
@@ -168,49 +169,9 @@ void CliApplication::SaveCatalogue() {
 }
 
 int CliApplication::RunCommand() {
-    const QString& name = commandLine.Command()->name;
-    const QStringList& arguments = commandLine.Arguments();
     WorkspaceCommands workspace(user, reporter);
     VersionCommands versions(user);
     EditorCommands editors(user);
-
-    if (name == QLatin1String("list"))
-        return workspace.List(commandLine.Has(QStringLiteral("--json")));
-    if (name == QLatin1String("show"))
-        return workspace.Show(arguments);
-    if (name == QLatin1String("status"))
-        return workspace.Status(commandLine.Has(QStringLiteral("--mine")));
-    if (name == QLatin1String("rebuild"))
-        return workspace.Rebuild();
-    if (name == QLatin1String("new-client"))
-        return workspace.NewClient(arguments);
-    if (name == QLatin1String("new-project"))
-        return workspace.NewProject(arguments);
-    if (name == QLatin1String("rename-client"))
-        return workspace.RenameClient(arguments);
-    if (name == QLatin1String("rename-project"))
-        return workspace.RenameProject(arguments);
-    if (name == QLatin1String("delete-client"))
-        return workspace.DeleteClient(arguments);
-    if (name == QLatin1String("delete-project"))
-        return workspace.DeleteProject(arguments);
-    if (name == QLatin1String("checkout"))
-        return versions.CheckOut(arguments);
-    if (name == QLatin1String("checkin"))
-        return versions.CheckIn(arguments, description);
-    if (name == QLatin1String("checkin-checkout"))
-        return versions.CheckInCheckOut(arguments, description);
-    if (name == QLatin1String("undo-checkout"))
-        return versions.UndoCheckOut(arguments);
-    if (name == QLatin1String("import"))
-        return versions.Import(arguments);
-    if (name == QLatin1String("diff"))
-        return versions.Diff(arguments);
-    if (name == QLatin1String("editors"))
-        return editors.List();
-    if (name == QLatin1String("add-editor"))
-        return editors.Add(arguments);
-    if (name == QLatin1String("open"))
-        return editors.Open(arguments);
-    return ExitCode::Usage;
+    CommandRun run{commandLine, description, workspace, versions, editors};
+    return commandLine.Command()->run(run);
 }

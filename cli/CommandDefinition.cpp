@@ -1,12 +1,18 @@
 #include "cli/CommandDefinition.h"
 
+#include "cli/CommandLine.h"
+#include "cli/CommandRun.h"
+#include "cli/EditorCommands.h"
+#include "cli/VersionCommands.h"
+#include "cli/WorkspaceCommands.h"
+
 namespace {
 
 std::vector<CommandDefinition> MakeCommands() {
     std::vector<CommandDefinition> commands;
     auto add = [&commands](QString name, QString synopsis, QString summary, QString description,
                            int minArguments, int maxArguments, QStringList switches = {},
-                           bool takesDescription = false) {
+                           bool takesDescription = false) -> CommandDefinition& {
         CommandDefinition command;
         command.name = std::move(name);
         command.synopsis = std::move(synopsis);
@@ -17,6 +23,7 @@ std::vector<CommandDefinition> MakeCommands() {
         command.switches = std::move(switches);
         command.takesDescription = takesDescription;
         commands.push_back(std::move(command));
+        return commands.back();
     };
 
     add("list", "[--json]", "Show clients, projects and versions",
@@ -26,100 +33,122 @@ std::vector<CommandDefinition> MakeCommands() {
         "  {\"workspace\", \"clients\": [{\"name\", \"projects\": [{\"name\", \"versions\":\n"
         "  [{\"name\", \"number\", \"state\", \"parent\", \"editor\", \"datetime\", \"owner\",\n"
         "  \"description\"}]}]}]}",
-        0, 0, {"--json"});
+        0, 0, {"--json"})
+        .Runs([](CommandRun& run) {
+            return run.workspace.List(run.line.Has(QStringLiteral("--json")));
+        })
+        .ReadsOnly();
     add("show", "CLIENT PROJECT VERSION", "Show the details of a version",
-        "Prints the details of the version as plain text, one line per line.", 3, 3);
+        "Prints the details of the version as plain text, one line per line.", 3, 3)
+        .Runs([](CommandRun& run) { return run.workspace.Show(run.line.Arguments()); })
+        .ReadsOnly();
     add("status", "[--mine]", "List the checked-out versions",
         "Prints every checked-out version of the workspace, one per line: client,\n"
         "project, version, owner and date-time, separated by tabs, in catalogue\n"
         "order. With --mine, only the versions checked out by you. Changes nothing.",
-        0, 0, {"--mine"});
+        0, 0, {"--mine"})
+        .Runs([](CommandRun& run) {
+            return run.workspace.Status(run.line.Has(QStringLiteral("--mine")));
+        })
+        .ReadsOnly();
     add("rebuild", "", "Rebuild the catalogue from the folders",
         "Reads the workspace folder again and rewrites the catalogue file. On a\n"
         "terminal, the item being read is shown as it goes. At the end, prints the\n"
         "number of clients, projects and versions found.",
-        0, 0);
+        0, 0)
+        .Runs([](CommandRun& run) { return run.workspace.Rebuild(); });
     add("new-client", "NAME", "Create a client",
         "Creates the client NAME and its folder. A name that is taken or not allowed\n"
         "is refused.",
-        1, 1);
+        1, 1)
+        .Runs([](CommandRun& run) { return run.workspace.NewClient(run.line.Arguments()); })
+        .Does("%1 was created");
     add("new-project", "CLIENT NAME", "Create a project",
         "Creates the project NAME of CLIENT, with its folder and its first version,\n"
         "\"version 1\".",
-        2, 2);
+        2, 2)
+        .Runs([](CommandRun& run) { return run.workspace.NewProject(run.line.Arguments()); })
+        .Does("%2 was created");
     add("rename-client", "CLIENT NEWNAME", "Rename a client",
-        "Renames the client and its folder. Blanks around NEWNAME are dropped.", 2, 2);
+        "Renames the client and its folder. Blanks around NEWNAME are dropped.", 2, 2)
+        .Runs([](CommandRun& run) { return run.workspace.RenameClient(run.line.Arguments()); })
+        .Does("%1 was renamed to %2");
     add("rename-project", "CLIENT PROJECT NEWNAME", "Rename a project",
-        "Renames the project and its folder. Blanks around NEWNAME are dropped.", 3, 3);
+        "Renames the project and its folder. Blanks around NEWNAME are dropped.", 3, 3)
+        .Runs([](CommandRun& run) { return run.workspace.RenameProject(run.line.Arguments()); })
+        .Does("%2 was renamed to %3");
     add("delete-client", "CLIENT", "Delete a client with all its projects",
         "Asks, then moves the client's folder to the trash and removes the client.\n"
         "The question is asked on the terminal; --yes answers Yes, and without a\n"
         "terminal the answer is No.",
-        1, 1);
+        1, 1)
+        .Runs([](CommandRun& run) { return run.workspace.DeleteClient(run.line.Arguments()); })
+        .Does("%1 was deleted");
     add("delete-project", "CLIENT PROJECT", "Delete a project with all its versions",
         "Asks, then moves the project's folder to the trash and removes the project.\n"
         "The question is asked on the terminal; --yes answers Yes, and without a\n"
         "terminal the answer is No.",
-        2, 2);
+        2, 2)
+        .Runs([](CommandRun& run) { return run.workspace.DeleteProject(run.line.Arguments()); })
+        .Does("%2 was deleted");
     add("checkout", "CLIENT PROJECT VERSION", "Check out a version",
         "Copies the checked-in VERSION into a new version, checked out by you, and\n"
         "prints the new version's name.",
-        3, 3);
+        3, 3)
+        .Runs([](CommandRun& run) { return run.versions.CheckOut(run.line.Arguments()); })
+        .Does("The new version was made");
     add("checkin", "CLIENT PROJECT VERSION (-m TEXT | -F FILE)", "Check in a version",
         "Checks in the checked-out VERSION with the description TEXT, or the text of\n"
         "FILE (\"-\" reads standard input). Line breaks are kept; a file's final line\n"
         "break is dropped.",
-        3, 3, {}, true);
+        3, 3, {}, true)
+        .Runs([](CommandRun& run) {
+            return run.versions.CheckIn(run.line.Arguments(), run.description);
+        });
     add("checkin-checkout", "CLIENT PROJECT VERSION (-m TEXT | -F FILE)",
         "Check in a version and check it out again",
         "Checks in the checked-out VERSION as checkin does, then checks it out again\n"
         "and prints the new version's name.",
-        3, 3, {}, true);
+        3, 3, {}, true)
+        .Runs([](CommandRun& run) {
+            return run.versions.CheckInCheckOut(run.line.Arguments(), run.description);
+        })
+        .Does("%3 was checked in and the new version made");
     add("undo-checkout", "CLIENT PROJECT VERSION", "Throw a checked-out version away",
         "Asks, then deletes the checked-out VERSION and its folder. The question is\n"
         "asked on the terminal; --yes answers Yes, and without a terminal the answer\n"
         "is No.",
-        3, 3);
+        3, 3)
+        .Runs([](CommandRun& run) { return run.versions.UndoCheckOut(run.line.Arguments()); })
+        .Does("The check-out of %3 was undone");
     add("import", "CLIENT PROJECT VERSION FOLDER", "Import work into a first version",
         "Copies FOLDER into the version's folder: its sub-folders \"Program Data\" and\n"
         "\"Corvane Projects\" when it has the first, or else the folder itself. Only\n"
         "into version 1 of a project that has no other version.",
-        4, 4);
+        4, 4)
+        .Runs([](CommandRun& run) { return run.versions.Import(run.line.Arguments()); });
     add("editors", "", "List the registered editors",
-        "Prints one line per registered editor: its name, a tab and its program.", 0, 0);
+        "Prints one line per registered editor: its name, a tab and its program.", 0, 0)
+        .Runs([](CommandRun& run) { return run.editors.List(); })
+        .ReadsOnly();
     add("add-editor", "NAME PATH", "Register an editor",
-        "Registers the program PATH as the editor NAME. The name must be new.", 2, 2);
+        "Registers the program PATH as the editor NAME. The name must be new.", 2, 2)
+        .Runs([](CommandRun& run) { return run.editors.Add(run.line.Arguments()); });
     add("open", "CLIENT PROJECT VERSION EDITOR", "Open a checked-out version in an editor",
         "Records EDITOR as the version's editor and starts it with the version's\n"
         "folder as its only argument, then waits until it ends.",
-        4, 4);
+        4, 4)
+        .Runs([](CommandRun& run) { return run.editors.Open(run.line.Arguments()); });
     add("diff", "CLIENT PROJECT VERSION VERSION", "Compare two versions",
         "Compares the folders of two versions of a project by contents, leaving out\n"
         "the data file \"QuorvelConfig.xml\". Prints one line per difference, sorted\n"
         "by path: \"A path\" only in the second version, \"D path\" only in the first,\n"
         "\"M path\" different contents. Exit status 0 when the same, 1 when they\n"
         "differ, 2 on error.",
-        4, 4);
+        4, 4)
+        .Runs([](CommandRun& run) { return run.versions.Diff(run.line.Arguments()); })
+        .ReadsOnly();
 
-    const QStringList readers{"list", "show", "status", "diff", "editors"};
-    const std::pair<const char*, const char*> changes[] = {
-        {"new-client", "%1 was created"},
-        {"new-project", "%2 was created"},
-        {"rename-client", "%1 was renamed to %2"},
-        {"rename-project", "%2 was renamed to %3"},
-        {"delete-client", "%1 was deleted"},
-        {"delete-project", "%2 was deleted"},
-        {"checkout", "The new version was made"},
-        {"checkin-checkout", "%3 was checked in and the new version made"},
-        {"undo-checkout", "The check-out of %3 was undone"},
-    };
-    for (CommandDefinition& command : commands) {
-        command.readsOnly = readers.contains(command.name);
-        for (const auto& [name, done] : changes) {
-            if (command.name == QLatin1String(name))
-                command.done = QString::fromLatin1(done);
-        }
-    }
     return commands;
 }
 

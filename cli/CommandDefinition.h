@@ -2,7 +2,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
+
+struct CommandRun;
 
 // One command of quorvel-cli: how it is called and what its help says.
 struct CommandDefinition {
@@ -22,6 +25,21 @@ struct CommandDefinition {
     // What the command did to the catalogue, with %1, %2, ... for its
     // arguments; empty when it does not change the catalogue.
     QString done;
+    // Carries the command out; the exit status.
+    std::function<int(CommandRun&)> run;
+
+    CommandDefinition& Runs(std::function<int(CommandRun&)> handler) {
+        run = std::move(handler);
+        return *this;
+    }
+    CommandDefinition& ReadsOnly() {
+        readsOnly = true;
+        return *this;
+    }
+    CommandDefinition& Does(const char* text) {
+        done = QString::fromLatin1(text);
+        return *this;
+    }
 
     static const std::vector<CommandDefinition>& All();
     // Null for an unknown name.

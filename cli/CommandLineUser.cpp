@@ -23,14 +23,12 @@ QString MiB(qint64 bytes) {
 CommandLineUser::CommandLineUser(Confirmations confirmations) : confirmations(confirmations) {}
 
 void CommandLineUser::ShowMessage(const QString& text) {
-    lastMessage = text;
     Console::ErrLine(WithTerminalLineBreaks(text));
 }
 
 void CommandLineUser::ShowError(const QString& text) {
     ++errorsShown;
-    lastMessage = ErrorText(text);
-    Console::ErrLine(WithTerminalLineBreaks(lastMessage));
+    Console::ErrLine(WithTerminalLineBreaks(ErrorText(text)));
 }
 
 QString CommandLineUser::ErrorText(const QString& message) {

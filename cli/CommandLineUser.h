@@ -39,7 +39,6 @@ public:
     void CopyFinished() override;
 
     // What was shown, so the command can tell how things went.
-    const QString& LastMessage() const { return lastMessage; }
     int ErrorsShown() const { return errorsShown; }
     // A dialog came back after its one answer: a refusal, in effect.
     bool DialogCancelled() const { return dialogCancelled; }
@@ -55,7 +54,6 @@ private:
     std::optional<QString> nameAnswer;
     std::optional<QString> checkInAnswer;
     std::optional<QString> openFileAnswer;
-    QString lastMessage;
     int errorsShown = 0;
     bool dialogCancelled = false;
 

@@ -45,8 +45,7 @@ int EditorCommands::Open(const QStringList& arguments) {
         return ExitCode::Failed;
     }
     VersionMngr->SetActiveItem(version);
-    // The "Open In" menu is offered for a checked-out version only.
-    if (!VersionMngr->CanCheckIn()) {
+    if (!VersionMngr->CanOpenInEditor()) {
         Console::ErrLine(QStringLiteral("%1 is checked in: only a checked-out version can be "
                                         "opened in an editor.")
                              .arg(version->Name()));

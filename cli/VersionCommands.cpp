@@ -43,11 +43,8 @@ int VersionCommands::CheckOut(const QStringList& arguments) {
                                      "checked out.")
                           .arg(source->Name()));
     }
-    const TVersionCollection* versions = source->ParentCollection();
-    const int before = versions->Count();
-    VersionMngr->CheckOut();
-    TVersion* made = VersionMngr->ActiveVersion();
-    if (versions->Count() <= before || !made || made == source)
+    const TVersion* made = VersionMngr->CheckOut();
+    if (!made)
         return ExitCode::Failed;
     Console::OutLine(made->Name());
     return ExitCode::Done;
@@ -71,14 +68,9 @@ int VersionCommands::CheckInCheckOut(const QStringList& arguments, const QString
     if (!VersionMngr->CanCheckIn()) {
         return Refuse(NotCheckedOut(version));
     }
-    const TVersionCollection* versions = version->ParentCollection();
-    const int before = versions->Count();
     user.AnswerCheckIn(description);
-    VersionMngr->CheckInCheckOut();
-    if (version->IsCheckedOut())
-        return ExitCode::Failed;
-    TVersion* made = VersionMngr->ActiveVersion();
-    if (versions->Count() <= before || !made || made == version)
+    const TVersion* made = VersionMngr->CheckInCheckOut();
+    if (!made)
         return ExitCode::Failed;
     Console::OutLine(made->Name());
     return ExitCode::Done;
@@ -92,12 +84,7 @@ int VersionCommands::UndoCheckOut(const QStringList& arguments) {
         return Refuse(QStringLiteral("%1 is checked in: there is no check-out to undo.")
                           .arg(version->Name()));
     }
-    const TVersionCollection* versions = version->ParentCollection();
-    const int before = versions->Count();
-    const QString folder = version->Path();
-    VersionMngr->UndoCheckOut();
-    return versions->Count() < before && !FileSystem::FolderExists(folder) ? ExitCode::Done
-                                                                           : ExitCode::Failed;
+    return VersionMngr->UndoCheckOut() ? ExitCode::Done : ExitCode::Failed;
 }
 
 int VersionCommands::Import(const QStringList& arguments) {
@@ -116,10 +103,7 @@ int VersionCommands::Import(const QStringList& arguments) {
     QString folder = QDir::cleanPath(chosen.absoluteFilePath());
     if (!folder.endsWith(u'/'))
         folder += u'/';
-    VersionMngr->ImportFromFolder(folder);
-    // The import reports how it went in a message of its own.
-    return user.LastMessage() == QLatin1String("Import succeeded") ? ExitCode::Done
-                                                                   : ExitCode::Failed;
+    return VersionMngr->ImportFromFolder(folder) ? ExitCode::Done : ExitCode::Failed;
 }
 
 int VersionCommands::Diff(const QStringList& arguments) {

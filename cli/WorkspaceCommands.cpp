@@ -178,11 +178,8 @@ int WorkspaceCommands::Rebuild() {
 }
 
 int WorkspaceCommands::NewClient(const QStringList& arguments) {
-    const TVersionCollection* clients = ProjectMngr->Clients();
-    const int before = clients->Count();
     user.AnswerName(arguments[0]);
-    VersionMngr->NewClient();
-    return clients->Count() > before ? ExitCode::Done : ExitCode::Failed;
+    return VersionMngr->NewClient() ? ExitCode::Done : ExitCode::Failed;
 }
 
 int WorkspaceCommands::NewProject(const QStringList& arguments) {
@@ -192,11 +189,8 @@ int WorkspaceCommands::NewProject(const QStringList& arguments) {
     VersionMngr->SetActiveItem(client);
     if (!VersionMngr->HasActiveClient())
         return ExitCode::Failed;
-    const TVersionCollection* projects = client->VersionCollection();
-    const int before = projects->Count();
     user.AnswerName(arguments[1]);
-    VersionMngr->NewProject();
-    return projects->Count() > before ? ExitCode::Done : ExitCode::Failed;
+    return VersionMngr->NewProject() ? ExitCode::Done : ExitCode::Failed;
 }
 
 int WorkspaceCommands::RenameClient(const QStringList& arguments) {
@@ -206,10 +200,8 @@ int WorkspaceCommands::RenameClient(const QStringList& arguments) {
     VersionMngr->SetActiveItem(client);
     if (!VersionMngr->HasActiveClient())
         return ExitCode::Failed;
-    const QString before = client->Name();
     user.AnswerName(arguments[1]);
-    VersionMngr->RenameClient();
-    return client->Name() != before ? ExitCode::Done : ExitCode::Failed;
+    return VersionMngr->RenameClient() ? ExitCode::Done : ExitCode::Failed;
 }
 
 int WorkspaceCommands::RenameProject(const QStringList& arguments) {
@@ -219,10 +211,8 @@ int WorkspaceCommands::RenameProject(const QStringList& arguments) {
     VersionMngr->SetActiveItem(project);
     if (!VersionMngr->HasActiveProject())
         return ExitCode::Failed;
-    const QString before = project->Name();
     user.AnswerName(arguments[2]);
-    VersionMngr->RenameProject();
-    return project->Name() != before ? ExitCode::Done : ExitCode::Failed;
+    return VersionMngr->RenameProject() ? ExitCode::Done : ExitCode::Failed;
 }
 
 int WorkspaceCommands::DeleteClient(const QStringList& arguments) {
@@ -232,13 +222,8 @@ int WorkspaceCommands::DeleteClient(const QStringList& arguments) {
     VersionMngr->SetActiveItem(client);
     if (!VersionMngr->HasActiveClient())
         return ExitCode::Failed;
-    const TVersionCollection* clients = ProjectMngr->Clients();
-    const int before = clients->Count();
-    const QString folder = client->Path();
-    VersionMngr->DelClient();
     // Gone from the catalogue but still on disk is not deleted.
-    return clients->Count() < before && !FileSystem::FolderExists(folder) ? ExitCode::Done
-                                                                          : ExitCode::Failed;
+    return VersionMngr->DelClient() ? ExitCode::Done : ExitCode::Failed;
 }
 
 int WorkspaceCommands::DeleteProject(const QStringList& arguments) {
@@ -248,10 +233,5 @@ int WorkspaceCommands::DeleteProject(const QStringList& arguments) {
     VersionMngr->SetActiveItem(project);
     if (!VersionMngr->HasActiveProject())
         return ExitCode::Failed;
-    const TVersionCollection* projects = project->ParentCollection();
-    const int before = projects->Count();
-    const QString folder = project->Path();
-    VersionMngr->DelProject();
-    return projects->Count() < before && !FileSystem::FolderExists(folder) ? ExitCode::Done
-                                                                           : ExitCode::Failed;
+    return VersionMngr->DelProject() ? ExitCode::Done : ExitCode::Failed;
 }

@@ -142,7 +142,7 @@ bool TVersionManager::CanImport() const {
     return version && project && version->Nr() == 1 && project->VersionCollection()->Count() == 1;
 }
 
-void TVersionManager::CheckOut() {
+TVersion* TVersionManager::CheckOut() {
     TVersion* source = ActiveVersion();
     if (!source)
         throw InvalidTypecast();
@@ -160,7 +160,7 @@ void TVersionManager::CheckOut() {
                                           "not know it. Rebuild the workspace, then check out "
                                           "again.")
                                .arg(newFolder));
-        return;
+        return nullptr;
     }
     // The new version's record goes into the copy before the copy can be
     // seen: a version folder never stands there with another's record.
@@ -180,7 +180,7 @@ void TVersionManager::CheckOut() {
     if (!copied) {
         User().ShowMessage(
             QStringLiteral("Check out of %1 failed: %2.").arg(source->Name(), error));
-        return;
+        return nullptr;
     }
     auto* version = static_cast<TVersion*>(versions->AddItem());
     version->SetName(name);
@@ -191,6 +191,7 @@ void TVersionManager::CheckOut() {
     version->AddToView(FVersionView);
     version->SetVersionSelected(true);
     SetActiveItem(version);
+    return version;
 }
 
 bool TVersionManager::CheckIn() {
@@ -239,63 +240,68 @@ bool TVersionManager::CheckIn() {
     return checkedIn;
 }
 
-void TVersionManager::CheckInCheckOut() {
-    if (CheckIn())
-        CheckOut();
+TVersion* TVersionManager::CheckInCheckOut() {
+    return CheckIn() ? CheckOut() : nullptr;
 }
 
-void TVersionManager::UndoCheckOut() {
+bool TVersionManager::UndoCheckOut() {
     TVersion* version = ActiveVersion();
     if (!version)
         throw InvalidTypecast();
     version->CheckFolderNames();
     if (!User().Confirm(QStringLiteral("This will removed %1, from your system are you sure?")
                             .arg(version->Name())))
-        return;
+        return false;
     const QString folder = version->Path();
     if (!FileSystem::FolderExists(folder))
         throw QuorvelError(QStringLiteral("The specified path was not found"));
-    if (!FileSystem::RemoveTreeWholly(folder)) {
+    const bool removed = FileSystem::RemoveTreeWholly(folder);
+    if (!removed) {
         User().ShowMessage(QStringLiteral("Not everything in %1 could be deleted.")
                                .arg(FileSystem::WithoutTrailingSeparator(folder)));
     }
     version->ParentCollection()->DelItem(version);
     AfterRemoval(true);
+    return removed;
 }
 
-void TVersionManager::NewClient() {
-    ProjectMngr->Clients()->AddNewItem();
+TVersionItem* TVersionManager::NewClient() {
+    return ProjectMngr->Clients()->AddNewItem();
 }
 
-void TVersionManager::NewProject() {
-    if (TClient* client = ActiveClient())
-        static_cast<TProjects*>(client->VersionCollection())->AddNewItem();
+TVersionItem* TVersionManager::NewProject() {
+    TClient* client = ActiveClient();
+    return client ? static_cast<TProjects*>(client->VersionCollection())->AddNewItem() : nullptr;
 }
 
-void TVersionManager::RenameClient() {
-    if (TClient* client = ActiveClient())
-        client->Rename();
+bool TVersionManager::RenameClient() {
+    TClient* client = ActiveClient();
+    return client && client->Rename();
 }
 
-void TVersionManager::RenameProject() {
-    if (TProject* project = ActiveProject())
-        project->Rename();
+bool TVersionManager::RenameProject() {
+    TProject* project = ActiveProject();
+    return project && project->Rename();
 }
 
-void TVersionManager::DelClient() {
-    if (TClient* client = ActiveClient()) {
-        const bool wasActive = FActiveItem != nullptr;
-        static_cast<TClients*>(client->ParentCollection())->RemoveItem(client);
-        AfterRemoval(wasActive);
-    }
+bool TVersionManager::DelClient() {
+    TClient* client = ActiveClient();
+    if (!client)
+        return false;
+    const bool wasActive = FActiveItem != nullptr;
+    const bool removed = static_cast<TClients*>(client->ParentCollection())->RemoveItem(client);
+    AfterRemoval(wasActive);
+    return removed;
 }
 
-void TVersionManager::DelProject() {
-    if (TProject* project = ActiveProject()) {
-        const bool wasActive = FActiveItem != nullptr;
-        static_cast<TProjects*>(project->ParentCollection())->RemoveItem(project);
-        AfterRemoval(wasActive);
-    }
+bool TVersionManager::DelProject() {
+    TProject* project = ActiveProject();
+    if (!project)
+        return false;
+    const bool wasActive = FActiveItem != nullptr;
+    const bool removed = static_cast<TProjects*>(project->ParentCollection())->RemoveItem(project);
+    AfterRemoval(wasActive);
+    return removed;
 }
 
 void TVersionManager::AfterRemoval(bool activeItemWasSet) {
@@ -310,7 +316,7 @@ void TVersionManager::DoVersionChanged() {
         FOnVersionChanged(this);
 }
 
-void TVersionManager::ImportFromFolder(const QString& AFolder) {
+bool TVersionManager::ImportFromFolder(const QString& AFolder) {
     try {
         TVersion* version = ActiveVersion();
         if (!version)
@@ -335,8 +341,10 @@ void TVersionManager::ImportFromFolder(const QString& AFolder) {
         if (!copied)
             throw QuorvelError(QStringLiteral("not everything could be copied"));
         User().ShowMessage(QStringLiteral("Import succeeded"));
+        return true;
     } catch (const QuorvelError& error) {
         User().ShowMessage(QStringLiteral("Import from folder %1 failed with message %2.")
                                .arg(AFolder, error.Message()));
+        return false;
     }
 }

@@ -35,21 +35,31 @@ public:
     void Sort();
     void Clear();
 
-    void CheckOut();
+    // Each command returns what it did, for those who need to know (the
+    // command-line tool); the window goes by what it shows.
+    // The new version, or null when none was made.
+    TVersion* CheckOut();
+    // True when the version was checked in.
     bool CheckIn();
-    void CheckInCheckOut();
-    void UndoCheckOut();
+    // The new version when the check-in and the check-out were both made.
+    TVersion* CheckInCheckOut();
+    // True when the version and all of its folder are gone.
+    bool UndoCheckOut();
 
-    void NewClient();
-    void NewProject();
-    void RenameClient();
-    void RenameProject();
-    void DelClient();
-    void DelProject();
+    // The new client or project, or null.
+    TVersionItem* NewClient();
+    TVersionItem* NewProject();
+    // True when the item has its new name.
+    bool RenameClient();
+    bool RenameProject();
+    // True when the item left the catalogue and its folder went to the trash.
+    bool DelClient();
+    bool DelProject();
 
     void DoVersionChanged();
     // Copies AFolder (ending with "/") into the active version's folder.
-    void ImportFromFolder(const QString& AFolder);
+    // True when everything was copied.
+    bool ImportFromFolder(const QString& AFolder);
 
     // When each command is offered.
     bool HasActiveClient() const { return ActiveClient() != nullptr; }
@@ -58,6 +68,8 @@ public:
     // Check in, check in/check out and undo check-out.
     bool CanCheckIn() const;
     bool CanImport() const;
+    // The editor menu ("Open In"): a checked-out version.
+    bool CanOpenInEditor() const { return CanCheckIn(); }
 
 private:
     void ItemDestroyed(TVersionItem* item);
