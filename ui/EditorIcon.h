@@ -17,7 +17,4 @@ QIcon ForProgram(const QString& program);
 // path); empty text when none is.
 QString DesktopEntryIcon(const QString& program, const QStringList& applicationFolders);
 
-// The program an "Exec=" value starts: its first word, without quotes.
-QString ExecProgram(const QString& exec);
-
 } // namespace EditorIcon

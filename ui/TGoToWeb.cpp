@@ -1,5 +1,6 @@
 #include "ui/TGoToWeb.h"
 
+#include "platform/DesktopEntry.h"
 #include "platform/TextRules.h"
 
 #include <QDir>
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTextStream>
 
 namespace {
 
@@ -102,56 +102,6 @@ QString TGoToWeb::BrowserPath() {
     return BrowserPathOf(FindBrowser(), &para);
 }
 
-QStringList TGoToWeb::ApplicationFolders() {
-    // The folders xdg-mime looks in, so that both find the same entry.
-    QString home = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
-    if (home.isEmpty())
-        home = QDir::homePath() + QStringLiteral("/.local/share");
-    QString dirs = QString::fromLocal8Bit(qgetenv("XDG_DATA_DIRS"));
-    if (dirs.isEmpty())
-        dirs = QStringLiteral("/usr/local/share:/usr/share");
-    QStringList folders{home + QStringLiteral("/applications/")};
-    for (const QString& dir : dirs.split(u':', Qt::SkipEmptyParts))
-        folders << dir + QStringLiteral("/applications/");
-    return folders;
-}
-
-QString TGoToWeb::ExecOfDesktopEntry(const QString& desktopFile) {
-    if (desktopFile.isEmpty() || desktopFile.contains(u'/'))
-        return QString();
-    QString path;
-    for (const QString& folder : ApplicationFolders()) {
-        if (QFileInfo(folder + desktopFile).isFile()) {
-            path = folder + desktopFile;
-            break;
-        }
-        const QStringList vendors = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        for (const QString& vendor : vendors) {
-            if (QFileInfo(folder + vendor + u'/' + desktopFile).isFile()) {
-                path = folder + vendor + u'/' + desktopFile;
-                break;
-            }
-        }
-        if (!path.isEmpty())
-            break;
-    }
-    if (path.isEmpty())
-        return QString();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    QTextStream in(&file);
-    bool inMainGroup = false;
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
-        if (line.startsWith(u'['))
-            inMainGroup = line == QLatin1String("[Desktop Entry]");
-        else if (inMainGroup && line.startsWith(QLatin1String("Exec=")))
-            return line.mid(5).trimmed();
-    }
-    return QString();
-}
-
 QString TGoToWeb::FindBrowser() {
     const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
     if (xdgMime.isEmpty())
@@ -161,8 +111,9 @@ QString TGoToWeb::FindBrowser() {
                 {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/html")});
     if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit)
         return QString();
-    const QString desktopFile = QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
-    return ExecOfDesktopEntry(desktopFile);
+    const QString id = QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+    const std::optional<DesktopEntry> entry = DesktopEntry::Find(id);
+    return entry ? entry->Exec() : QString();
 }
 
 bool TGoToWeb::Execute() {

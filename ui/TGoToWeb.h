@@ -34,11 +34,6 @@ public:
     // The open command of the desktop's default application for HTML
     // pages: the "Exec=" value of its desktop entry; empty when none.
     static QString FindBrowser();
-    // The desktop's application folders, each ending with "/".
-    static QStringList ApplicationFolders();
-    // The "Exec=" value of desktopFile as found in those folders; empty
-    // when none.
-    static QString ExecOfDesktopEntry(const QString& desktopFile);
     // The show-window value of a state: 3 maximised, 1 normal.
     static int GwToSw(TBrowserState GwValue);
 

@@ -1,5 +1,6 @@
 #include "GuiHarness.h"
 
+#include "platform/DesktopEntry.h"
 #include "ui/TAboutBox.h"
 #include "ui/TGoToWeb.h"
 
@@ -29,7 +30,7 @@ QString InstallFakeBrowser(const TestWorkspace& ws, const QString& execArguments
                           .arg(ws.Path())
                           .toUtf8());
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QString applications = TGoToWeb::ApplicationFolders().first();
+    const QString applications = DesktopEntry::ApplicationFolders().first();
     QDir().mkpath(applications);
     WriteDesktopFile(applications + QStringLiteral("fakebrowser.desktop"),
                      {QStringLiteral("[Desktop Entry]"), QStringLiteral("Type=Application"),
@@ -61,7 +62,7 @@ private slots:
 };
 
 void TestAboutBox::cleanup() {
-    const QString applications = TGoToWeb::ApplicationFolders().first();
+    const QString applications = DesktopEntry::ApplicationFolders().first();
     QFile::remove(applications + QStringLiteral("fakebrowser.desktop"));
     QFile::remove(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) +
                   QStringLiteral("/mimeapps.list"));
