@@ -3,8 +3,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 
-QString CheckInDateTime(const QDateTime& when) {
-    const QLocale locale = QLocale::system();
+QString CheckInDateTime(const QDateTime& when, const QLocale& locale) {
     const QString date = locale.toString(when.date(), QLocale::ShortFormat);
     if (when.time() == QTime(0, 0))
         return date;
@@ -20,5 +19,5 @@ QString LongTimeFormat(const QLocale& locale) {
 }
 
 QString CheckInDateTimeNow() {
-    return CheckInDateTime(QDateTime::currentDateTime());
+    return CheckInDateTime(QDateTime::currentDateTime(), QLocale::system());
 }

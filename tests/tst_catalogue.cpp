@@ -29,6 +29,20 @@ public:
     CatalogueTreeView* TreeView() const override { return tree; }
 };
 
+// A workspace folder, a user, a tree and the root of a catalogue over them.
+struct CatalogueFixture {
+    CatalogueFixture() : clients(&owner) {
+        owner.workspace = ws.Path();
+        owner.tree = &tree;
+    }
+
+    TestWorkspace ws;
+    ScriptedUser user;
+    RecordingTreeView tree;
+    Owner owner;
+    TClients clients;
+};
+
 struct Change {
     TVersionCollection* sender;
     TVersionItem* item;
@@ -230,11 +244,8 @@ void TestCatalogue::nextVersionNumber() {
 }
 
 void TestCatalogue::pathFollowsNames() {
-    TestWorkspace ws;
-    ScriptedUser user;
-    Owner owner;
-    owner.workspace = ws.Path();
-    TClients clients(&owner);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
     TVersionItem* client = Add(&clients, QStringLiteral("C"));
     TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
     TVersionItem* version = Add(project->VersionCollection(), QStringLiteral("Version 2"));
@@ -325,10 +336,8 @@ void TestCatalogue::listClearLeavesNoDanglingRows() {
 }
 
 void TestCatalogue::loadDataReadsOncePerCollection() {
-    TestWorkspace ws;
-    Owner owner;
-    owner.workspace = ws.Path();
-    TClients clients(&owner);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
     TVersionItem* project =
         Add(Add(&clients, QStringLiteral("C"))->VersionCollection(), QStringLiteral("P"));
     TVersionItem* version = Add(project->VersionCollection(), QStringLiteral("Version 2"));
@@ -391,13 +400,8 @@ void TestCatalogue::legalNames() {
 }
 
 void TestCatalogue::newClientAndProject() {
-    TestWorkspace ws;
-    ScriptedUser user;
-    RecordingTreeView tree;
-    Owner owner;
-    owner.workspace = ws.Path();
-    owner.tree = &tree;
-    TClients clients(&owner);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
 
     user.QueueName(QStringLiteral("  Acme  "));
     clients.AddNewItem();
@@ -423,11 +427,8 @@ void TestCatalogue::newClientAndProject() {
 }
 
 void TestCatalogue::newItemAsksAgainOnlyForTakenNames() {
-    TestWorkspace ws;
-    ScriptedUser user;
-    Owner owner;
-    owner.workspace = ws.Path();
-    TClients clients(&owner);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
     Add(&clients, QStringLiteral("Acme"));
 
     // A taken name brings the empty dialog back.
@@ -451,13 +452,8 @@ void TestCatalogue::newItemAsksAgainOnlyForTakenNames() {
 }
 
 void TestCatalogue::newItemWithNameTheFileSystemRefuses() {
-    TestWorkspace ws;
-    ScriptedUser user;
-    RecordingTreeView tree;
-    Owner owner;
-    owner.workspace = ws.Path();
-    owner.tree = &tree;
-    TClients clients(&owner);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
 
     user.QueueName(QString(300, u'x'));
     clients.AddNewItem();
@@ -470,13 +466,8 @@ void TestCatalogue::newItemWithNameTheFileSystemRefuses() {
 }
 
 void TestCatalogue::renameRules() {
-    TestWorkspace ws;
-    ScriptedUser user;
-    RecordingTreeView tree;
-    Owner owner;
-    owner.workspace = ws.Path();
-    owner.tree = &tree;
-    TClients clients(&owner);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
     TVersionItem* client = Add(&clients, QStringLiteral("Acme"));
     ws.CreateDir(QStringLiteral("Acme"));
 
@@ -501,11 +492,8 @@ void TestCatalogue::renameRules() {
 }
 
 void TestCatalogue::renameOntoExistingFolderFails() {
-    TestWorkspace ws;
-    ScriptedUser user;
-    Owner owner;
-    owner.workspace = ws.Path();
-    TClients clients(&owner);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
     TVersionItem* client = Add(&clients, QStringLiteral("Acme"));
     TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
     ws.CreateFile(QStringLiteral("Acme/P/work.txt"), "mine");
@@ -525,13 +513,8 @@ void TestCatalogue::renameOntoExistingFolderFails() {
 }
 
 void TestCatalogue::removeItemAsksAndTrashes() {
-    TestWorkspace ws;
-    ScriptedUser user;
-    RecordingTreeView tree;
-    Owner owner;
-    owner.workspace = ws.Path();
-    owner.tree = &tree;
-    TClients clients(&owner);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
     TVersionItem* client = Add(&clients, QStringLiteral("Trashed client"));
     for (const char* name : {"P1", "P2", "P3"})
         Add(client->VersionCollection(), QString::fromLatin1(name));
@@ -575,14 +558,12 @@ void TestCatalogue::damagedNamesNeverTouchAnotherFolder_data() {
 }
 
 void TestCatalogue::damagedNamesNeverTouchAnotherFolder() {
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
     QFETCH(QString, name);
-    TestWorkspace ws;
-    ScriptedUser user;
-    Owner owner;
     owner.workspace = ws.CreateDir(QStringLiteral("ws"));
     ws.CreateFile(QStringLiteral("ws/C/P/version 1/work.txt"), "work");
     ws.CreateFile(QStringLiteral("outside.txt"), "outside");
-    TClients clients(&owner);
     TVersionItem* client = Add(&clients, QStringLiteral("C"));
     auto* projects = static_cast<TProjects*>(client->VersionCollection());
     TVersionItem* project = Add(projects, QStringLiteral("P"));
@@ -610,15 +591,13 @@ void TestCatalogue::damagedNamesNeverTouchAnotherFolder() {
 }
 
 void TestCatalogue::linkedFoldersAreLeftAlone() {
-    TestWorkspace ws;
-    ScriptedUser user;
-    Owner owner;
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
     owner.workspace = ws.CreateDir(QStringLiteral("ws"));
     ws.CreateFile(QStringLiteral("outside/work.txt"), "outside");
     ws.CreateDir(QStringLiteral("ws/C/P"));
     QFile::link(ws.Path() + QStringLiteral("outside"),
                 ws.Path() + QStringLiteral("ws/C/P/Version 2"));
-    TClients clients(&owner);
     TVersionItem* client = Add(&clients, QStringLiteral("C"));
     TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
     TVersionItem* linked = Add(project->VersionCollection(), QStringLiteral("Version 2"));
@@ -629,11 +608,9 @@ void TestCatalogue::linkedFoldersAreLeftAlone() {
 }
 
 void TestCatalogue::readFromRoot() {
-    TestWorkspace ws;
-    RecordingTreeView tree;
-    Owner owner;
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
     owner.workspace = ws.CreateDir(QStringLiteral("ws"));
-    owner.tree = &tree;
     for (const char* dir :
          {"Acme/Harbour/version 1", "Acme/Harbour/Version 2", "Acme/Harbour/Old",
           "Acme/Harbour/.hidden", "Acme/Harbour/.quorvel-partial-x1", "Acme/Harbour/say \"hi\"",
@@ -645,7 +622,6 @@ void TestCatalogue::readFromRoot() {
     ws.CreateDir(QStringLiteral("elsewhere/Inside"));
     QFile::link(ws.Path() + QStringLiteral("elsewhere"), ws.Path() + QStringLiteral("ws/Linked"));
 
-    TClients clients(&owner);
     int named = 0;
     clients.SetOnChanged([&](TVersionCollection*, TVersionItem*, ChangeKind kind) {
         named += kind == ChangeKind::ItemdEdited;
@@ -668,9 +644,8 @@ void TestCatalogue::readFromRoot() {
 }
 
 void TestCatalogue::readFromRootOfMissingFolderRaises() {
-    TestWorkspace ws;
-    Owner owner;
-    TClients clients(&owner);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
     QVERIFY_THROWS_EXCEPTION(QuorvelError,
                              clients.ReadFromRoot(ws.Path() + QStringLiteral("missing/")));
     QVERIFY_THROWS_EXCEPTION(QuorvelError, clients.ReadFromRoot(QString()));
