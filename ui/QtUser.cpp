@@ -1,5 +1,6 @@
 #include "ui/QtUser.h"
 
+#include "ui/ProgramFileFilter.h"
 #include "ui/TCheckInDialog.h"
 
 #include <QApplication>
@@ -87,11 +88,12 @@ std::optional<QString> QtUser::AskCheckIn(const QString& owner, const QString& d
 
 std::optional<QString> QtUser::AskOpenFile(const OpenFileRequest& request) {
     QFileDialog dialog(Parent(), request.title, request.initialFolder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Only what may be run is offered: programs here carry no extension.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
+    dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
+    dialog.setProxyModel(new ProgramFileFilter(&dialog));
     QString description = request.filterDescription;
     const qsizetype bracket = description.indexOf(u'(');
     if (bracket > 0)

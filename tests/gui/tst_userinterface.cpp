@@ -4,7 +4,11 @@
 #include "ui/QtUser.h"
 #include "ui/TCheckInDialog.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -57,6 +61,7 @@ private slots:
     void confirmBoxAsksYesOrNo();
     void nameDialog_data();
     void nameDialog();
+    void programDialogListsFoldersAndPrograms();
     void checkInDialogLayout();
     void checkInDialogGivesCrLf_data();
     void checkInDialogGivesCrLf();
@@ -187,6 +192,56 @@ void TestUserInterface::nameDialog() {
     QCOMPARE(answer.has_value(), ok);
     if (ok)
         QCOMPARE(*answer, QStringLiteral("Crane"));
+}
+
+void TestUserInterface::programDialogListsFoldersAndPrograms() {
+    TestWorkspace folder;
+    folder.CreateDir(QStringLiteral("tools"));
+    const QString viewer = folder.CreateFile(QStringLiteral("viewer"), "#!/bin/sh\n");
+    QVERIFY(QFile::setPermissions(viewer, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    folder.CreateFile(QStringLiteral("notes.txt"), "plain text");
+    QtUser user;
+    QStringList listed;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        auto* files = dialog->findChild<QFileSystemModel*>();
+        QAbstractItemView* view = nullptr;
+        // The list or the detail view, whichever the dialog shows.
+        for (const char* name : {"listView", "treeView"}) {
+            auto* shown = dialog->findChild<QAbstractItemView*>(QString::fromLatin1(name));
+            if (shown && shown->isVisible())
+                view = shown;
+        }
+        QVERIFY(files && view);
+        // The folder is read in the background; all three entries arrive.
+        (void)QTest::qWaitFor([&] { return files->rowCount(files->index(folder.Path())) == 3; });
+        QModelIndex program;
+        for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+            const QModelIndex index = view->model()->index(row, 0, view->rootIndex());
+            listed << index.data().toString();
+            if (index.data().toString() == QLatin1String("viewer"))
+                program = index;
+        }
+        listed.sort();
+        // As the user chooses: a click on the program, then Open.
+        if (program.isValid()) {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              view->visualRect(program).center());
+            if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
+                buttons->button(QDialogButtonBox::Open)->click();
+        }
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    UserInterface::OpenFileRequest request;
+    request.title = QStringLiteral("Select program ");
+    request.filterDescription = QStringLiteral("Executables (*.exe)");
+    request.filterPattern = QStringLiteral("*");
+    request.initialFolder = folder.Path();
+    const std::optional<QString> answer = user.AskOpenFile(request);
+    QCOMPARE(listed, (QStringList{QStringLiteral("tools"), QStringLiteral("viewer")}));
+    QCOMPARE(answer.value_or(QString()), viewer);
 }
 
 void TestUserInterface::checkInDialogLayout() {
