@@ -1,5 +1,6 @@
 #include "GuiHarness.h"
 
+#include "catalogue/ItemFolders.h"
 #include "platform/QuorvelError.h"
 #include "ui/QtUser.h"
 #include "ui/TCheckInDialog.h"
@@ -11,9 +12,11 @@
 #include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -28,6 +31,20 @@ void WhenModal(std::function<void(QWidget*)> inspect) {
         if (QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }))
             inspect(modal);
     });
+}
+
+// True when every line of text fits the label's width unbroken.
+bool LinesFit(const QLabel* label, const QString& text) {
+    const QFontMetrics metrics(label->font());
+    for (const QString& line : text.split(u'\n')) {
+        if (metrics.horizontalAdvance(line) > label->contentsRect().width())
+            return false;
+    }
+    return true;
+}
+
+bool OnScreen(const QWidget* window) {
+    return window->screen()->availableGeometry().contains(window->frameGeometry());
 }
 
 // An object whose event handler fails, as a catalogue operation can.
@@ -61,7 +78,13 @@ private slots:
     void confirmBoxAsksYesOrNo();
     void nameDialog_data();
     void nameDialog();
+    void messageBoxesKeepLinesWhole_data();
+    void messageBoxesKeepLinesWhole();
+    void nameDialogRoomForTheTexts_data();
+    void nameDialogRoomForTheTexts();
     void programDialogListsFoldersAndPrograms();
+    void folderBrowserStartsAndCentres_data();
+    void folderBrowserStartsAndCentres();
     void checkInDialogLayout();
     void checkInDialogGivesCrLf_data();
     void checkInDialogGivesCrLf();
@@ -194,6 +217,104 @@ void TestUserInterface::nameDialog() {
         QCOMPARE(*answer, QStringLiteral("Crane"));
 }
 
+void TestUserInterface::messageBoxesKeepLinesWhole_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("whole");
+    QString forbidden;
+    {
+        ScriptedUser answers;
+        IsLegalDirectoryName(QStringLiteral("a|b"));
+        forbidden = answers.messages.value(0);
+    }
+    QVERIFY(forbidden.contains(QStringLiteral("|\"")));
+    QTest::newRow("forbidden characters") << QStringLiteral("message") << forbidden << true;
+    QTest::newRow("the question after an unclean end")
+        << QStringLiteral("confirm")
+        << QStringLiteral("Quorvel was not correctly closed, \rit is "
+                          "recommendable to rebuild the "
+                          "active workspace, \rRebuild the active workspace?")
+        << true;
+    QTest::newRow("an error with a long path")
+        << QStringLiteral("error")
+        << QStringLiteral("can not create workspace "
+                          "/home/marta/Documents/Clients/Projects/2024/, "
+                          "please select another workspace")
+        << true;
+    QTest::newRow("wider than the screen: wrapped, but on the screen")
+        << QStringLiteral("message") << QStringLiteral("word ").repeated(300) << false;
+}
+
+void TestUserInterface::messageBoxesKeepLinesWhole() {
+    QFETCH(QString, kind);
+    QFETCH(QString, text);
+    QFETCH(bool, whole);
+    QtUser user;
+    bool fits = false;
+    bool onScreen = false;
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        QVERIFY(label);
+        fits = LinesFit(label, box->text());
+        onScreen = OnScreen(box);
+        box->buttons().constFirst()->click();
+    });
+    if (kind == QLatin1String("confirm"))
+        user.Confirm(text);
+    else if (kind == QLatin1String("error"))
+        user.ShowError(text);
+    else
+        user.ShowMessage(text);
+    QCOMPARE(fits, whole);
+    QVERIFY(onScreen);
+}
+
+void TestUserInterface::nameDialogRoomForTheTexts_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("rename") << QStringLiteral("New name dialog") << QStringLiteral("Enter new name")
+                            << true;
+    QTest::newRow("new client") << QStringLiteral("Client name dialog")
+                                << QStringLiteral("Enter client name") << true;
+    QTest::newRow("editor name")
+        << QStringLiteral("Input Editor name")
+        << QStringLiteral("Specify name before [/usr/local/lib/quorvel/tools/viewer.tool]") << true;
+    QTest::newRow("a prompt wider than the screen")
+        << QStringLiteral("Input Editor name") << QStringLiteral("word ").repeated(300) << false;
+}
+
+void TestUserInterface::nameDialogRoomForTheTexts() {
+    QFETCH(QString, caption);
+    QFETCH(QString, prompt);
+    QFETCH(bool, whole);
+    QtUser user;
+    bool fits = false;
+    bool onScreen = false;
+    int fieldWidth = 0;
+    int longName = 0;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QInputDialog*>(modal);
+        QVERIFY(dialog);
+        auto* label = dialog->findChild<QLabel*>();
+        auto* field = dialog->findChild<QLineEdit*>();
+        QVERIFY(label && field);
+        fits = LinesFit(label, prompt);
+        onScreen = OnScreen(dialog);
+        fieldWidth = field->width();
+        longName = field->fontMetrics().averageCharWidth() * 40;
+        dialog->reject();
+    });
+    user.AskName(caption, prompt, QString());
+    QCOMPARE(fits, whole);
+    QVERIFY(onScreen);
+    // A name of forty characters shows whole.
+    QVERIFY2(fieldWidth >= longName,
+             qPrintable(QStringLiteral("%1 < %2").arg(fieldWidth).arg(longName)));
+}
+
 void TestUserInterface::programDialogListsFoldersAndPrograms() {
     TestWorkspace folder;
     folder.CreateDir(QStringLiteral("tools"));
@@ -242,6 +363,48 @@ void TestUserInterface::programDialogListsFoldersAndPrograms() {
     const std::optional<QString> answer = user.AskOpenFile(request);
     QCOMPARE(listed, (QStringList{QStringLiteral("tools"), QStringLiteral("viewer")}));
     QCOMPARE(answer.value_or(QString()), viewer);
+}
+
+void TestUserInterface::folderBrowserStartsAndCentres_data() {
+    QTest::addColumn<bool>("earlier");
+    QTest::newRow("first time: the home folder") << false;
+    QTest::newRow("the folder chosen before") << true;
+}
+
+void TestUserInterface::folderBrowserStartsAndCentres() {
+    QFETCH(bool, earlier);
+    TestWorkspace ws;
+    const QString chosenBefore = ws.CreateDir(QStringLiteral("Earlier")).chopped(1);
+    const QString start = earlier ? chosenBefore : QDir::homePath();
+    // A window off the screen's centre: the browser does not follow it.
+    QWidget owner;
+    owner.setGeometry(10, 10, 200, 150);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    QtUser user;
+    user.SetDialogParent(&owner);
+    QString title, shownFolder;
+    QPoint centre, screenCentre;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        title = dialog->windowTitle();
+        shownFolder = dialog->directory().absolutePath();
+        centre = dialog->geometry().center();
+        screenCentre = dialog->screen()->availableGeometry().center();
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const std::optional<QString> answer =
+        user.AskFolder(QStringLiteral("Import"), earlier ? chosenBefore : QString());
+    QCOMPARE(title, QStringLiteral("Import"));
+    QCOMPARE(shownFolder, start);
+    QCOMPARE(answer.value_or(QString()), start);
+    QVERIFY2((centre - screenCentre).manhattanLength() <= 1,
+             qPrintable(QStringLiteral("centre %1,%2, screen %3,%4")
+                            .arg(centre.x())
+                            .arg(centre.y())
+                            .arg(screenCentre.x())
+                            .arg(screenCentre.y())));
 }
 
 void TestUserInterface::checkInDialogLayout() {
