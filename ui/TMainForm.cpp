@@ -51,6 +51,8 @@ const char* const uncleanEndQuestion =
     "Quorvel was not correctly closed, \rit is recommendable to rebuild the active workspace, "
     "\rRebuild the active workspace?";
 const char* const workspacePrompt = "Select the parent directory where your projects are stored.";
+// The details panel's first-line indent.
+constexpr qreal FirstIndentPoints = 10;
 const char* const openInEditorKeyTip =
     "This will Edit the checked out version with the selected Editor";
 
@@ -593,16 +595,19 @@ qreal TMainForm::PointsToPixels(qreal points) const {
 void TMainForm::SetFirstIndent() {
     QTextCursor cursor(mmVersionDescription->document());
     QTextBlockFormat format = cursor.blockFormat();
-    format.setTextIndent(PointsToPixels(10));
+    format.setTextIndent(PointsToPixels(FirstIndentPoints));
     cursor.setBlockFormat(format);
 }
 
 void TMainForm::ShowVersionDetails(const TVersion* version) {
     mmVersionDescription->clear();
     QTextBlockFormat format;
-    format.setTextIndent(PointsToPixels(10));
-    format.setTabPositions({QTextOption::Tab(PointsToPixels(100), QTextOption::LeftTab),
-                            QTextOption::Tab(PointsToPixels(270), QTextOption::LeftTab)});
+    format.setTextIndent(PointsToPixels(FirstIndentPoints));
+    // Qt counts tab positions from where the indented first line starts; the
+    // stops stand at 100 and 270 points from the margin.
+    format.setTabPositions(
+        {QTextOption::Tab(PointsToPixels(100 - FirstIndentPoints), QTextOption::LeftTab),
+         QTextOption::Tab(PointsToPixels(270 - FirstIndentPoints), QTextOption::LeftTab)});
     QTextCursor cursor(mmVersionDescription->document());
     cursor.setBlockFormat(format);
     // A description of several lines goes on in paragraphs of its own.
