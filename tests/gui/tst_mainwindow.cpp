@@ -69,6 +69,8 @@ private slots:
     void versionDetails_data();
     void versionDetails();
     void detailsTabStops();
+    void deletingAProjectKeepsAnotherOnesDetails_data();
+    void deletingAProjectKeepsAnotherOnesDetails();
     void listGroupsOrderAndCaptions();
     void checkInMovesEntryAndKeepsSelection();
     void selectionSurvivesStyleSwitch();
@@ -477,6 +479,40 @@ void TestMainWindow::detailsTabStops() {
     }
     for (const qreal start : lineStarts)
         QVERIFY2(qAbs(start - 10) < 0.75, qPrintable(QStringLiteral("line at %1 pt").arg(start)));
+}
+
+void TestMainWindow::deletingAProjectKeepsAnotherOnesDetails_data() {
+    QTest::addColumn<QString>("project");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("another client's project") << QStringLiteral("Ship") << true;
+    QTest::newRow("another project of the same client") << QStringLiteral("Q") << true;
+    QTest::newRow("the shown version's own project") << QStringLiteral("P") << false;
+}
+
+void TestMainWindow::deletingAProjectKeepsAnotherOnesDetails() {
+    QFETCH(QString, project);
+    QFETCH(bool, kept);
+    TestWorkspace ws;
+    MakeGroupedProject(ws);
+    for (const char* folder : {"A/Q/version 1", "Orion/Ship/version 1"})
+        GuiHarness::MakeVersion(ws.Path() + QString::fromLatin1(folder), false, QString(),
+                                QStringLiteral("jan"), QStringLiteral("x"));
+    GuiHarness app;
+    QVERIFY(StartOnProject(app, ws));
+    VersionListWidget* list = app.window->VersionList();
+    list->SelectRow(list->Model()->RowIn(1, 0));
+    const QStringList shown = DetailLines(app.window);
+    QCOMPARE(shown.first(), QStringLiteral("Version 10"));
+
+    // Chosen in the tree; P, the listed project, is chosen there already.
+    app.window->Tree()->setCurrentItem(FindNode(app.window->Tree(), QStringLiteral("A")));
+    app.window->Tree()->setCurrentItem(FindNode(app.window->Tree(), project));
+    QCOMPARE(VersionMngr->ActiveItem()->Name(), project);
+    app.window->ActionManager1Update();
+    app.user.QueueConfirm(true);
+    app.window->Command(QStringLiteral("DelProjectAction"))->trigger();
+    QVERIFY(!FindNode(app.window->Tree(), project));
+    QCOMPARE(DetailLines(app.window), kept ? shown : QStringList{QString()});
 }
 
 void TestMainWindow::listGroupsOrderAndCaptions() {
