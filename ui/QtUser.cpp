@@ -9,12 +9,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QTreeView>
 #include <algorithm>
 
 namespace {
@@ -25,6 +27,8 @@ constexpr int CopySteps = 1000;
 constexpr int NameFieldCharacters = 50;
 // What a window manager's frame takes from a window's width.
 constexpr int FrameAllowance = 40;
+// Room for a file dialog's folders and its detail columns.
+const QSize FileDialogSize(780, 460);
 
 QScreen* ScreenFor(const QWidget* parent) {
     if (parent && parent->screen())
@@ -79,13 +83,24 @@ void SizeNameDialog(QInputDialog& dialog, const QWidget* parent) {
     label->setMinimumWidth(wanted);
 }
 
+// Qt's file dialog opens narrower than its detail columns: sizes, kinds
+// and dates show cut off. Those columns take what their contents need, and
+// the dialog the room for them, where the screen has it.
+void ShowWholeColumns(QFileDialog& dialog, const QWidget* parent) {
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    const QSize room =
+        ScreenFor(parent)->availableGeometry().size() - QSize(FrameAllowance, FrameAllowance);
+    dialog.resize(dialog.sizeHint().expandedTo(FileDialogSize).boundedTo(room));
+}
+
 // Folder browsers stand in the middle of the screen, whichever window
 // opened them.
 void CentreOnScreen(QWidget& window, const QWidget* parent) {
     const QRect screen = ScreenFor(parent)->availableGeometry();
-    if (QLayout* layout = window.layout())
-        layout->activate();
-    window.resize(window.sizeHint().boundedTo(screen.size()));
     // The frame is not known before the window is shown; the window's
     // own area is centred.
     QRect area(QPoint(), window.size());
@@ -175,6 +190,7 @@ std::optional<QString> QtUser::AskOpenFile(const OpenFileRequest& request) {
     // Only what may be run is offered: programs here carry no extension.
     dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
     dialog.setProxyModel(new ProgramFileFilter(&dialog));
+    ShowWholeColumns(dialog, Parent());
     QString description = request.filterDescription;
     const qsizetype bracket = description.indexOf(u'(');
     if (bracket > 0)
@@ -198,6 +214,7 @@ std::optional<QString> QtUser::AskFolder(const QString& prompt, const QString& i
     // The earlier choice, else the user's own folder, never the program's.
     const bool earlier = !initialFolder.isEmpty() && QFileInfo(initialFolder).isDir();
     dialog.setDirectory(earlier ? initialFolder : QDir::homePath());
+    ShowWholeColumns(dialog, Parent());
     CentreOnScreen(dialog, Parent());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

@@ -10,6 +10,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QTreeView>
 #include <QtTest>
 #include <functional>
 #include <stdexcept>
@@ -323,6 +325,7 @@ void TestUserInterface::programDialogListsFoldersAndPrograms() {
     folder.CreateFile(QStringLiteral("notes.txt"), "plain text");
     QtUser user;
     QStringList listed;
+    QList<int> cutColumns;
     WhenModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         QVERIFY(dialog);
@@ -345,6 +348,14 @@ void TestUserInterface::programDialogListsFoldersAndPrograms() {
                 program = index;
         }
         listed.sort();
+        // Sizes, kinds and dates are not cut off.
+        if (auto* details = dialog->findChild<QTreeView*>(QStringLiteral("treeView"))) {
+            for (int column = 1; column < details->header()->count(); ++column) {
+                if (details->header()->sectionSize(column) <
+                    static_cast<QAbstractItemView*>(details)->sizeHintForColumn(column))
+                    cutColumns << column;
+            }
+        }
         // As the user chooses: a click on the program, then Open.
         if (program.isValid()) {
             QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
@@ -363,6 +374,7 @@ void TestUserInterface::programDialogListsFoldersAndPrograms() {
     const std::optional<QString> answer = user.AskOpenFile(request);
     QCOMPARE(listed, (QStringList{QStringLiteral("tools"), QStringLiteral("viewer")}));
     QCOMPARE(answer.value_or(QString()), viewer);
+    QCOMPARE(cutColumns, QList<int>());
 }
 
 void TestUserInterface::folderBrowserStartsAndCentres_data() {
