@@ -34,6 +34,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -51,6 +52,8 @@ const char* const uncleanEndQuestion =
     "Quorvel was not correctly closed, \rit is recommendable to rebuild the active workspace, "
     "\rRebuild the active workspace?";
 const char* const workspacePrompt = "Select the parent directory where your projects are stored.";
+// What a window manager's title bar and borders add to a window.
+const QSize WindowFrameAllowance(16, 40);
 // The details panel's first-line indent.
 constexpr qreal FirstIndentPoints = 10;
 const char* const openInEditorKeyTip =
@@ -85,6 +88,13 @@ TMainForm::TMainForm(QWidget* parent)
     CreateRibbon();
     CreateMenus();
     resize(1061, 828);
+    // On a screen without room for the design size (828 high does not fit
+    // 800) the window is maximised rather than cut off at the bottom.
+    if (const QScreen* shown = screen()) {
+        const QSize room = shown->availableGeometry().size() - WindowFrameAllowance;
+        if (width() > room.width() || height() > room.height())
+            setWindowState(windowState() | Qt::WindowMaximized);
+    }
 
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
