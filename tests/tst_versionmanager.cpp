@@ -59,6 +59,8 @@ private slots:
     void undoWithoutFolderFails();
     void damagedVersionNamesAreRefused();
     void deletingTheActiveItemLetsGoOfIt();
+    void removalsEmptyTheDetailsOfAGoneVersionOnly_data();
+    void removalsEmptyTheDetailsOfAGoneVersionOnly();
     void enabledRule_data();
     void enabledRule();
     void importLayouts_data();
@@ -73,6 +75,8 @@ private:
     void Open(const QStringList& versions);
     TProject* Crane() const;
     TVersion* Version(const QString& name) const;
+    // The item at a path such as "Acme/Crane/version 1".
+    TVersionItem* Item(const QString& path) const;
 
     std::unique_ptr<TestWorkspace> ws;
     std::unique_ptr<ScriptedUser> user;
@@ -123,6 +127,16 @@ TProject* TestVersionManager::Crane() const {
 
 TVersion* TestVersionManager::Version(const QString& name) const {
     return static_cast<TVersion*>(Crane()->VersionCollection()->ItemByName(name));
+}
+
+TVersionItem* TestVersionManager::Item(const QString& path) const {
+    TVersionCollection* level = manager->Clients();
+    TVersionItem* item = nullptr;
+    for (const QString& name : path.split(u'/')) {
+        item = level ? level->ItemByName(name) : nullptr;
+        level = item ? item->VersionCollection() : nullptr;
+    }
+    return item;
 }
 
 void TestVersionManager::activeItemDerivations() {
@@ -379,7 +393,8 @@ void TestVersionManager::undoCheckOut() {
     QVERIFY(!ws->Exists(QStringLiteral("w/Acme/Crane/Version 2")));
     QCOMPARE(Names(Crane()->VersionCollection()), QStringList{"version 1"});
     QCOMPARE(list->RowCount(), 1);
-    QCOMPARE(versions->ActiveItem(), nullptr);
+    // The listed project is what the commands act on again.
+    QCOMPARE(versions->ActiveItem(), Crane());
     QCOMPARE(changedEvents, 1);
 }
 
@@ -434,6 +449,50 @@ void TestVersionManager::deletingTheActiveItemLetsGoOfIt() {
              QStringLiteral("confirm: Delete client Acme with all 0 projects?"));
     QCOMPARE(versions->ActiveItem(), nullptr);
     QCOMPARE(Names(manager->Clients()), QStringList{"Other"});
+}
+
+void TestVersionManager::removalsEmptyTheDetailsOfAGoneVersionOnly_data() {
+    QTest::addColumn<QString>("active");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("events");
+    QTest::addColumn<QString>("activeAfter");
+    // The details show Acme/Crane's version 1, or the Version 2 checked
+    // out from it for the undo; then the active item is chosen.
+    QTest::newRow("undo: the listed project is active again") << "Acme/Crane/Version 2"
+                                                              << "undo" << 1 << "Acme/Crane";
+    QTest::newRow("the shown version's project") << "Acme/Crane/version 1"
+                                                 << "project" << 1 << "";
+    QTest::newRow("the shown version's project, chosen in the tree") << "Acme/Crane"
+                                                                     << "project" << 1 << "";
+    QTest::newRow("the shown version's client") << "Acme"
+                                                << "client" << 1 << "";
+    QTest::newRow("an unrelated project") << "Other/Tower"
+                                          << "project" << 0 << "";
+    QTest::newRow("an unrelated client") << "Other"
+                                         << "client" << 0 << "";
+}
+
+void TestVersionManager::removalsEmptyTheDetailsOfAGoneVersionOnly() {
+    QFETCH(QString, active);
+    QFETCH(QString, command);
+    QFETCH(int, events);
+    QFETCH(QString, activeAfter);
+    Open({"version 1"});
+    versions->SetActiveItem(Version(QStringLiteral("version 1")));
+    if (command == QLatin1String("undo"))
+        versions->CheckOut();
+    versions->SetActiveItem(Item(active));
+    changedEvents = 0;
+    user->QueueConfirm(true);
+    if (command == QLatin1String("undo"))
+        versions->UndoCheckOut();
+    else if (command == QLatin1String("project"))
+        versions->DelProject();
+    else
+        versions->DelClient();
+    QVERIFY(!Item(active));
+    QCOMPARE(changedEvents, events);
+    QCOMPARE(versions->ActiveItem(), activeAfter.isEmpty() ? nullptr : Item(activeAfter));
 }
 
 void TestVersionManager::enabledRule_data() {

@@ -1,7 +1,9 @@
 #include "ui/ImageList.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <cmath>
 
 namespace {
 
@@ -14,12 +16,23 @@ const char* const designResources[] = {
 
 ImageList::ImageList(int size) : size_(size) {}
 
+qreal ImageList::ScreenScale() {
+    return qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+}
+
+QPixmap ImageList::Blank(QSizeF size) {
+    const qreal scale = ScreenScale();
+    QPixmap pixmap(std::ceil(size.width() * scale), std::ceil(size.height() * scale));
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
 QPixmap ImageList::Render(const QString& resource, int size) {
     QSvgRenderer renderer(resource);
     if (!renderer.isValid())
         return QPixmap();
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = Blank(QSizeF(size, size));
     QPainter painter(&pixmap);
     renderer.render(&painter, QRectF(0, 0, size, size));
     return pixmap;
@@ -36,15 +49,19 @@ ImageList ImageList::DesignPictures(int size) {
 int ImageList::Add(const QIcon& icon) {
     if (icon.isNull())
         return -1;
-    return Add(icon.pixmap(size_, size_));
+    return Add(icon.pixmap(QSize(size_, size_), ScreenScale()));
 }
 
 int ImageList::Add(const QPixmap& pixmap) {
     if (pixmap.isNull())
         return -1;
     QPixmap picture = pixmap;
-    if (picture.width() != size_ || picture.height() != size_)
-        picture = picture.scaled(size_, size_, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (picture.deviceIndependentSize() != QSizeF(size_, size_)) {
+        const qreal scale = ScreenScale();
+        const int pixels = int(std::ceil(size_ * scale));
+        picture = picture.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        picture.setDevicePixelRatio(scale);
+    }
     pictures_.push_back(picture);
     return Count() - 1;
 }

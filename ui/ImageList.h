@@ -25,13 +25,18 @@ public:
     // below 64 pixels also Exit, Select Workspace, Rebuild Workspace and
     // About.
     static ImageList DesignPictures(int size);
-    // The picture of a resource file, drawn at size by size.
+    // The picture of a resource file, drawn at size by size, in as many
+    // pixels as the screen shows for them.
     static QPixmap Render(const QString& resource, int size);
+    // A transparent picture of that size for the screen's pixels.
+    static QPixmap Blank(QSizeF size);
+    // Pixels of the screen per pixel of the design.
+    static qreal ScreenScale();
 
     int Size() const { return size_; }
     int Count() const { return int(pictures_.size()); }
-    // Appends the icon scaled to the list's size; -1, and nothing added,
-    // for an empty icon.
+    // Appends the icon scaled to the list's size, in the screen's pixels;
+    // -1, and nothing added, for an empty icon.
     int Add(const QIcon& icon);
     int Add(const QPixmap& pixmap);
     // The picture at index, or an empty one for an index out of range.

@@ -1,19 +1,112 @@
 #include "ui/QtUser.h"
 
+#include "ui/ProgramFileFilter.h"
 #include "ui/TCheckInDialog.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QScreen>
+#include <QTreeView>
+#include <algorithm>
 
 namespace {
 
 // Enough steps for a smooth bar, small enough for an int.
 constexpr int CopySteps = 1000;
+// Room a name dialog's field gives a name, in average characters.
+constexpr int NameFieldCharacters = 50;
+// What a window manager's frame takes from a window's width.
+constexpr int FrameAllowance = 40;
+// Room for a file dialog's folders and its detail columns.
+const QSize FileDialogSize(780, 460);
+
+QScreen* ScreenFor(const QWidget* parent) {
+    if (parent && parent->screen())
+        return parent->screen();
+    return QGuiApplication::primaryScreen();
+}
+
+int WidestLine(const QFontMetrics& metrics, const QString& text) {
+    int widest = 0;
+    for (const QString& line : text.split(u'\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
+// QMessageBox wraps any text wider than half the screen, even where the
+// screen has room for the line. Its label asks for the width of the
+// longest line, within the most QMessageBox itself ever allows.
+void KeepLinesWhole(QMessageBox& box, const QWidget* parent) {
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (!label)
+        return;
+    const int screenWidth = ScreenFor(parent)->availableGeometry().width();
+    const int hardLimit = screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000);
+    int besideText = FrameAllowance;
+    const QLayout* layout = box.layout();
+    if (layout)
+        besideText += layout->contentsMargins().left() + layout->contentsMargins().right();
+    if (const auto* icon = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label"));
+        icon && !icon->pixmap().isNull())
+        besideText += icon->sizeHint().width() + 2 * std::max(layout ? layout->spacing() : 0, 0);
+    const int wanted = WidestLine(label->fontMetrics(), box.text()) + 1;
+    label->setMinimumWidth(std::min(wanted, hardLimit - besideText));
+}
+
+// Wide enough for a long name and for the prompt on one line; a prompt
+// wider than the screen is wrapped. The dialog's layout holds it to its
+// children's sizes, so the label asks for the width.
+void SizeNameDialog(QInputDialog& dialog, const QWidget* parent) {
+    auto* label = dialog.findChild<QLabel*>();
+    if (!label)
+        return;
+    const QMargins margins = dialog.layout() ? dialog.layout()->contentsMargins() : QMargins();
+    const int room = ScreenFor(parent)->availableGeometry().width() - FrameAllowance -
+                     margins.left() - margins.right();
+    const QFontMetrics metrics(label->font());
+    int wanted = std::max(metrics.averageCharWidth() * NameFieldCharacters,
+                          WidestLine(metrics, dialog.labelText()) + 1);
+    if (wanted > room) {
+        label->setWordWrap(true);
+        wanted = room;
+    }
+    label->setMinimumWidth(wanted);
+}
+
+// Qt's file dialog opens narrower than its detail columns: sizes, kinds
+// and dates show cut off. Those columns take what their contents need, and
+// the dialog the room for them, where the screen has it.
+void ShowWholeColumns(QFileDialog& dialog, const QWidget* parent) {
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    const QSize room =
+        ScreenFor(parent)->availableGeometry().size() - QSize(FrameAllowance, FrameAllowance);
+    dialog.resize(dialog.sizeHint().expandedTo(FileDialogSize).boundedTo(room));
+}
+
+// Folder browsers stand in the middle of the screen, whichever window
+// opened them.
+void CentreOnScreen(QWidget& window, const QWidget* parent) {
+    const QRect screen = ScreenFor(parent)->availableGeometry();
+    // The frame is not known before the window is shown; the window's
+    // own area is centred.
+    QRect area(QPoint(), window.size());
+    area.moveCenter(screen.center());
+    window.setGeometry(area);
+}
 
 } // namespace
 
@@ -46,12 +139,14 @@ QWidget* QtUser::Parent() const {
 
 void QtUser::ShowMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, Parent());
+    KeepLinesWhole(box, Parent());
     box.exec();
 }
 
 void QtUser::ShowError(const QString& text) {
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(), ErrorBoxText(text), QMessageBox::Ok,
                     Parent());
+    KeepLinesWhole(box, Parent());
     box.exec();
 }
 
@@ -59,6 +154,7 @@ bool QtUser::Confirm(const QString& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), ConfirmBoxText(text),
                     QMessageBox::Yes | QMessageBox::No, Parent());
     box.setDefaultButton(QMessageBox::Yes);
+    KeepLinesWhole(box, Parent());
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -71,6 +167,7 @@ std::optional<QString> QtUser::AskName(const QString& caption, const QString& pr
     dialog.setTextValue(text);
     dialog.setOkButtonText(QStringLiteral("OK"));
     dialog.setCancelButtonText(QStringLiteral("Cancel"));
+    SizeNameDialog(dialog, Parent());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();
@@ -87,11 +184,13 @@ std::optional<QString> QtUser::AskCheckIn(const QString& owner, const QString& d
 
 std::optional<QString> QtUser::AskOpenFile(const OpenFileRequest& request) {
     QFileDialog dialog(Parent(), request.title, request.initialFolder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Only what may be run is offered: programs here carry no extension.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
+    dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
+    dialog.setProxyModel(new ProgramFileFilter(&dialog));
+    ShowWholeColumns(dialog, Parent());
     QString description = request.filterDescription;
     const qsizetype bracket = description.indexOf(u'(');
     if (bracket > 0)
@@ -108,10 +207,18 @@ std::optional<QString> QtUser::AskOpenFile(const OpenFileRequest& request) {
 }
 
 std::optional<QString> QtUser::AskFolder(const QString& prompt, const QString& initialFolder) {
-    const QString folder = QFileDialog::getExistingDirectory(Parent(), prompt, initialFolder);
-    if (folder.isEmpty())
+    QFileDialog dialog(Parent(), prompt);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    // The earlier choice, else the user's own folder, never the program's.
+    const bool earlier = !initialFolder.isEmpty() && QFileInfo(initialFolder).isDir();
+    dialog.setDirectory(earlier ? initialFolder : QDir::homePath());
+    ShowWholeColumns(dialog, Parent());
+    CentreOnScreen(dialog, Parent());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return folder;
+    return dialog.selectedFiles().constFirst();
 }
 
 void QtUser::ProcessPendingEvents() {

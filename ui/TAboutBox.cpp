@@ -22,7 +22,7 @@ const char* const makerLogo = ":/icons/quorvel.svg";
 
 // A stand-in logo the size of the maker's bitmap.
 QPixmap LogoPicture() {
-    QPixmap logo(136, 71);
+    QPixmap logo = ImageList::Blank(QSizeF(136, 71));
     logo.fill(QColor(0xf4, 0xf6, 0xfa));
     QPainter painter(&logo);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -36,6 +36,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -53,6 +54,10 @@ const char* const uncleanEndQuestion =
     "Quorvel was not correctly closed, \rit is recommendable to rebuild the active workspace, "
     "\rRebuild the active workspace?";
 const char* const workspacePrompt = "Select the parent directory where your projects are stored.";
+// What a window manager's title bar and borders add to a window.
+const QSize WindowFrameAllowance(16, 40);
+// The details panel's first-line indent.
+constexpr qreal FirstIndentPoints = 10;
 const char* const openInEditorKeyTip =
     "This will Edit the checked out version with the selected Editor";
 
@@ -85,6 +90,13 @@ TMainForm::TMainForm(QuorvelRuntime& runtime, QWidget* parent)
     CreateRibbon();
     CreateMenus();
     resize(1061, 828);
+    // On a screen without room for the design size (828 high does not fit
+    // 800) the window is maximised rather than cut off at the bottom.
+    if (const QScreen* shown = screen()) {
+        const QSize room = shown->availableGeometry().size() - WindowFrameAllowance;
+        if (width() > room.width() || height() > room.height())
+            setWindowState(windowState() | Qt::WindowMaximized);
+    }
 
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
@@ -594,16 +606,19 @@ qreal TMainForm::PointsToPixels(qreal points) const {
 void TMainForm::SetFirstIndent() {
     QTextCursor cursor(mmVersionDescription->document());
     QTextBlockFormat format = cursor.blockFormat();
-    format.setTextIndent(PointsToPixels(10));
+    format.setTextIndent(PointsToPixels(FirstIndentPoints));
     cursor.setBlockFormat(format);
 }
 
 void TMainForm::ShowVersionDetails(const TVersion* version) {
     mmVersionDescription->clear();
     QTextBlockFormat format;
-    format.setTextIndent(PointsToPixels(10));
-    format.setTabPositions({QTextOption::Tab(PointsToPixels(100), QTextOption::LeftTab),
-                            QTextOption::Tab(PointsToPixels(270), QTextOption::LeftTab)});
+    format.setTextIndent(PointsToPixels(FirstIndentPoints));
+    // Qt counts tab positions from where the indented first line starts; the
+    // stops stand at 100 and 270 points from the margin.
+    format.setTabPositions(
+        {QTextOption::Tab(PointsToPixels(100 - FirstIndentPoints), QTextOption::LeftTab),
+         QTextOption::Tab(PointsToPixels(270 - FirstIndentPoints), QTextOption::LeftTab)});
     QTextCursor cursor(mmVersionDescription->document());
     cursor.setBlockFormat(format);
     // A description of several lines goes on in paragraphs of its own.

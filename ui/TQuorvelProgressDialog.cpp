@@ -26,7 +26,7 @@ const char* const waitingText =
 TQuorvelProgressDialog::TQuorvelProgressDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       Label1(new QLabel), Label2(new QLabel), lblProgress(new QLabel), Button2(new QPushButton),
-      Timer1(new QTimer(this)) {
+      Timer1(new QTimer(this)), labelCatchUp_(new QTimer(this)) {
     setObjectName(QStringLiteral("QuorvelProgressDialog"));
     setFixedSize(505, 132);
     setModal(true);
@@ -85,6 +85,9 @@ TQuorvelProgressDialog::TQuorvelProgressDialog(QWidget* parent)
     Timer1->setSingleShot(true);
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, &TQuorvelProgressDialog::Timer1Timer);
+
+    labelCatchUp_->setSingleShot(true);
+    connect(labelCatchUp_, &QTimer::timeout, this, [this] { ShowProgressText(true); });
 }
 
 void TQuorvelProgressDialog::Start(TProjectManager* AProjectManger) {
@@ -132,8 +135,15 @@ void TQuorvelProgressDialog::ItemAdded(TProjectManager* Obs, TVersionItem* arg) 
 void TQuorvelProgressDialog::ShowProgressText(bool now) {
     // The label is laid out anew at every change; no eye follows more than
     // one change per frame, so a large rebuild updates it at most that often.
-    if (!now && labelShown_.isValid() && labelShown_.elapsed() < 16)
+    // A skipped change is shown once its frame is over, so the label does
+    // not stay on an older item when no further one is named soon.
+    constexpr qint64 frame = 16;
+    if (!now && labelShown_.isValid() && labelShown_.elapsed() < frame) {
+        if (!labelCatchUp_->isActive())
+            labelCatchUp_->start(int(frame - labelShown_.elapsed()));
         return;
+    }
+    labelCatchUp_->stop();
     lblProgress->setText(progressText_);
     labelShown_.restart();
 }

@@ -54,9 +54,11 @@ private:
     QPushButton* Button2;
     QTimer* Timer1;
     bool rebuilding_ = false;
-    // What the progress line says; the label follows it at most once a frame.
+    // What the progress line says; the label follows it at most once a frame,
+    // and catches up at the end of a frame it skipped.
     QString progressText_;
     QElapsedTimer labelShown_;
+    QTimer* labelCatchUp_;
 };
 
 // The one progress dialog of the running program.

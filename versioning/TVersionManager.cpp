@@ -52,6 +52,8 @@ void TVersionManager::ItemDestroyed(TVersionItem* item) {
         FActiveItem = nullptr;
     if (FACtiveProject == item)
         FACtiveProject = nullptr;
+    if (FShownVersion == item)
+        FShownVersion = nullptr;
 }
 
 TClient* TVersionManager::ActiveClient() const {
@@ -260,8 +262,16 @@ bool TVersionManager::UndoCheckOut() {
         User().ShowMessage(QStringLiteral("Not everything in %1 could be deleted.")
                                .arg(FileSystem::WithoutTrailingSeparator(folder)));
     }
+    TVersionItem* project = version->ParentItem();
+    const bool shown = FShownVersion != nullptr;
     version->ParentCollection()->DelItem(version);
-    AfterRemoval(true);
+    // The listed project is active again, and its node is the one the tree
+    // shows selected: the commands act on what is highlighted.
+    if (project) {
+        project->SetSelected(true);
+        SetActiveItem(project);
+    }
+    AfterRemoval(shown);
     return removed;
 }
 
@@ -288,9 +298,9 @@ bool TVersionManager::DelClient() {
     TClient* client = ActiveClient();
     if (!client)
         return false;
-    const bool wasActive = FActiveItem != nullptr;
+    const bool shown = FShownVersion != nullptr;
     const bool removed = static_cast<TClients*>(client->ParentCollection())->RemoveItem(client);
-    AfterRemoval(wasActive);
+    AfterRemoval(shown);
     return removed;
 }
 
@@ -298,20 +308,21 @@ bool TVersionManager::DelProject() {
     TProject* project = ActiveProject();
     if (!project)
         return false;
-    const bool wasActive = FActiveItem != nullptr;
+    const bool shown = FShownVersion != nullptr;
     const bool removed = static_cast<TProjects*>(project->ParentCollection())->RemoveItem(project);
-    AfterRemoval(wasActive);
+    AfterRemoval(shown);
     return removed;
 }
 
-void TVersionManager::AfterRemoval(bool activeItemWasSet) {
-    // The removed item may have been the active one: the details panel must
-    // not keep showing a version that is gone.
-    if (activeItemWasSet && !FActiveItem)
+void TVersionManager::AfterRemoval(bool versionWasShown) {
+    // The details panel must not keep showing a version that is gone, and
+    // keeps showing one that is still there.
+    if (versionWasShown && !FShownVersion)
         DoVersionChanged();
 }
 
 void TVersionManager::DoVersionChanged() {
+    FShownVersion = ActiveVersion();
     if (FOnVersionChanged)
         FOnVersionChanged(this);
 }

@@ -74,10 +74,13 @@ public:
 private:
     void ItemDestroyed(TVersionItem* item);
     // After a command removed things: the details follow what is left.
-    void AfterRemoval(bool activeItemWasSet);
+    void AfterRemoval(bool versionWasShown);
 
     TVersionItem* FActiveItem = nullptr;
     TProject* FACtiveProject = nullptr;
+    // The version whose details the window shows: the active version when
+    // the event was last raised. None once that version is destroyed.
+    TVersion* FShownVersion = nullptr;
     VersionListView* FVersionView;
     TVersionChangedEvent FOnVersionChanged;
 };

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
+#include <QTextEdit>
 #include <QToolButton>
 #include <QtTest>
 
@@ -66,6 +67,8 @@ private slots:
     void enabledByTheActiveItem_data();
     void enabledByTheActiveItem();
     void openInFollowsCheckIn();
+    void undoLeavesTheListedProjectActive_data();
+    void undoLeavesTheListedProjectActive();
     void selectApplication_data();
     void selectApplication();
     void openInEditorStartsTheNamedEditor();
@@ -285,6 +288,36 @@ void TestCommands::enabledByTheActiveItem() {
     actual.sort();
     enabled.sort();
     QCOMPARE(actual, enabled);
+}
+
+void TestCommands::undoLeavesTheListedProjectActive_data() {
+    QTest::addColumn<QString>("highlighted");
+    QTest::newRow("the project chosen in the tree") << "A/P";
+    QTest::newRow("the client chosen after the project") << "A";
+}
+
+void TestCommands::undoLeavesTheListedProjectActive() {
+    QFETCH(QString, highlighted);
+    Activate(QStringLiteral("A/P"));
+    Activate(highlighted);
+    auto* version = static_cast<TVersion*>(ItemAt(QStringLiteral("A/P/Version 2")));
+    app_->window->VersionList()->SelectRow(version->ListItem());
+    QCOMPARE(VersionMngr->ActiveItem(), version);
+    app_->window->ActionManager1Update();
+    app_->user.QueueConfirm(true);
+    app_->window->Command(QStringLiteral("UndoCheckoutAction"))->trigger();
+    QVERIFY(!ItemAt(QStringLiteral("A/P/Version 2")));
+
+    // What the tree highlights is what the commands act on.
+    TVersionItem* project = ItemAt(QStringLiteral("A/P"));
+    QCOMPARE(VersionMngr->ActiveItem(), project);
+    QCOMPARE(app_->window->Tree()->SelectedNode(), project->GetTreeNode());
+    app_->window->ActionManager1Update();
+    for (const char* command :
+         {"DelProjectAction", "RenameProjectAction", "NewProjectAction", "DelClientAction"})
+        QVERIFY2(app_->window->Command(QString::fromLatin1(command))->isEnabled(), command);
+    QVERIFY(!app_->window->Command(QStringLiteral("CheckOutAction"))->isEnabled());
+    QCOMPARE(app_->window->Details()->toPlainText(), QString());
 }
 
 void TestCommands::openInFollowsCheckIn() {

@@ -68,6 +68,9 @@ private slots:
     void selectionReachesVersionManager();
     void versionDetails_data();
     void versionDetails();
+    void detailsTabStops();
+    void deletingAProjectKeepsAnotherOnesDetails_data();
+    void deletingAProjectKeepsAnotherOnesDetails();
     void listGroupsOrderAndCaptions();
     void checkInMovesEntryAndKeepsSelection();
     void selectionSurvivesStyleSwitch();
@@ -441,13 +444,75 @@ void TestMainWindow::versionDetails() {
     for (QString& line : lines)
         line = line.contains(u'%') ? line.arg(ws.Path()) : line;
     QCOMPARE(DetailLines(app.window), lines);
+}
 
-    const QTextBlockFormat format = app.window->Details()->document()->firstBlock().blockFormat();
-    const qreal point = app.window->Details()->logicalDpiX() / 72.0;
-    QCOMPARE(format.textIndent(), 10 * point);
-    QCOMPARE(format.tabPositions().size(), 2);
-    QCOMPARE(format.tabPositions().at(0).position, 100 * point);
-    QCOMPARE(format.tabPositions().at(1).position, 270 * point);
+void TestMainWindow::detailsTabStops() {
+    TestWorkspace ws;
+    GuiHarness::MakeVersion(ws.Path() + QStringLiteral("A/P/version 1"), false, QString(),
+                            QStringLiteral("jan"), QStringLiteral("03-02-2024 10:15:00"),
+                            QStringLiteral("Boom\tcorrected.\r\nLoad table added."));
+    GuiHarness app;
+    QVERIFY(StartOnProject(app, ws));
+    VersionListWidget* list = app.window->VersionList();
+    list->SelectRow(list->Model()->RowIn(1, 0));
+    QTextEdit* panel = app.window->Details();
+    QCOMPARE(DetailLines(app.window).last(), QStringLiteral("Load table added."));
+    // Measured as laid out, in points from where an unindented line starts.
+    const qreal point = panel->logicalDpiX() / 72.0;
+    QList<qreal> values;
+    QList<qreal> lineStarts;
+    for (QTextBlock block = panel->document()->begin(); block.isValid(); block = block.next()) {
+        const QTextLine line = block.layout()->lineAt(0);
+        if (block.text().isEmpty())
+            continue;
+        lineStarts << line.cursorToX(0) / point;
+        for (int at = int(block.text().indexOf(u'\t')); at >= 0;
+             at = int(block.text().indexOf(u'\t', at + 1)))
+            values << line.cursorToX(at + 1) / point;
+    }
+    // Five labels, the description's label, then its own tab.
+    QCOMPARE(values.size(), 7);
+    for (int i = 0; i < values.size(); ++i) {
+        const qreal stop = i == 6 ? 270 : 100;
+        QVERIFY2(qAbs(values[i] - stop) < 0.75,
+                 qPrintable(QStringLiteral("value %1 at %2 pt").arg(i).arg(values[i])));
+    }
+    for (const qreal start : lineStarts)
+        QVERIFY2(qAbs(start - 10) < 0.75, qPrintable(QStringLiteral("line at %1 pt").arg(start)));
+}
+
+void TestMainWindow::deletingAProjectKeepsAnotherOnesDetails_data() {
+    QTest::addColumn<QString>("project");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("another client's project") << QStringLiteral("Ship") << true;
+    QTest::newRow("another project of the same client") << QStringLiteral("Q") << true;
+    QTest::newRow("the shown version's own project") << QStringLiteral("P") << false;
+}
+
+void TestMainWindow::deletingAProjectKeepsAnotherOnesDetails() {
+    QFETCH(QString, project);
+    QFETCH(bool, kept);
+    TestWorkspace ws;
+    MakeGroupedProject(ws);
+    for (const char* folder : {"A/Q/version 1", "Orion/Ship/version 1"})
+        GuiHarness::MakeVersion(ws.Path() + QString::fromLatin1(folder), false, QString(),
+                                QStringLiteral("jan"), QStringLiteral("x"));
+    GuiHarness app;
+    QVERIFY(StartOnProject(app, ws));
+    VersionListWidget* list = app.window->VersionList();
+    list->SelectRow(list->Model()->RowIn(1, 0));
+    const QStringList shown = DetailLines(app.window);
+    QCOMPARE(shown.first(), QStringLiteral("Version 10"));
+
+    // Chosen in the tree; P, the listed project, is chosen there already.
+    app.window->Tree()->setCurrentItem(FindNode(app.window->Tree(), QStringLiteral("A")));
+    app.window->Tree()->setCurrentItem(FindNode(app.window->Tree(), project));
+    QCOMPARE(VersionMngr->ActiveItem()->Name(), project);
+    app.window->ActionManager1Update();
+    app.user.QueueConfirm(true);
+    app.window->Command(QStringLiteral("DelProjectAction"))->trigger();
+    QVERIFY(!FindNode(app.window->Tree(), project));
+    QCOMPARE(DetailLines(app.window), kept ? shown : QStringList{QString()});
 }
 
 void TestMainWindow::listGroupsOrderAndCaptions() {

@@ -3,10 +3,31 @@
 #include "catalogue/TClients.h"
 #include "catalogue/TVersionItem.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
+
+namespace {
+
+// A user who lets the window system work whenever the rebuild pauses for
+// it, and looks at the screen meanwhile: the rebuild runs at a pace the
+// dialog can be seen at.
+class WatchingUser : public ScriptedUser {
+public:
+    void ProcessPendingEvents() override {
+        ScriptedUser::ProcessPendingEvents();
+        QCoreApplication::processEvents();
+        if (onEvents)
+            onEvents();
+    }
+
+    std::function<void()> onEvents;
+};
+
+} // namespace
 
 class TestProgressDialog : public QObject {
     Q_OBJECT
@@ -22,6 +43,8 @@ private slots:
     void scanErrorStaysForLaterRebuilds();
     void abortHidesButTheScanFinishes();
     void noRebuildWhileOneRuns();
+    void seenDuringARebuild_data();
+    void seenDuringARebuild();
 
 private:
     // Sets the manager's last change kind as the catalogue does.
@@ -196,12 +219,86 @@ void TestProgressDialog::noRebuildWhileOneRuns() {
     bool nestedShown = false;
     recorder.onItem = [&] {
         TQuorvelProgressDialog other;
-        QTimer::singleShot(0, [&] { nestedShown = other.isVisible(); });
+        QTimer::singleShot(0, &other, [&] { nestedShown = other.isVisible(); });
         other.Start(ProjectMngr);
     };
     ProjectMngr->Refresh();
     QVERIFY(!nestedShown);
     QCOMPARE(recorder.texts, (QStringList{QStringLiteral("A"), QStringLiteral("A-P")}));
+}
+
+void TestProgressDialog::seenDuringARebuild_data() {
+    QTest::addColumn<bool>("earlierError");
+    QTest::addColumn<QString>("picture");
+    QTest::newRow("waiting") << false << QStringLiteral("progress-dialog-waiting.png");
+    QTest::newRow("after a scan error") << true << QStringLiteral("progress-dialog-error.png");
+}
+
+// Set QUORVEL_SCREENSHOTS to a folder to keep what the dialog looked like.
+void TestProgressDialog::seenDuringARebuild() {
+    QFETCH(bool, earlierError);
+    QFETCH(QString, picture);
+    TestWorkspace ws;
+    for (const char* folder :
+         {"Acme/Crane/version 1", "Acme/Crane/Version 2", "Acme/Crane/Version 3",
+          "Acme/Crane/Version 4", "Acme/Pump/version 1", "Borealis/Ship/version 1"})
+        ws.CreateDir(QString::fromLatin1(folder));
+    ProjectMngr->SetWorkSpace(ws.Path());
+    // As an earlier rebuild left it.
+    const QString error = QStringLiteral(
+        "The folder /home/marta/Quorvel/Acme/Crane could not be read: Permission denied");
+    if (earlierError)
+        dialog_->DoError(error);
+    ProjectMngr->SetProgress(dialog_.get());
+
+    const QString item = QStringLiteral("Acme-Crane-Version 4");
+    auto* progress = dialog_->findChild<QLabel*>(QStringLiteral("lblProgress"));
+    auto* caption = dialog_->findChild<QLabel*>(QStringLiteral("Label2"));
+    QVERIFY(progress && caption);
+    WatchingUser user;
+    int visibleCalls = 0;
+    QImage seen;
+    QString seenProgress, seenCaption, seenMessage;
+    bool seenRed = false, seenAbort = false;
+    user.onEvents = [&] {
+        if (!dialog_->isVisible())
+            return;
+        ++visibleCalls;
+        if (!seen.isNull() || dialog_->ProgressText() != item)
+            return;
+        // On the screen, its line showing the item just named.
+        if (!QTest::qWaitForWindowExposed(dialog_.get()) ||
+            !QTest::qWaitFor([&] { return progress->text() == item; }))
+            return;
+        seen = dialog_->grab().toImage();
+        seenProgress = progress->text();
+        seenCaption = caption->text();
+        seenMessage = dialog_->MessageText();
+        seenRed = dialog_->MessageIsRed();
+        seenAbort = dialog_->AbortButton()->isVisible();
+    };
+    dialog_->Start(ProjectMngr);
+    ProjectMngr->SetProgress(nullptr);
+
+    QVERIFY(!seen.isNull());
+    QCOMPARE(seen.size(), QSize(505, 132) * dialog_->devicePixelRatio());
+    // Twelve items, each added and then named while the dialog was up.
+    QVERIFY2(visibleCalls >= 24, qPrintable(QString::number(visibleCalls)));
+    QCOMPARE(seenCaption, QStringLiteral("Build item: "));
+    QCOMPARE(seenProgress, item);
+    QCOMPARE(seenMessage,
+             earlierError ? error
+                          : QStringLiteral(
+                                "Project is rebuild from workspace. please be patient.\nDepending "
+                                "on the size of the directory structure this can takes several "
+                                "minutes."));
+    QCOMPARE(seenRed, earlierError);
+    QCOMPARE(seenAbort, earlierError);
+    QVERIFY(!dialog_->isVisible());
+
+    const QString folder = qEnvironmentVariable("QUORVEL_SCREENSHOTS");
+    if (!folder.isEmpty())
+        QVERIFY(seen.save(QDir(folder).filePath(picture)));
 }
 
 QUORVEL_GUI_TEST_MAIN(TestProgressDialog)

@@ -1,16 +1,25 @@
 #include "GuiHarness.h"
 
+#include "catalogue/ItemFolders.h"
 #include "platform/QuorvelError.h"
 #include "ui/QtUser.h"
 #include "ui/TCheckInDialog.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
+#include <QTreeView>
 #include <QtTest>
 #include <functional>
 #include <stdexcept>
@@ -24,6 +33,20 @@ void WhenModal(std::function<void(QWidget*)> inspect) {
         if (QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }))
             inspect(modal);
     });
+}
+
+// True when every line of the label's text fits its width unbroken.
+bool LinesFit(const QLabel* label) {
+    const QFontMetrics metrics(label->font());
+    for (const QString& line : label->text().split(u'\n')) {
+        if (metrics.horizontalAdvance(line) > label->contentsRect().width())
+            return false;
+    }
+    return true;
+}
+
+bool OnScreen(const QWidget* window) {
+    return window->screen()->availableGeometry().contains(window->frameGeometry());
 }
 
 // An object whose event handler fails, as a catalogue operation can.
@@ -57,6 +80,11 @@ private slots:
     void confirmBoxAsksYesOrNo();
     void nameDialog_data();
     void nameDialog();
+    void dialogsKeepLinesWhole_data();
+    void dialogsKeepLinesWhole();
+    void programDialogListsFoldersAndPrograms();
+    void folderBrowserStartsAndCentres_data();
+    void folderBrowserStartsAndCentres();
     void checkInDialogLayout();
     void checkInDialogGivesCrLf_data();
     void checkInDialogGivesCrLf();
@@ -187,6 +215,166 @@ void TestUserInterface::nameDialog() {
     QCOMPARE(answer.has_value(), ok);
     if (ok)
         QCOMPARE(*answer, QStringLiteral("Crane"));
+}
+
+void TestUserInterface::dialogsKeepLinesWhole_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("whole");
+    QString forbidden;
+    {
+        ScriptedUser answers;
+        IsLegalDirectoryName(QStringLiteral("a|b"));
+        forbidden = answers.messages.value(0);
+    }
+    QVERIFY(forbidden.contains(QStringLiteral("|\"")));
+    QTest::newRow("forbidden characters") << "message" << forbidden << true;
+    QTest::newRow("the question after an unclean end")
+        << "confirm"
+        << QStringLiteral("Quorvel was not correctly closed, \rit is recommendable to rebuild the "
+                          "active workspace, \rRebuild the active workspace?")
+        << true;
+    QTest::newRow("an error with a long path")
+        << "error"
+        << QStringLiteral("can not create workspace /home/marta/Documents/Clients/Projects/2024/, "
+                          "please select another workspace")
+        << true;
+    QTest::newRow("a message wider than the screen: wrapped, but on the screen")
+        << "message" << QStringLiteral("word ").repeated(300) << false;
+    QTest::newRow("rename") << "name" << QStringLiteral("Enter new name") << true;
+    QTest::newRow("editor name")
+        << "name"
+        << QStringLiteral("Specify name before [/usr/local/lib/quorvel/tools/viewer.tool]") << true;
+    QTest::newRow("a prompt wider than the screen")
+        << "name" << QStringLiteral("word ").repeated(300) << false;
+}
+
+void TestUserInterface::dialogsKeepLinesWhole() {
+    QFETCH(QString, kind);
+    QFETCH(QString, text);
+    QFETCH(bool, whole);
+    QtUser user;
+    bool fits = false;
+    bool onScreen = false;
+    bool roomForAName = true;
+    WhenModal([&](QWidget* modal) {
+        auto* label = modal->findChild<QLabel*>(
+            kind == QLatin1String("name") ? QString() : QStringLiteral("qt_msgbox_label"));
+        fits = label && LinesFit(label);
+        onScreen = OnScreen(modal);
+        // The name dialog's field shows a name of forty characters whole.
+        if (auto* field = modal->findChild<QLineEdit*>())
+            roomForAName = field->width() >= field->fontMetrics().averageCharWidth() * 40;
+        static_cast<QDialog*>(modal)->reject();
+    });
+    if (kind == QLatin1String("confirm"))
+        user.Confirm(text);
+    else if (kind == QLatin1String("error"))
+        user.ShowError(text);
+    else if (kind == QLatin1String("name"))
+        user.AskName(QStringLiteral("New name dialog"), text, QString());
+    else
+        user.ShowMessage(text);
+    QCOMPARE(fits, whole);
+    QVERIFY(onScreen);
+    QVERIFY(roomForAName);
+}
+
+void TestUserInterface::programDialogListsFoldersAndPrograms() {
+    TestWorkspace folder;
+    folder.CreateDir(QStringLiteral("tools"));
+    const QString viewer = folder.CreateFile(QStringLiteral("viewer"), "#!/bin/sh\n");
+    QVERIFY(QFile::setPermissions(viewer, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    folder.CreateFile(QStringLiteral("notes.txt"), "plain text");
+    QtUser user;
+    QStringList listed;
+    QList<int> cutColumns;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        auto* files = dialog->findChild<QFileSystemModel*>();
+        QAbstractItemView* view = nullptr;
+        // The list or the detail view, whichever the dialog shows.
+        for (const char* name : {"listView", "treeView"}) {
+            auto* shown = dialog->findChild<QAbstractItemView*>(QString::fromLatin1(name));
+            if (shown && shown->isVisible())
+                view = shown;
+        }
+        QVERIFY(files && view);
+        // The folder is read in the background; all three entries arrive.
+        (void)QTest::qWaitFor([&] { return files->rowCount(files->index(folder.Path())) == 3; });
+        QModelIndex program;
+        for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+            const QModelIndex index = view->model()->index(row, 0, view->rootIndex());
+            listed << index.data().toString();
+            if (index.data().toString() == QLatin1String("viewer"))
+                program = index;
+        }
+        listed.sort();
+        // Sizes, kinds and dates are not cut off.
+        if (auto* details = dialog->findChild<QTreeView*>(QStringLiteral("treeView"))) {
+            for (int column = 1; column < details->header()->count(); ++column) {
+                if (details->header()->sectionSize(column) <
+                    static_cast<QAbstractItemView*>(details)->sizeHintForColumn(column))
+                    cutColumns << column;
+            }
+        }
+        // As the user chooses: a click on the program, then Open.
+        if (program.isValid()) {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              view->visualRect(program).center());
+            if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
+                buttons->button(QDialogButtonBox::Open)->click();
+        }
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    UserInterface::OpenFileRequest request;
+    request.title = QStringLiteral("Select program ");
+    request.filterDescription = QStringLiteral("Executables (*.exe)");
+    request.filterPattern = QStringLiteral("*");
+    request.initialFolder = folder.Path();
+    const std::optional<QString> answer = user.AskOpenFile(request);
+    QCOMPARE(listed, (QStringList{QStringLiteral("tools"), QStringLiteral("viewer")}));
+    QCOMPARE(answer.value_or(QString()), viewer);
+    QCOMPARE(cutColumns, QList<int>());
+}
+
+void TestUserInterface::folderBrowserStartsAndCentres_data() {
+    QTest::addColumn<bool>("earlier");
+    QTest::newRow("first time: the home folder") << false;
+    QTest::newRow("the folder chosen before") << true;
+}
+
+void TestUserInterface::folderBrowserStartsAndCentres() {
+    QFETCH(bool, earlier);
+    TestWorkspace ws;
+    const QString chosenBefore = ws.CreateDir(QStringLiteral("Earlier")).chopped(1);
+    const QString start = earlier ? chosenBefore : QDir::homePath();
+    // A window off the screen's centre: the browser does not follow it.
+    QWidget owner;
+    owner.setGeometry(10, 10, 200, 150);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    QtUser user;
+    user.SetDialogParent(&owner);
+    QString title, shownFolder;
+    QPoint centre, screenCentre;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        title = dialog->windowTitle();
+        shownFolder = dialog->directory().absolutePath();
+        centre = dialog->geometry().center();
+        screenCentre = dialog->screen()->availableGeometry().center();
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const std::optional<QString> answer =
+        user.AskFolder(QStringLiteral("Import"), earlier ? chosenBefore : QString());
+    QCOMPARE(title, QStringLiteral("Import"));
+    QCOMPARE(shownFolder, start);
+    QCOMPARE(answer.value_or(QString()), start);
+    QVERIFY((centre - screenCentre).manhattanLength() <= 1);
 }
 
 void TestUserInterface::checkInDialogLayout() {
