@@ -34,18 +34,18 @@ QByteArray ReadAllStdin() {
 } // namespace
 
 CliApplication::CliApplication(const CommandLine& commandLine)
-    : commandLine(commandLine),
-      user(commandLine.Yes() ? CommandLineUser::Confirmations::AlwaysYes
-                             : CommandLineUser::Confirmations::AskTerminal) {}
+    : commandLine_(commandLine),
+      user_(commandLine.Yes() ? CommandLineUser::Confirmations::AlwaysYes
+                              : CommandLineUser::Confirmations::AskTerminal) {}
 
 bool CliApplication::IsDiff() const {
-    return commandLine.Command()->name == QLatin1String("diff");
+    return commandLine_.Command()->name == QLatin1String("diff");
 }
 
 std::optional<QString> CliApplication::Description() {
-    if (commandLine.DescriptionText())
-        return CommandLineUser::AsTypedText(*commandLine.DescriptionText());
-    const QString& fileName = *commandLine.DescriptionFile();
+    if (commandLine_.DescriptionText())
+        return CommandLineUser::AsTypedText(*commandLine_.DescriptionText());
+    const QString& fileName = *commandLine_.DescriptionFile();
     QByteArray bytes;
     if (fileName == QLatin1String("-")) {
         bytes = ReadAllStdin();
@@ -71,8 +71,8 @@ std::optional<QString> CliApplication::Description() {
 
 QString CliApplication::WorkspaceFolder() const {
     QString folder;
-    if (commandLine.Workspace())
-        folder = QDir::cleanPath(QFileInfo(*commandLine.Workspace()).absoluteFilePath());
+    if (commandLine_.Workspace())
+        folder = QDir::cleanPath(QFileInfo(*commandLine_.Workspace()).absoluteFilePath());
     else
         folder = QuorvelConfig->GetWorkspace();
     // Every path of the catalogue is the workspace path followed by names.
@@ -82,12 +82,12 @@ QString CliApplication::WorkspaceFolder() const {
 }
 
 int CliApplication::Run() {
-    if (commandLine.Command()->takesDescription) {
+    if (commandLine_.Command()->takesDescription) {
         // Read before anything is opened: a missing file changes nothing.
         const std::optional<QString> text = Description();
         if (!text)
             return ExitCode::Failed;
-        description = *text;
+        description_ = *text;
     }
 
     // Ctrl-C, a hang-up or a shutdown stop a copy cleanly instead of
@@ -96,31 +96,31 @@ int CliApplication::Run() {
     std::unique_ptr<QuorvelRuntime> runtime;
     int code = ExitCode::Failed;
     try {
-        runtime = std::make_unique<QuorvelRuntime>(user, TQuorvelConfig::Access::ReadOnly);
-        ProjectMngr->SetReadOnly(commandLine.Command()->readsOnly);
-        ProjectMngr->SetProgress(&reporter);
+        runtime = std::make_unique<QuorvelRuntime>(user_, TQuorvelConfig::Access::ReadOnly);
+        ProjectMngr->SetReadOnly(commandLine_.Command()->readsOnly);
+        ProjectMngr->SetProgress(&reporter_);
         runtime->VersionManager(nullptr);
         OpenWorkspace();
-        reporter.Finish();
+        reporter_.Finish();
         code = RunCommand();
         if (code == ExitCode::Done)
             SaveCatalogue();
     } catch (const QuorvelError& error) {
-        user.ShowError(error.Message());
+        user_.ShowError(error.Message());
         code = IsDiff() ? ExitCode::Usage : ExitCode::Failed;
     } catch (const std::exception& error) {
-        user.ShowError(QString::fromLocal8Bit(error.what()));
+        user_.ShowError(QString::fromLocal8Bit(error.what()));
         code = IsDiff() ? ExitCode::Usage : ExitCode::Failed;
     }
-    reporter.Finish();
+    reporter_.Finish();
 
     // The program's end: the catalogue and the editor registry are saved
     // here when they changed. Their errors are shown, not thrown.
-    const int errorsBefore = user.ErrorsShown();
+    const int errorsBefore = user_.ErrorsShown();
     runtime.reset();
 
     // Work that was done but not saved, or a partial catalogue, is no success.
-    const bool troubled = user.ErrorsShown() > errorsBefore || reporter.ErrorReported();
+    const bool troubled = user_.ErrorsShown() > errorsBefore || reporter_.ErrorReported();
     if (troubled)
         code = IsDiff() ? ExitCode::Usage : (code == ExitCode::Done ? ExitCode::Failed : code);
     if (TerminationSignals::Requested())
@@ -141,10 +141,10 @@ void CliApplication::OpenWorkspace() {
     } catch (const QuorvelError& error) {
         // A damaged catalogue is what a rebuild is for: it must not stand
         // in the rebuild's way.
-        if (commandLine.Command()->name != QLatin1String("rebuild") ||
+        if (commandLine_.Command()->name != QLatin1String("rebuild") ||
             ProjectMngr->WorkSpace() != folder)
             throw;
-        user.ShowMessage(
+        user_.ShowMessage(
             QStringLiteral("The catalogue file could not be read (%1); it is rebuilt from the "
                            "folders.")
                 .arg(error.Message()));
@@ -156,8 +156,8 @@ void CliApplication::SaveCatalogue() {
         ProjectMngr->SaveProject();
     } catch (const QuorvelError& error) {
         // The folders have changed already: say so, and what is missing.
-        QString done = commandLine.Command()->done;
-        for (const QString& argument : commandLine.Arguments())
+        QString done = commandLine_.Command()->done;
+        for (const QString& argument : commandLine_.Arguments())
             done = done.arg(argument);
         if (done.isEmpty())
             throw;
@@ -169,9 +169,9 @@ void CliApplication::SaveCatalogue() {
 }
 
 int CliApplication::RunCommand() {
-    WorkspaceCommands workspace(user, reporter);
-    VersionCommands versions(user);
-    EditorCommands editors(user);
-    CommandRun run{commandLine, description, workspace, versions, editors};
-    return commandLine.Command()->run(run);
+    WorkspaceCommands workspace(user_, reporter_);
+    VersionCommands versions(user_);
+    EditorCommands editors(user_);
+    CommandRun run{commandLine_, description_, workspace, versions, editors};
+    return commandLine_.Command()->run(run);
 }

@@ -31,8 +31,8 @@ private:
     std::optional<QString> Description();
     bool IsDiff() const;
 
-    const CommandLine& commandLine;
-    CommandLineUser user;
-    RebuildReporter reporter;
-    QString description;
+    const CommandLine& commandLine_;
+    CommandLineUser user_;
+    RebuildReporter reporter_;
+    QString description_;
 };

@@ -11,7 +11,7 @@ QString ProgramName() {
 } // namespace
 
 CommandLine::Result CommandLine::Fail(const QString& text) {
-    error = text;
+    error_ = text;
     return Result::UsageError;
 }
 
@@ -22,7 +22,7 @@ bool CommandLine::TakeValue(const QStringList& arguments, int& i, const QString&
         return true;
     }
     if (i + 1 >= arguments.size()) {
-        error = QStringLiteral("option %1 needs a value").arg(option);
+        error_ = QStringLiteral("option %1 needs a value").arg(option);
         return false;
     }
     *value = arguments.at(++i);
@@ -61,28 +61,28 @@ CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
         } else if (option == QLatin1String("--version")) {
             version = true;
         } else if (option == QLatin1String("--yes") || option == QLatin1String("-y")) {
-            yes = true;
+            yes_ = true;
         } else if (option == QLatin1String("-w") || option == QLatin1String("--workspace")) {
             if (!TakeValue(arguments, i, option, inlineValue, hasInlineValue, &value))
                 return Result::UsageError;
             if (value.isEmpty())
                 return Fail(QStringLiteral("the workspace folder may not be empty"));
-            workspace = value;
+            workspace_ = value;
         } else if (option == QLatin1String("-m") || option == QLatin1String("--message")) {
             if (!TakeValue(arguments, i, option, inlineValue, hasInlineValue, &value))
                 return Result::UsageError;
-            if (descriptionText || descriptionFile)
+            if (descriptionText_ || descriptionFile_)
                 return Fail(QStringLiteral("give the description once, with -m or with -F"));
-            descriptionText = value;
+            descriptionText_ = value;
         } else if (option == QLatin1String("-F") || option == QLatin1String("--file")) {
             if (!TakeValue(arguments, i, option, inlineValue, hasInlineValue, &value))
                 return Result::UsageError;
-            if (descriptionText || descriptionFile)
+            if (descriptionText_ || descriptionFile_)
                 return Fail(QStringLiteral("give the description once, with -m or with -F"));
-            descriptionFile = value;
+            descriptionFile_ = value;
         } else if (!hasInlineValue && option.startsWith(QLatin1String("--"))) {
             // A command's own switch; checked against the command below.
-            switches.insert(option);
+            switches_.insert(option);
         } else {
             return Fail(QStringLiteral("unknown option %1 (a name that starts with \"-\" goes "
                                        "after \"--\")")
@@ -105,27 +105,27 @@ CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
         words.removeFirst();
         help = true;
     }
-    command = CommandDefinition::Find(words.first());
-    if (!command)
+    command_ = CommandDefinition::Find(words.first());
+    if (!command_)
         return Fail(QStringLiteral("unknown command %1").arg(words.first()));
     if (help)
         return Result::ShowHelp;
-    positional = words.mid(1);
+    positional_ = words.mid(1);
 
-    for (const QString& option : std::as_const(switches)) {
-        if (!command->switches.contains(option))
-            return Fail(QStringLiteral("%1 has no option %2").arg(command->name, option));
+    for (const QString& option : std::as_const(switches_)) {
+        if (!command_->switches.contains(option))
+            return Fail(QStringLiteral("%1 has no option %2").arg(command_->name, option));
     }
-    if ((descriptionText || descriptionFile) && !command->takesDescription)
-        return Fail(QStringLiteral("%1 takes no description").arg(command->name));
-    if (command->takesDescription && !descriptionText && !descriptionFile)
+    if ((descriptionText_ || descriptionFile_) && !command_->takesDescription)
+        return Fail(QStringLiteral("%1 takes no description").arg(command_->name));
+    if (command_->takesDescription && !descriptionText_ && !descriptionFile_)
         return Fail(
-            QStringLiteral("%1 needs a description: -m TEXT or -F FILE").arg(command->name));
-    if (positional.size() < command->minArguments)
-        return Fail(QStringLiteral("%1 needs %2").arg(command->name, command->synopsis));
-    if (positional.size() > command->maxArguments) {
+            QStringLiteral("%1 needs a description: -m TEXT or -F FILE").arg(command_->name));
+    if (positional_.size() < command_->minArguments)
+        return Fail(QStringLiteral("%1 needs %2").arg(command_->name, command_->synopsis));
+    if (positional_.size() > command_->maxArguments) {
         return Fail(QStringLiteral("too many arguments for %1: %2")
-                        .arg(command->name, positional.mid(command->maxArguments).join(u' ')));
+                        .arg(command_->name, positional_.mid(command_->maxArguments).join(u' ')));
     }
     return Result::Run;
 }

@@ -18,16 +18,16 @@ public:
     Result Parse(const QStringList& arguments);
 
     // The command to run or to show help for; null for the tool's help.
-    const CommandDefinition* Command() const { return command; }
-    const QStringList& Arguments() const { return positional; }
-    bool Has(const QString& option) const { return switches.contains(option); }
-    const std::optional<QString>& Workspace() const { return workspace; }
-    bool Yes() const { return yes; }
+    const CommandDefinition* Command() const { return command_; }
+    const QStringList& Arguments() const { return positional_; }
+    bool Has(const QString& option) const { return switches_.contains(option); }
+    const std::optional<QString>& Workspace() const { return workspace_; }
+    bool Yes() const { return yes_; }
     // -m TEXT, as given.
-    const std::optional<QString>& DescriptionText() const { return descriptionText; }
+    const std::optional<QString>& DescriptionText() const { return descriptionText_; }
     // -F FILE; "-" is standard input.
-    const std::optional<QString>& DescriptionFile() const { return descriptionFile; }
-    const QString& Error() const { return error; }
+    const std::optional<QString>& DescriptionFile() const { return descriptionFile_; }
+    const QString& Error() const { return error_; }
 
     static QString ToolHelp();
     // "quorvel-cli", a blank and the version the About box shows.
@@ -41,12 +41,12 @@ private:
     bool TakeValue(const QStringList& arguments, int& i, const QString& option,
                    const QString& inlineValue, bool hasInlineValue, QString* value);
 
-    const CommandDefinition* command = nullptr;
-    QStringList positional;
-    QSet<QString> switches;
-    std::optional<QString> workspace;
-    bool yes = false;
-    std::optional<QString> descriptionText;
-    std::optional<QString> descriptionFile;
-    QString error;
+    const CommandDefinition* command_ = nullptr;
+    QStringList positional_;
+    QSet<QString> switches_;
+    std::optional<QString> workspace_;
+    bool yes_ = false;
+    std::optional<QString> descriptionText_;
+    std::optional<QString> descriptionFile_;
+    QString error_;
 };

@@ -20,14 +20,14 @@ QString MiB(qint64 bytes) {
 
 } // namespace
 
-CommandLineUser::CommandLineUser(Confirmations confirmations) : confirmations(confirmations) {}
+CommandLineUser::CommandLineUser(Confirmations confirmations) : confirmations_(confirmations) {}
 
 void CommandLineUser::ShowMessage(const QString& text) {
     Console::ErrLine(WithTerminalLineBreaks(text));
 }
 
 void CommandLineUser::ShowError(const QString& text) {
-    ++errorsShown;
+    ++errorsShown_;
     Console::ErrLine(WithTerminalLineBreaks(ErrorText(text)));
 }
 
@@ -45,7 +45,7 @@ QString CommandLineUser::AsTypedText(const QString& text) {
 
 bool CommandLineUser::Confirm(const QString& text) {
     const QString question = WithTerminalLineBreaks(text);
-    if (confirmations == Confirmations::AlwaysYes)
+    if (confirmations_ == Confirmations::AlwaysYes)
         return true;
     if (!Console::StdinIsTerminal()) {
         Console::ErrLine(question);
@@ -72,56 +72,56 @@ bool CommandLineUser::Confirm(const QString& text) {
 }
 
 std::optional<QString> CommandLineUser::AskName(const QString&, const QString&, const QString&) {
-    if (!nameAnswer) {
-        dialogCancelled = true;
+    if (!nameAnswer_) {
+        dialogCancelled_ = true;
         return std::nullopt;
     }
-    return std::exchange(nameAnswer, std::nullopt);
+    return std::exchange(nameAnswer_, std::nullopt);
 }
 
 std::optional<QString> CommandLineUser::AskCheckIn(const QString&, const QString&) {
-    if (!checkInAnswer) {
-        dialogCancelled = true;
+    if (!checkInAnswer_) {
+        dialogCancelled_ = true;
         return std::nullopt;
     }
-    return std::exchange(checkInAnswer, std::nullopt);
+    return std::exchange(checkInAnswer_, std::nullopt);
 }
 
 std::optional<QString> CommandLineUser::AskOpenFile(const OpenFileRequest&) {
-    if (!openFileAnswer) {
-        dialogCancelled = true;
+    if (!openFileAnswer_) {
+        dialogCancelled_ = true;
         return std::nullopt;
     }
-    return std::exchange(openFileAnswer, std::nullopt);
+    return std::exchange(openFileAnswer_, std::nullopt);
 }
 
 std::optional<QString> CommandLineUser::AskFolder(const QString&, const QString&) {
     // No command browses for a folder: the folder is an argument.
-    dialogCancelled = true;
+    dialogCancelled_ = true;
     return std::nullopt;
 }
 
 void CommandLineUser::CopyStarted(const QString& source, const QString& destination,
                                   qint64 totalBytes) {
-    copyLabel = QStringLiteral("Copying %1 to %2").arg(source, destination);
-    copyTotal = totalBytes;
-    sinceCopyReport.start();
-    Console::Status(copyLabel);
+    copyLabel_ = QStringLiteral("Copying %1 to %2").arg(source, destination);
+    copyTotal_ = totalBytes;
+    sinceCopyReport_.start();
+    Console::Status(copyLabel_);
 }
 
 void CommandLineUser::CopyProgress(qint64 doneBytes) {
     // The terminal needs no more than a few updates a second.
-    if (sinceCopyReport.isValid() && sinceCopyReport.elapsed() < 100)
+    if (sinceCopyReport_.isValid() && sinceCopyReport_.elapsed() < 100)
         return;
-    sinceCopyReport.restart();
-    const int percent = copyTotal > 0 ? int(doneBytes * 100 / copyTotal) : 100;
+    sinceCopyReport_.restart();
+    const int percent = copyTotal_ > 0 ? int(doneBytes * 100 / copyTotal_) : 100;
     // The figures first: a long path is what the terminal cuts off.
     Console::Status(QStringLiteral("%1% (%2 of %3 MiB) %4")
                         .arg(percent)
-                        .arg(MiB(doneBytes), MiB(copyTotal), copyLabel));
+                        .arg(MiB(doneBytes), MiB(copyTotal_), copyLabel_));
 }
 
 void CommandLineUser::CopyFinished() {
     Console::ClearStatus();
-    copyLabel.clear();
+    copyLabel_.clear();
 }

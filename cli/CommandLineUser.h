@@ -18,9 +18,9 @@ public:
     explicit CommandLineUser(Confirmations confirmations);
 
     // The next answers; each is given once.
-    void AnswerName(const QString& name) { nameAnswer = name; }
-    void AnswerCheckIn(const QString& description) { checkInAnswer = description; }
-    void AnswerOpenFile(const QString& path) { openFileAnswer = path; }
+    void AnswerName(const QString& name) { nameAnswer_ = name; }
+    void AnswerCheckIn(const QString& description) { checkInAnswer_ = description; }
+    void AnswerOpenFile(const QString& path) { openFileAnswer_ = path; }
 
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
@@ -39,9 +39,9 @@ public:
     void CopyFinished() override;
 
     // What was shown, so the command can tell how things went.
-    int ErrorsShown() const { return errorsShown; }
+    int ErrorsShown() const { return errorsShown_; }
     // A dialog came back after its one answer: a refusal, in effect.
-    bool DialogCancelled() const { return dialogCancelled; }
+    bool DialogCancelled() const { return dialogCancelled_; }
 
     // The error display's text: a full stop is added when the message ends
     // in a character that sorts after ".".
@@ -50,14 +50,14 @@ public:
     static QString AsTypedText(const QString& text);
 
 private:
-    Confirmations confirmations;
-    std::optional<QString> nameAnswer;
-    std::optional<QString> checkInAnswer;
-    std::optional<QString> openFileAnswer;
-    int errorsShown = 0;
-    bool dialogCancelled = false;
+    Confirmations confirmations_;
+    std::optional<QString> nameAnswer_;
+    std::optional<QString> checkInAnswer_;
+    std::optional<QString> openFileAnswer_;
+    int errorsShown_ = 0;
+    bool dialogCancelled_ = false;
 
-    QString copyLabel;
-    qint64 copyTotal = 0;
-    QElapsedTimer sinceCopyReport;
+    QString copyLabel_;
+    qint64 copyTotal_ = 0;
+    QElapsedTimer sinceCopyReport_;
 };

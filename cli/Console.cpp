@@ -9,7 +9,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-bool Console::statusShown = false;
+bool Console::statusShown_ = false;
 
 namespace {
 
@@ -75,13 +75,13 @@ void Console::Status(const QString& text) {
         shown = shown.left(std::max(0, room - 3)) + QStringLiteral("...");
     shown.replace(u'\r', u' ').replace(u'\n', u' ');
     WriteErr("\r\033[K" + shown.toUtf8());
-    statusShown = true;
+    statusShown_ = true;
 }
 
 void Console::ClearStatus() {
-    if (!statusShown)
+    if (!statusShown_)
         return;
-    statusShown = false;
+    statusShown_ = false;
     WriteErr("\r\033[K");
 }
 

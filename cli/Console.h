@@ -33,5 +33,5 @@ public:
 private:
     static void WriteErr(const QByteArray& bytes);
     static int TerminalColumns();
-    static bool statusShown;
+    static bool statusShown_;
 };

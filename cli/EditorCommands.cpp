@@ -12,7 +12,7 @@
 
 #include <QFileInfo>
 
-EditorCommands::EditorCommands(CommandLineUser& user) : user(user) {}
+EditorCommands::EditorCommands(CommandLineUser& user) : user_(user) {}
 
 int EditorCommands::List() {
     const TProjectEditors* editors = ProjectMngr->Editors();
@@ -30,8 +30,8 @@ int EditorCommands::Add(const QStringList& arguments) {
         Console::ErrLine(QStringLiteral("not a file: %1").arg(arguments[1]));
         return ExitCode::Failed;
     }
-    user.AnswerOpenFile(program.absoluteFilePath());
-    user.AnswerName(arguments[0]);
+    user_.AnswerOpenFile(program.absoluteFilePath());
+    user_.AnswerName(arguments[0]);
     return ProjectMngr->Editors()->New() ? ExitCode::Done : ExitCode::Failed;
 }
 

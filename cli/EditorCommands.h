@@ -14,5 +14,5 @@ public:
     int Open(const QStringList& arguments);
 
 private:
-    CommandLineUser& user;
+    CommandLineUser& user_;
 };

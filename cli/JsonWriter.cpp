@@ -1,35 +1,35 @@
 #include "cli/JsonWriter.h"
 
 void JsonWriter::NewLine() {
-    out += '\n';
-    out += QByteArray(qsizetype(levels.size()) * 2, ' ');
+    out_ += '\n';
+    out_ += QByteArray(qsizetype(levels_.size()) * 2, ' ');
 }
 
 void JsonWriter::BeforeValue() {
-    if (afterKey) {
-        afterKey = false;
+    if (afterKey_) {
+        afterKey_ = false;
         return;
     }
-    if (levels.empty())
+    if (levels_.empty())
         return;
-    if (!levels.back().empty)
-        out += ',';
-    levels.back().empty = false;
+    if (!levels_.back().empty)
+        out_ += ',';
+    levels_.back().empty = false;
     NewLine();
 }
 
 void JsonWriter::Open(char bracket, bool isObject) {
     BeforeValue();
-    out += bracket;
-    levels.push_back({isObject, true});
+    out_ += bracket;
+    levels_.push_back({isObject, true});
 }
 
 void JsonWriter::Close(char bracket) {
-    const bool wasEmpty = levels.back().empty;
-    levels.pop_back();
+    const bool wasEmpty = levels_.back().empty;
+    levels_.pop_back();
     if (!wasEmpty)
         NewLine();
-    out += bracket;
+    out_ += bracket;
 }
 
 void JsonWriter::BeginObject() {
@@ -50,19 +50,19 @@ void JsonWriter::EndArray() {
 
 void JsonWriter::Key(const QString& name) {
     BeforeValue();
-    out += Escaped(name);
-    out += ": ";
-    afterKey = true;
+    out_ += Escaped(name);
+    out_ += ": ";
+    afterKey_ = true;
 }
 
 void JsonWriter::String(const QString& value) {
     BeforeValue();
-    out += Escaped(value);
+    out_ += Escaped(value);
 }
 
 void JsonWriter::Number(qint64 value) {
     BeforeValue();
-    out += QByteArray::number(value);
+    out_ += QByteArray::number(value);
 }
 
 QByteArray JsonWriter::Escaped(const QString& text) {

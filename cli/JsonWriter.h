@@ -27,7 +27,7 @@ public:
     }
 
     // The document, ending with a line break.
-    QByteArray Document() const { return out + '\n'; }
+    QByteArray Document() const { return out_ + '\n'; }
 
     static QByteArray Escaped(const QString& text);
 
@@ -41,7 +41,7 @@ private:
     void Close(char bracket);
     void NewLine();
 
-    QByteArray out;
-    std::vector<Level> levels;
-    bool afterKey = false;
+    QByteArray out_;
+    std::vector<Level> levels_;
+    bool afterKey_ = false;
 };

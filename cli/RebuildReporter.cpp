@@ -11,27 +11,27 @@ void RebuildReporter::ItemAdded(TProjectManager* Sender, TVersionItem* Item) {
         return;
     QString text;
     if (dynamic_cast<TClient*>(Item)) {
-        ClientName = Item->Name();
-        text = ClientName;
+        clientName_ = Item->Name();
+        text = clientName_;
     } else if (dynamic_cast<TProject*>(Item)) {
-        ProjectName = Item->Name();
-        text = ClientName + u'-' + ProjectName;
+        projectName_ = Item->Name();
+        text = clientName_ + u'-' + projectName_;
     } else if (dynamic_cast<TVersion*>(Item)) {
-        VersionName = Item->Name();
-        text = ClientName + u'-' + ProjectName + u'-' + VersionName;
+        versionName_ = Item->Name();
+        text = clientName_ + u'-' + projectName_ + u'-' + versionName_;
     } else {
         return;
     }
     // Every item is followed, but a terminal far away should not slow the
     // scan down: it is redrawn a few times a second at most.
-    if (sinceShown.isValid() && sinceShown.elapsed() < 50)
+    if (sinceShown_.isValid() && sinceShown_.elapsed() < 50)
         return;
-    sinceShown.start();
+    sinceShown_.start();
     Console::Status(QStringLiteral("Build item: ") + text);
 }
 
 void RebuildReporter::DoError(const QString& Message) {
-    errorReported = true;
+    errorReported_ = true;
     Console::ErrLine(Message);
 }
 

@@ -13,14 +13,14 @@ public:
     void ItemAdded(TProjectManager* Sender, TVersionItem* Item) override;
     void DoError(const QString& Message) override;
 
-    bool ErrorReported() const { return errorReported; }
+    bool ErrorReported() const { return errorReported_; }
     // Wipes the status line.
     void Finish();
 
 private:
-    QString ClientName;
-    QString ProjectName;
-    QString VersionName;
-    bool errorReported = false;
-    QElapsedTimer sinceShown;
+    QString clientName_;
+    QString projectName_;
+    QString versionName_;
+    bool errorReported_ = false;
+    QElapsedTimer sinceShown_;
 };

@@ -15,7 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-VersionCommands::VersionCommands(CommandLineUser& user) : user(user) {}
+VersionCommands::VersionCommands(CommandLineUser& user) : user_(user) {}
 
 TVersion* VersionCommands::Select(const QStringList& arguments) {
     TVersion* version = ItemLookup::Version(arguments[0], arguments[1], arguments[2]);
@@ -57,7 +57,7 @@ int VersionCommands::CheckIn(const QStringList& arguments, const QString& descri
     if (!VersionMngr->CanCheckIn()) {
         return Refuse(NotCheckedOut(version));
     }
-    user.AnswerCheckIn(description);
+    user_.AnswerCheckIn(description);
     return VersionMngr->CheckIn() ? ExitCode::Done : ExitCode::Failed;
 }
 
@@ -68,7 +68,7 @@ int VersionCommands::CheckInCheckOut(const QStringList& arguments, const QString
     if (!VersionMngr->CanCheckIn()) {
         return Refuse(NotCheckedOut(version));
     }
-    user.AnswerCheckIn(description);
+    user_.AnswerCheckIn(description);
     const TVersion* made = VersionMngr->CheckInCheckOut();
     if (!made)
         return ExitCode::Failed;

@@ -27,5 +27,5 @@ private:
     // The refusal for a check-in of a version that is not checked out.
     static QString NotCheckedOut(const TVersion* version);
 
-    CommandLineUser& user;
+    CommandLineUser& user_;
 };

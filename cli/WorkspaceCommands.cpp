@@ -45,7 +45,7 @@ QString Counted(int count, const char* one, const char* many) {
 } // namespace
 
 WorkspaceCommands::WorkspaceCommands(CommandLineUser& user, RebuildReporter& reporter)
-    : user(user), reporter(reporter) {}
+    : user_(user), reporter_(reporter) {}
 
 void WorkspaceCommands::LoadAllData() {
     const TVersionCollection* clients = ProjectMngr->Clients();
@@ -159,7 +159,7 @@ int WorkspaceCommands::Status(bool mineOnly) {
 int WorkspaceCommands::Rebuild() {
     // A scan error has gone to stderr; the exit status reports it.
     ProjectMngr->Refresh();
-    reporter.Finish();
+    reporter_.Finish();
     int clients = 0;
     int projects = 0;
     int versions = 0;
@@ -178,7 +178,7 @@ int WorkspaceCommands::Rebuild() {
 }
 
 int WorkspaceCommands::NewClient(const QStringList& arguments) {
-    user.AnswerName(arguments[0]);
+    user_.AnswerName(arguments[0]);
     return VersionMngr->NewClient() ? ExitCode::Done : ExitCode::Failed;
 }
 
@@ -189,7 +189,7 @@ int WorkspaceCommands::NewProject(const QStringList& arguments) {
     VersionMngr->SetActiveItem(client);
     if (!VersionMngr->HasActiveClient())
         return ExitCode::Failed;
-    user.AnswerName(arguments[1]);
+    user_.AnswerName(arguments[1]);
     return VersionMngr->NewProject() ? ExitCode::Done : ExitCode::Failed;
 }
 
@@ -200,7 +200,7 @@ int WorkspaceCommands::RenameClient(const QStringList& arguments) {
     VersionMngr->SetActiveItem(client);
     if (!VersionMngr->HasActiveClient())
         return ExitCode::Failed;
-    user.AnswerName(arguments[1]);
+    user_.AnswerName(arguments[1]);
     return VersionMngr->RenameClient() ? ExitCode::Done : ExitCode::Failed;
 }
 
@@ -211,7 +211,7 @@ int WorkspaceCommands::RenameProject(const QStringList& arguments) {
     VersionMngr->SetActiveItem(project);
     if (!VersionMngr->HasActiveProject())
         return ExitCode::Failed;
-    user.AnswerName(arguments[2]);
+    user_.AnswerName(arguments[2]);
     return VersionMngr->RenameProject() ? ExitCode::Done : ExitCode::Failed;
 }
 

@@ -29,6 +29,6 @@ private:
     void PrintText();
     void PrintJson();
 
-    CommandLineUser& user;
-    RebuildReporter& reporter;
+    CommandLineUser& user_;
+    RebuildReporter& reporter_;
 };

@@ -46,18 +46,18 @@ ssize_t ReadFull(int fd, char* buffer, size_t size) {
 } // namespace
 
 void FolderDiff::Exclude(const QString& topLevelName) {
-    excluded.push_back(QFile::encodeName(topLevelName));
+    excluded_.push_back(QFile::encodeName(topLevelName));
 }
 
 bool FolderDiff::Fail(const QByteArray& path, int code) {
-    error = QStringLiteral("cannot read %1: %2")
-                .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(code)));
+    error_ = QStringLiteral("cannot read %1: %2")
+                 .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(code)));
     return false;
 }
 
 bool FolderDiff::Compare(const QString& first, const QString& second) {
-    differences.clear();
-    error.clear();
+    differences_.clear();
+    error_.clear();
     const QByteArray rootA = QFile::encodeName(first);
     const QByteArray rootB = QFile::encodeName(second);
     Tree treeA;
@@ -76,7 +76,7 @@ bool FolderDiff::Compare(const QString& first, const QString& second) {
         if (!Walk(rootB, folderB.Get(), QByteArray(), treeB))
             return false;
     }
-    for (const QByteArray& name : excluded) {
+    for (const QByteArray& name : excluded_) {
         treeA.erase(name);
         treeB.erase(name);
     }
@@ -85,17 +85,17 @@ bool FolderDiff::Compare(const QString& first, const QString& second) {
     auto b = treeB.begin();
     while (a != treeA.end() || b != treeB.end()) {
         if (b == treeB.end() || (a != treeA.end() && a->first < b->first)) {
-            differences.push_back({Kind::Deleted, a->first});
+            differences_.push_back({Kind::Deleted, a->first});
             ++a;
         } else if (a == treeA.end() || b->first < a->first) {
-            differences.push_back({Kind::Added, b->first});
+            differences_.push_back({Kind::Added, b->first});
             ++b;
         } else {
             bool same = false;
             if (!Same(rootA, rootB, a->first, a->second, b->second, &same))
                 return false;
             if (!same)
-                differences.push_back({Kind::Modified, a->first});
+                differences_.push_back({Kind::Modified, a->first});
             ++a;
             ++b;
         }
@@ -179,17 +179,17 @@ bool FolderDiff::SameContents(const QByteArray& a, const QByteArray& b, bool* sa
         return Fail(b, errno);
     ::posix_fadvise(fileA.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     ::posix_fadvise(fileB.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    bufferA.resize(BufferSize);
-    bufferB.resize(BufferSize);
+    bufferA_.resize(BufferSize);
+    bufferB_.resize(BufferSize);
     for (;;) {
-        const ssize_t gotA = ReadFull(fileA.Get(), bufferA.data(), BufferSize);
+        const ssize_t gotA = ReadFull(fileA.Get(), bufferA_.data(), BufferSize);
         if (gotA < 0)
             return Fail(a, errno);
-        const ssize_t gotB = ReadFull(fileB.Get(), bufferB.data(), BufferSize);
+        const ssize_t gotB = ReadFull(fileB.Get(), bufferB_.data(), BufferSize);
         if (gotB < 0)
             return Fail(b, errno);
         // A file that changed size since it was listed differs too.
-        if (gotA != gotB || std::memcmp(bufferA.data(), bufferB.data(), size_t(gotA)) != 0) {
+        if (gotA != gotB || std::memcmp(bufferA_.data(), bufferB_.data(), size_t(gotA)) != 0) {
             *same = false;
             return true;
         }

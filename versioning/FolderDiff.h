@@ -24,8 +24,8 @@ public:
     // False when a folder or file could not be read; Error() says which.
     bool Compare(const QString& first, const QString& second);
 
-    const std::vector<Difference>& Differences() const { return differences; }
-    const QString& Error() const { return error; }
+    const std::vector<Difference>& Differences() const { return differences_; }
+    const QString& Error() const { return error_; }
 
     // The path as a line of output: as it is, or in C-style double quotes
     // when it holds a control character, a quote or a backslash, so that
@@ -48,9 +48,9 @@ private:
     bool SameLinkTarget(const QByteArray& a, const QByteArray& b, bool* same);
     bool Fail(const QByteArray& path, int code);
 
-    std::vector<QByteArray> excluded;
-    std::vector<Difference> differences;
-    std::vector<char> bufferA;
-    std::vector<char> bufferB;
-    QString error;
+    std::vector<QByteArray> excluded_;
+    std::vector<Difference> differences_;
+    std::vector<char> bufferA_;
+    std::vector<char> bufferB_;
+    QString error_;
 };
