@@ -11,6 +11,7 @@
 #include "platform/UserInterface.h"
 #include "ui/CatalogueTree.h"
 #include "ui/EditorIcon.h"
+#include "ui/QtUser.h"
 #include "ui/RibbonApplicationMenu.h"
 #include "ui/RibbonBar.h"
 #include "ui/RibbonGroup.h"
@@ -82,7 +83,7 @@ TMainForm::TMainForm(QuorvelRuntime& runtime, QWidget* parent)
     : QMainWindow(parent), runtime_(runtime), images16_(ImageList::DesignPictures(16)),
       images32_(ImageList::DesignPictures(32)), images64_(ImageList::DesignPictures(64)) {
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("Velmora Quorvel"));
+    setWindowTitle(QtUser::ApplicationTitle());
     setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel.svg")));
     setFont(UiFonts::Tahoma(8));
     CreateCommands();
@@ -477,9 +478,7 @@ QString TMainForm::StatusText() const {
 }
 
 void TMainForm::SelectWorkspaceExecute() {
-    if (CatalogueBusy())
-        return;
-    Run([this] {
+    RunWhenIdle([this] {
         const std::optional<QString> folder =
             User().AskFolder(QString::fromLatin1(workspacePrompt), lastWorkspaceFolder_);
         if (!folder)
@@ -498,15 +497,12 @@ void TMainForm::BrowseForFolder1Accept(const QString& folder) {
 void TMainForm::RecentOpenendActionExecute() {
     const QString workspace = rbcbRecentOpened->currentText();
     // No entry chosen: there is nothing to open.
-    if (workspace.isEmpty() || CatalogueBusy())
-        return;
-    Run([this, workspace] { SetWorkspace(workspace); });
+    if (!workspace.isEmpty())
+        RunWhenIdle([this, workspace] { SetWorkspace(workspace); });
 }
 
 void TMainForm::Ribbon1RecentItemClick(const QString& FileName, int) {
-    if (CatalogueBusy())
-        return;
-    Run([this, FileName] { SetWorkspace(FileName); });
+    RunWhenIdle([this, FileName] { SetWorkspace(FileName); });
 }
 
 void TMainForm::FillRecentCombo() {
@@ -516,9 +512,9 @@ void TMainForm::FillRecentCombo() {
 }
 
 void TMainForm::RefreshWorkspaceExecute() {
-    if (CatalogueBusy() || ProjectMngr->WorkSpace().isEmpty())
+    if (ProjectMngr->WorkSpace().isEmpty())
         return;
-    Run([] {
+    RunWhenIdle([] {
         if (QuorvelProgressDialog)
             QuorvelProgressDialog->Start(ProjectMngr);
         else
@@ -527,9 +523,7 @@ void TMainForm::RefreshWorkspaceExecute() {
 }
 
 void TMainForm::ImportActionExecute() {
-    if (CatalogueBusy())
-        return;
-    Run([this] {
+    RunOnCatalogue([this] {
         const std::optional<QString> folder =
             User().AskFolder(QStringLiteral("Import"), lastImportFolder_);
         if (!folder)
@@ -581,9 +575,8 @@ void TMainForm::SyncActiveItemFromTree() {
 }
 
 void TMainForm::lvVersionViewChange(TVersion* version) {
-    if (!version || !VersionMngr || CatalogueBusy())
-        return;
-    Run([version] { VersionMngr->SetActiveItem(version); });
+    if (version)
+        RunOnCatalogue([version] { VersionMngr->SetActiveItem(version); });
 }
 
 void TMainForm::VersionChanged(TVersionManager* Sender) {
@@ -648,6 +641,7 @@ void TMainForm::ActionManager1Update() {
     const bool checkedOut = manager && manager->CanCheckIn();
     const bool checkedIn = manager && manager->CanCheckOut();
     const bool import = manager && manager->CanImport();
+    const bool openable = manager && manager->CanOpenInEditor();
 
     NewClientAction->setEnabled(idle && workspace);
     DelClientAction->setEnabled(idle && client);
@@ -659,7 +653,7 @@ void TMainForm::ActionManager1Update() {
     CheckInOutAction->setEnabled(idle && checkedOut);
     UndoCheckoutAction->setEnabled(idle && checkedOut);
     CheckOutAction->setEnabled(idle && checkedIn);
-    EditAction->setEnabled(idle && checkedOut && !rbcbEditors->currentText().isEmpty());
+    EditAction->setEnabled(idle && openable && !rbcbEditors->currentText().isEmpty());
     ImportAction->setEnabled(idle && import);
     // Whatever would replace the catalogue waits for the one being read.
     RefreshWorkspaceAction->setEnabled(idle && workspace);
@@ -674,7 +668,8 @@ void TMainForm::ActionManager1Update() {
 }
 
 void TMainForm::pmVersionControlPopup() {
-    EditProject->menuAction()->setEnabled(CheckInAction->isEnabled());
+    EditProject->menuAction()->setEnabled(!CatalogueBusy() && VersionMngr &&
+                                          VersionMngr->CanOpenInEditor());
 }
 
 // Editors -------------------------------------------------------------------
@@ -745,7 +740,7 @@ void TMainForm::EditActionExecute() {
 
 void TMainForm::AboutActionExecute() {
     TAboutBox box(this);
-    box.SetProduct(QStringLiteral("Velmora Quorvel"));
+    box.SetProduct(QtUser::ApplicationTitle());
     box.SetDescription(QStringLiteral("Organize your projects."));
     box.SetVersion(QString::fromLatin1(QuorvelVersionText));
     box.exec();
@@ -757,8 +752,14 @@ void TMainForm::Run(const std::function<void()>& handler) {
     TQuorvelApplication::Guarded(handler);
 }
 
+void TMainForm::RunWhenIdle(const std::function<void()>& handler) {
+    // Whatever works on the catalogue waits until the one being read is
+    // complete.
+    if (!CatalogueBusy())
+        Run(handler);
+}
+
 void TMainForm::RunOnCatalogue(const std::function<void()>& handler) {
-    if (CatalogueBusy() || !VersionMngr)
-        return;
-    Run(handler);
+    if (VersionMngr)
+        RunWhenIdle(handler);
 }

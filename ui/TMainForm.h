@@ -96,7 +96,10 @@ private:
     void CreateMenus();
     // Runs a command's handler; its errors go to the general error display.
     void Run(const std::function<void()>& handler);
-    // The same, but not while a catalogue is being read or rebuilt.
+    // The same, but not while a catalogue is being read or rebuilt: the one
+    // guard of every command that works on the catalogue or replaces it.
+    void RunWhenIdle(const std::function<void()>& handler);
+    // RunWhenIdle, for a command of the version manager.
     void RunOnCatalogue(const std::function<void()>& handler);
     static bool CatalogueBusy();
     void AssignEditors();
