@@ -11,13 +11,7 @@ cmake --build build/release -j2
 
 bin="$PWD/build/release/bin"
 for program in quorvel quorvel-cli; do
-    if [ -x "$bin/$program" ]; then
-        echo "$program: $bin/$program"
-    fi
+    echo "$program: $bin/$program"
 done
 
-if [ -x "$bin/quorvel" ]; then
-    exec "$bin/quorvel" "$@"
-fi
-# Until the window exists, the command-line tool is the front end.
-exec "$bin/quorvel-cli" "$@"
+exec "$bin/quorvel" "$@"
