@@ -52,6 +52,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> programFolder_;
     std::unique_ptr<ScriptedUser> user_;
+    std::unique_ptr<QuorvelRuntime> runtime_;
     std::unique_ptr<TQuorvelProgressDialog> dialog_;
 };
 
@@ -59,13 +60,12 @@ void TestProgressDialog::init() {
     programFolder_ = std::make_unique<QTemporaryDir>();
     ProgramPaths::SetProgramFolderForTesting(programFolder_->path());
     user_ = std::make_unique<ScriptedUser>();
-    ProjectMngr = new TProjectManager;
+    runtime_ = std::make_unique<QuorvelRuntime>(*user_, TQuorvelConfig::Access::ReadOnly);
     dialog_ = std::make_unique<TQuorvelProgressDialog>();
 }
 
 void TestProgressDialog::cleanup() {
-    delete ProjectMngr;
-    ProjectMngr = nullptr;
+    runtime_.reset();
     dialog_.reset();
     user_.reset();
     ProgramPaths::SetProgramFolderForTesting(QString());
