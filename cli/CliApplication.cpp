@@ -6,6 +6,7 @@
 #include "cli/ExitCode.h"
 #include "cli/VersionCommands.h"
 #include "cli/WorkspaceCommands.h"
+#include "platform/FileSystem.h"
 #include "platform/QuorvelError.h"
 #include "platform/TerminationSignals.h"
 #include "versioning/QuorvelRuntime.h"
@@ -136,6 +137,10 @@ int CliApplication::Run() {
 
 void CliApplication::OpenWorkspace() {
     const QString folder = WorkspaceFolder();
+    // Opening would make the folder, and a command that only reads makes
+    // nothing.
+    if (commandLine_.Command()->readsOnly && !FileSystem::FolderExists(folder))
+        throw QuorvelError(QStringLiteral("The workspace %1 does not exist.").arg(folder));
     try {
         ProjectMngr->SetWorkSpace(folder);
     } catch (const QuorvelError& error) {

@@ -48,6 +48,12 @@ for command in "list" "list --json" "show Alpha P 2" "status" "status --mine" \
     expect_eq "$(files_below "$TMP")" "$before" "$command makes no file"
 done
 
+# Not even the workspace folder it was pointed at.
+run_raw -w "$TMP/nowhere" list
+expect_rc 1 "list of a workspace that does not exist"
+expect_contains "$ERR" "The workspace $TMP/nowhere/ does not exist" "it says so"
+expect_no_file "$TMP/nowhere" "list makes no workspace folder"
+
 # Leftovers of interrupted work are no difference between two versions.
 printf 'half' >"$WS/Alpha/P/Version 2/QuorvelConfig.xml.Ab3xYz"
 mkdir "$WS/Alpha/P/version 1/.quorvel-partial-x"

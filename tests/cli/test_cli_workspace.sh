@@ -29,7 +29,7 @@ expect_no_file "$TMP/stored/QuorvelConfig.xml" "list writes no catalogue"
 # A folder that cannot be made is an error, and nothing is saved there.
 touch "$TMP/a-file"
 WS="$TMP/a-file/ws"
-run list
+run new-client Zed
 expect_rc 1 "a workspace that cannot be made"
 expect_eq "$ERR" "can not create workspace $TMP/a-file/ws/, please select another workspace." \
     "the workspace error, as the error box shows it"
