@@ -188,24 +188,26 @@ void TVersionCollection::AppendXml(QString& out) const {
     out += u'>';
 }
 
-void TVersionCollection::ReadFromXml(TSimpleXmlParser& Sxp) {
+bool TVersionCollection::ReadFromXml(TSimpleXmlParser& Sxp) {
     if (!Sxp.findElement(XmlElementName()))
-        return;
+        return false;
     const QString countText = Sxp.GetAttrib(u"count");
     const std::optional<int> count = TextRules::ParseInt32(countText);
     if (!count)
         throw ConversionError(countText);
     // A damaged count must not make items out of nothing: stop at the
     // first item that finds no element of its own.
+    bool complete = true;
     for (int i = 0; i < *count; ++i) {
         TVersionItem* item = AddItem();
         const int before = Sxp.Position();
-        item->ReadFromXml(Sxp);
+        complete = item->ReadFromXml(Sxp) && complete;
         if (Sxp.Position() == before) {
             DelItem(item);
-            break;
+            return false;
         }
     }
+    return complete;
 }
 
 TVersionItem* TVersionCollection::AddNewNamedItem(const QString& caption, const QString& prompt) {

@@ -73,7 +73,11 @@ public:
     virtual QString XmlElementName() const = 0;
     QString AsXml() const;
     void AppendXml(QString& out) const;
-    void ReadFromXml(TSimpleXmlParser& Sxp);
+    // Reads the collection's element and its items; false when the text
+    // lacks any of them (no such element, or fewer items than it counts),
+    // as in a file cut off or not written by the program. Raises
+    // ConversionError for a count that is not a number.
+    bool ReadFromXml(TSimpleXmlParser& Sxp);
 
 protected:
     // A new item of this level, not yet in the list.

@@ -228,12 +228,11 @@ void TVersionItem::AppendXml(QString& out) const {
     out += u'>';
 }
 
-void TVersionItem::ReadFromXml(TSimpleXmlParser& Sxp) {
+bool TVersionItem::ReadFromXml(TSimpleXmlParser& Sxp) {
     if (!Sxp.findElement(XmlElementName()))
-        return;
+        return false;
     SetName(Sxp.GetAttrib(u"name"));
-    if (FVersionCollection)
-        FVersionCollection->ReadFromXml(Sxp);
+    return !FVersionCollection || FVersionCollection->ReadFromXml(Sxp);
 }
 
 QString TVersionItem::DataAsXml() const {

@@ -72,7 +72,9 @@ public:
     // The catalogue text of the item and everything below it.
     QString AsXml() const;
     void AppendXml(QString& out) const;
-    void ReadFromXml(TSimpleXmlParser& Sxp);
+    // False when the text lacks the item's element or part of what is
+    // below it (see TVersionCollection::ReadFromXml).
+    bool ReadFromXml(TSimpleXmlParser& Sxp);
     // The text of the item's data file.
     QString DataAsXml() const;
     void DataFromXml(TSimpleXmlParser& Sxp);

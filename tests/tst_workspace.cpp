@@ -325,6 +325,11 @@ void TestWorkspaceManager::fileThatHoldsNoCatalogueIsRebuilt_data() {
     QTest::newRow("cut off before the catalogue") << QByteArray("<Clie");
     QTest::newRow("random bytes") << QByteArray("\x8f\x01\xffQ\x00z\x13", 7);
     QTest::newRow("another program's file") << QByteArray("<project><name>x</name></project>");
+    QTest::newRow("cut off after an item") << QByteArray(
+        "<Clients count=\"2\" >\r<Client name=\"Acme\">\r\r<Projects count=\"1\" >\r");
+    QTest::newRow("fewer items than counted")
+        << QByteArray("<Clients count=\"3\" >\r<Client name=\"Acme\">\r\r<Projects count=\"0\" "
+                      ">\r</Projects>\r</Client>\r</Clients>\r\n");
 }
 
 void TestWorkspaceManager::fileThatHoldsNoCatalogueIsRebuilt() {

@@ -104,8 +104,7 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
             QByteArray bytes = TextFile::ReadBytes(streamer.FileName());
             const CatalogueFingerprint read = FingerprintOf(bytes);
             std::unique_ptr<TSimpleXmlParser> parser = TConfigStreamer::ParserFor(std::move(bytes));
-            FClients->ReadFromXml(*parser);
-            if (parser->Position() != 0) {
+            if (FClients->ReadFromXml(*parser)) {
                 FSavedCatalogue = read;
                 return;
             }
@@ -116,11 +115,13 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
             throw;
         }
     }
-    // Not a catalogue at all (empty, cut off before its start, another
-    // program's file): read the folders, as when there is none.
-    User().ShowMessage(QStringLiteral("The catalogue file %1 holds no catalogue, so the workspace "
-                                      "is read from its folders.")
-                           .arg(streamer.FileName()));
+    // Not a catalogue, or only part of one (empty, cut off, another
+    // program's file): it says nothing sure of the workspace, so the
+    // folders are read, as when there is no file.
+    User().ShowMessage(
+        QStringLiteral("The catalogue file %1 holds no catalogue or only part of one, "
+                       "so the workspace is read from its folders.")
+            .arg(streamer.FileName()));
     Refresh();
 }
 
