@@ -46,6 +46,15 @@ for line in "${lines[@]}"; do
 done
 [ "$ran" -ge 5 ] || fail "only $ran example lines ran"
 
+# The manual page shows the same lines, without their comments.
+manual="$(dirname "$0")/../../docs/quorvel-cli.1"
+manual_lines=$(awk '/^\.SH EXAMPLES/ { section = 1 }
+    section && /^\.nf$/ { block = 1; next }
+    block && /^\.fi$/ { exit }
+    block { gsub(/\\-/, "-"); gsub(/\\e/, "\\"); print }' "$manual")
+readme_lines=$(printf '%s\n' "${lines[@]}" | sed -e 's/  *# .*$//' -e '/^$/d')
+expect_eq "$manual_lines" "$readme_lines" "the manual page's examples are the README's"
+
 expect_eq "$(ls -A "$TMP/bin")" "quorvel-cli" "nothing beside the program the examples ran"
 expect_eq "$(ls -A "$built_bin")" "$built_before" "nothing new beside the built program"
 
