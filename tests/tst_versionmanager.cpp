@@ -610,9 +610,11 @@ void TestVersionManager::checkOutLeavesLeftoversBehind() {
     QVERIFY2(user->messages[0].contains(QStringLiteral("w/Acme/Crane/.quorvel-partial-old")),
              qPrintable(user->messages[0]));
 
-    // An import cleans up what an interrupted import left in its version.
+    // An import cleans up what an interrupted import left in its version,
+    // and carries no interrupted save of the folder it imports.
     ws->CreateFile(QStringLiteral("w/Other/Tower/version 1/.quorvel-partial-7/a"), "half");
     ws->CreateFile(QStringLiteral("import/plan.txt"), "plan");
+    ws->CreateFile(QStringLiteral("import/QuorvelConfig.xml.Ab3xYz"), "half");
     versions->SetActiveItem(manager->Clients()
                                 ->ItemByName(QStringLiteral("Other"))
                                 ->VersionCollection()
@@ -622,6 +624,8 @@ void TestVersionManager::checkOutLeavesLeftoversBehind() {
     versions->ImportFromFolder(ws->Path() + QStringLiteral("import/"));
     QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Other/Tower/version 1/")),
              QStringList{"import"});
+    QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Other/Tower/version 1/import/")),
+             QStringList{"plan.txt"});
     QCOMPARE(user->messages.size(), 3);
     QVERIFY(
         user->messages[1].contains(QStringLiteral("w/Other/Tower/version 1/.quorvel-partial-7")));
