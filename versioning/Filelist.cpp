@@ -404,6 +404,8 @@ bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
     if (RenameWithoutReplacing(to.folder, temporary.name, to.name) != 0)
         return FailWriting(job, to.path, errno);
     removeLeftover.dismiss();
+    // The version is in place and whole; a failed sync of its name is no
+    // reason to take it away again.
     ::fsync(to.folder);
     return true;
 }
