@@ -5,6 +5,8 @@
 #include "catalogue/TProject.h"
 #include "catalogue/VersionListView.h"
 #include "platform/ProgramPaths.h"
+#include "platform/UserInterface.h"
+#include "versioning/QuorvelRuntime.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/TProjectManager.h"
 
@@ -65,19 +67,16 @@ int main(int argc, char** argv) {
 
     double best = 1e300;
     for (int run = 0; run < 5; ++run) {
-        TProjectManager manager;
-        ProjectMngr = &manager;
         MemoryList list;
-        TVersionManager versions(&list);
-        VersionMngr = &versions;
-        manager.SetWorkSpace(root);
+        // Nobody to ask: the silent user installed now stays in place.
+        QuorvelRuntime runtime(User(), TQuorvelConfig::Access::ReadOnly);
+        TVersionManager* versions = runtime.VersionManager(&list);
+        ProjectMngr->SetWorkSpace(root);
         TVersionItem* projectItem =
-            manager.Clients()->GetItems(0)->VersionCollection()->GetItems(0);
+            ProjectMngr->Clients()->GetItems(0)->VersionCollection()->GetItems(0);
         best = std::min(best, BenchSupport::BestOf(1, [&] {
-                            versions.InstallProject(static_cast<TProject*>(projectItem));
+                            versions->InstallProject(static_cast<TProject*>(projectItem));
                         }));
-        VersionMngr = nullptr;
-        ProjectMngr = nullptr;
     }
     std::printf("InstallProject, 1000 versions with data files: %.1f ms\n", best);
     return 0;
