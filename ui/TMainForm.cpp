@@ -715,27 +715,29 @@ void TMainForm::SelectApplicationActionExecute() {
 }
 
 void TMainForm::EditActionExecute() {
-    if (CatalogueBusy())
-        return;
-    TVersion* version = VersionMngr ? VersionMngr->ActiveVersion() : nullptr;
-    const QString editorName = rbcbEditors->currentText();
-    const QString folder = version ? version->Path() : QString();
-    bool failed = false;
-    try {
-        TEditor* editor = ProjectMngr->Editors()->EditorByName(editorName);
-        if (!editor || !version)
+    // Not RunOnCatalogue: without a version manager the command still says
+    // that it could not open anything.
+    RunWhenIdle([this] {
+        TVersion* version = VersionMngr ? VersionMngr->ActiveVersion() : nullptr;
+        const QString editorName = rbcbEditors->currentText();
+        const QString folder = version ? version->Path() : QString();
+        bool failed = false;
+        try {
+            TEditor* editor = ProjectMngr->Editors()->EditorByName(editorName);
+            if (!editor || !version)
+                failed = true;
+            else {
+                version->SetEditor(editor->Path());
+                // A program that did not start is a failure the user must hear of.
+                failed = !editor->Execute(version->Path());
+            }
+        } catch (const std::exception&) {
             failed = true;
-        else {
-            version->SetEditor(editor->Path());
-            // A program that did not start is a failure the user must hear of.
-            failed = !editor->Execute(version->Path());
         }
-    } catch (const std::exception&) {
-        failed = true;
-    }
-    if (failed) {
-        User().ShowMessage(TEditor::ExecuteErrorText(folder, editorName));
-    }
+        if (failed) {
+            User().ShowMessage(TEditor::ExecuteErrorText(folder, editorName));
+        }
+    });
 }
 
 void TMainForm::AboutActionExecute() {
