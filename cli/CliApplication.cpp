@@ -117,11 +117,11 @@ int CliApplication::Run() {
 
     // The program's end: the catalogue and the editor registry are saved
     // here when they changed. Their errors are shown, not thrown.
-    const int errorsBefore = user_.ErrorsShown();
+    const bool saved = !runtime || ProjectMngr->SaveOnExit();
     runtime.reset();
 
     // Work that was done but not saved, or a partial catalogue, is no success.
-    const bool troubled = user_.ErrorsShown() > errorsBefore || reporter_.ErrorReported();
+    const bool troubled = !saved || reporter_.ErrorReported();
     if (troubled)
         code = IsDiff() ? ExitCode::Usage : (code == ExitCode::Done ? ExitCode::Failed : code);
     if (TerminationSignals::Requested())

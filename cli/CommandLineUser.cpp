@@ -27,7 +27,6 @@ void CommandLineUser::ShowMessage(const QString& text) {
 }
 
 void CommandLineUser::ShowError(const QString& text) {
-    ++errorsShown_;
     Console::ErrLine(WithTerminalLineBreaks(ErrorText(text)));
 }
 
@@ -72,32 +71,19 @@ bool CommandLineUser::Confirm(const QString& text) {
 }
 
 std::optional<QString> CommandLineUser::AskName(const QString&, const QString&, const QString&) {
-    if (!nameAnswer_) {
-        dialogCancelled_ = true;
-        return std::nullopt;
-    }
     return std::exchange(nameAnswer_, std::nullopt);
 }
 
 std::optional<QString> CommandLineUser::AskCheckIn(const QString&, const QString&) {
-    if (!checkInAnswer_) {
-        dialogCancelled_ = true;
-        return std::nullopt;
-    }
     return std::exchange(checkInAnswer_, std::nullopt);
 }
 
 std::optional<QString> CommandLineUser::AskOpenFile(const OpenFileRequest&) {
-    if (!openFileAnswer_) {
-        dialogCancelled_ = true;
-        return std::nullopt;
-    }
     return std::exchange(openFileAnswer_, std::nullopt);
 }
 
 std::optional<QString> CommandLineUser::AskFolder(const QString&, const QString&) {
     // No command browses for a folder: the folder is an argument.
-    dialogCancelled_ = true;
     return std::nullopt;
 }
 

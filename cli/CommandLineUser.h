@@ -38,11 +38,6 @@ public:
     void CopyProgress(qint64 doneBytes) override;
     void CopyFinished() override;
 
-    // What was shown, so the command can tell how things went.
-    int ErrorsShown() const { return errorsShown_; }
-    // A dialog came back after its one answer: a refusal, in effect.
-    bool DialogCancelled() const { return dialogCancelled_; }
-
     // The error display's text: a full stop is added when the message ends
     // in a character that sorts after ".".
     static QString ErrorText(const QString& message);
@@ -54,8 +49,6 @@ private:
     std::optional<QString> nameAnswer_;
     std::optional<QString> checkInAnswer_;
     std::optional<QString> openFileAnswer_;
-    int errorsShown_ = 0;
-    bool dialogCancelled_ = false;
 
     QString copyLabel_;
     qint64 copyTotal_ = 0;

@@ -39,19 +39,30 @@ TProjectManager::TProjectManager() {
 }
 
 TProjectManager::~TProjectManager() {
+    SaveOnExit();
+    FEditors.reset();
+    FClients.reset();
+}
+
+bool TProjectManager::SaveOnExit() noexcept {
+    if (savedOnExit_)
+        return *savedOnExit_;
+    bool saved = true;
     try {
         SaveProject();
     } catch (const QuorvelError& error) {
         User().ShowError(error.Message());
+        saved = false;
     }
     try {
         if (!FReadOnly)
             FEditors->WriteIni();
     } catch (const QuorvelError& error) {
         User().ShowError(error.Message());
+        saved = false;
     }
-    FEditors.reset();
-    FClients.reset();
+    savedOnExit_ = saved;
+    return saved;
 }
 
 std::unique_ptr<TClients> TProjectManager::NewClients(bool withChangeHandler) {

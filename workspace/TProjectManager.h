@@ -22,8 +22,7 @@ class TVersionItem;
 class TProjectManager : public CatalogueOwner {
 public:
     TProjectManager();
-    // Saves the catalogue and writes the editor registry; errors are shown,
-    // never thrown.
+    // SaveOnExit, unless it was called.
     ~TProjectManager() override;
     TProjectManager(const TProjectManager&) = delete;
     TProjectManager& operator=(const TProjectManager&) = delete;
@@ -54,6 +53,11 @@ public:
     // past folders that could not be read) and it differs from what the
     // file held when it was last read or written.
     void SaveProject();
+    // The program's end: saves the catalogue and writes the editor
+    // registry; errors are shown, never thrown. False when either failed,
+    // so a caller can tell that work was not kept. Runs once; a later call
+    // answers as the first did.
+    bool SaveOnExit() noexcept;
     // A run that must write nothing: neither the catalogue nor the editor
     // registry is ever written.
     void SetReadOnly(bool Value) { FReadOnly = Value; }
@@ -103,6 +107,8 @@ private:
     std::unique_ptr<TProjectEditors> FEditors;
     RebuildProgress* FProgress = nullptr;
     VersionHooks FVersionHooks;
+    // SaveOnExit's outcome, once it has run.
+    std::optional<bool> savedOnExit_;
 };
 
 // The one workspace manager of the running program.
