@@ -39,8 +39,8 @@ CliApplication::CliApplication(const CommandLine& commandLine)
       user_(commandLine.Yes() ? CommandLineUser::Confirmations::AlwaysYes
                               : CommandLineUser::Confirmations::AskTerminal) {}
 
-bool CliApplication::IsDiff() const {
-    return commandLine_.Command()->name == QLatin1String("diff");
+int CliApplication::FailureCode() const {
+    return commandLine_.Command()->reportsDifference ? ExitCode::Usage : ExitCode::Failed;
 }
 
 std::optional<QString> CliApplication::Description() {
@@ -108,10 +108,10 @@ int CliApplication::Run() {
             SaveCatalogue();
     } catch (const QuorvelError& error) {
         user_.ShowError(error.Message());
-        code = IsDiff() ? ExitCode::Usage : ExitCode::Failed;
+        code = FailureCode();
     } catch (const std::exception& error) {
         user_.ShowError(QString::fromLocal8Bit(error.what()));
-        code = IsDiff() ? ExitCode::Usage : ExitCode::Failed;
+        code = FailureCode();
     }
     reporter_.Finish();
 
@@ -121,16 +121,18 @@ int CliApplication::Run() {
     runtime.reset();
 
     // Work that was done but not saved, or a partial catalogue, is no success.
+    // A failure keeps its own status, but a comparison's 1 would read as
+    // an answer.
     const bool troubled = !saved || reporter_.ErrorReported();
-    if (troubled)
-        code = IsDiff() ? ExitCode::Usage : (code == ExitCode::Done ? ExitCode::Failed : code);
+    if (troubled && (code == ExitCode::Done || commandLine_.Command()->reportsDifference))
+        code = FailureCode();
     if (TerminationSignals::Requested())
         code = ExitCode::Interrupted(TerminationSignals::Signal());
 
     QString reason;
     if (!Console::FinishOutput(&reason)) {
         Console::ErrLine(QStringLiteral("quorvel-cli: write error: %1").arg(reason));
-        code = IsDiff() ? ExitCode::Usage : ExitCode::Failed;
+        code = FailureCode();
     }
     return code;
 }
@@ -146,8 +148,7 @@ void CliApplication::OpenWorkspace() {
     } catch (const QuorvelError& error) {
         // A damaged catalogue is what a rebuild is for: it must not stand
         // in the rebuild's way.
-        if (commandLine_.Command()->name != QLatin1String("rebuild") ||
-            ProjectMngr->WorkSpace() != folder)
+        if (!commandLine_.Command()->opensDamagedCatalogue || ProjectMngr->WorkSpace() != folder)
             throw;
         user_.ShowMessage(
             QStringLiteral("The catalogue file could not be read (%1); it is rebuilt from the "

@@ -29,7 +29,8 @@ private:
     QString WorkspaceFolder() const;
     // The check-in description from -m or -F, as typed in the dialog.
     std::optional<QString> Description();
-    bool IsDiff() const;
+    // The exit status of a run that went wrong.
+    int FailureCode() const;
 
     const CommandLine& commandLine_;
     CommandLineUser user_;

@@ -56,7 +56,8 @@ std::vector<CommandDefinition> MakeCommands() {
         "terminal, the item being read is shown as it goes. At the end, prints the\n"
         "number of clients, projects and versions found.",
         0, 0)
-        .Runs([](CommandRun& run) { return run.workspace.Rebuild(); });
+        .Runs([](CommandRun& run) { return run.workspace.Rebuild(); })
+        .OpensDamagedCatalogue();
     add("new-client", "NAME", "Create a client",
         "Creates the client NAME and its folder. A name that is taken or not allowed\n"
         "is refused.",
@@ -147,7 +148,8 @@ std::vector<CommandDefinition> MakeCommands() {
         "differ, 2 on error.",
         4, 4)
         .Runs([](CommandRun& run) { return run.versions.Diff(run.line.Arguments()); })
-        .ReadsOnly();
+        .ReadsOnly()
+        .ReportsDifference();
 
     return commands;
 }

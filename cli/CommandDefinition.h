@@ -22,6 +22,12 @@ struct CommandDefinition {
     bool takesDescription = false;
     // Only reads: the run writes no file at all.
     bool readsOnly = false;
+    // Exit status 1 says that what was compared differs, so any failure
+    // is 2.
+    bool reportsDifference = false;
+    // Rebuilds the catalogue: a catalogue file that cannot be read is
+    // reported and the command runs all the same.
+    bool opensDamagedCatalogue = false;
     // What the command did to the catalogue, with %1, %2, ... for its
     // arguments; empty when it does not change the catalogue.
     QString done;
@@ -34,6 +40,14 @@ struct CommandDefinition {
     }
     CommandDefinition& ReadsOnly() {
         readsOnly = true;
+        return *this;
+    }
+    CommandDefinition& ReportsDifference() {
+        reportsDifference = true;
+        return *this;
+    }
+    CommandDefinition& OpensDamagedCatalogue() {
+        opensDamagedCatalogue = true;
         return *this;
     }
     CommandDefinition& Does(const char* text) {
