@@ -7,8 +7,8 @@
 TVersion::TVersion(TVersionCollection* AParent) : TVersionItem(AParent) {}
 
 TVersion::~TVersion() {
-    if (fListView)
-        fListView->DeleteRow(this);
+    if (listView_)
+        listView_->DeleteRow(this);
 }
 
 QString TVersion::XmlElementName() const {
@@ -24,12 +24,12 @@ int TVersion::Nr() const {
 }
 
 bool TVersion::VersionSelected() const {
-    return fListView && fListView->IsRowSelected(fListItem);
+    return listView_ && listView_->IsRowSelected(fListItem);
 }
 
 void TVersion::SetVersionSelected(bool Value) {
-    if (fListView && Value)
-        fListView->SelectRow(fListItem);
+    if (listView_ && Value)
+        listView_->SelectRow(fListItem);
 }
 
 void TVersion::AddToView(VersionListView* list) {
@@ -37,12 +37,12 @@ void TVersion::AddToView(VersionListView* list) {
         return;
     if (list)
         list->AddRow(this);
-    if (fListView)
-        fListView->SetRow(fListItem, DisplayName(), State(), State());
+    if (listView_)
+        listView_->SetRow(fListItem, DisplayName(), State(), State());
 }
 
 void TVersion::OnStateChange() {
-    if (fListView)
+    if (listView_)
         AddToView(nullptr);
 }
 

@@ -23,7 +23,7 @@ public:
     void SetVersionSelected(bool Value);
 
     VersionListRow* ListItem() const { return fListItem; }
-    VersionListView* ListView() const { return fListView; }
+    VersionListView* ListView() const { return listView_; }
 
     // Adds a row to list (when given) for a name with "VERSION" in it, and
     // sets the row's caption, group and picture from the version.
@@ -43,5 +43,5 @@ protected:
 private:
     friend class VersionListView;
     VersionListRow* fListItem = nullptr;
-    VersionListView* fListView = nullptr;
+    VersionListView* listView_ = nullptr;
 };

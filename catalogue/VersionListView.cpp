@@ -11,28 +11,28 @@ VersionListView::~VersionListView() {
 void VersionListView::ForgetAllRows() {
     for (TVersion* version : listed_) {
         version->fListItem = nullptr;
-        version->fListView = nullptr;
+        version->listView_ = nullptr;
     }
     listed_.clear();
 }
 
 void VersionListView::AddRow(TVersion* version) {
-    if (version->fListView)
-        version->fListView->DeleteRow(version);
+    if (version->listView_)
+        version->listView_->DeleteRow(version);
     version->fListItem = CreateRow(version);
-    version->fListView = this;
+    version->listView_ = this;
     listed_.push_back(version);
 }
 
 void VersionListView::DeleteRow(TVersion* version) {
-    if (version->fListView != this)
+    if (version->listView_ != this)
         return;
     auto it = std::find(listed_.rbegin(), listed_.rend(), version);
     if (it != listed_.rend())
         listed_.erase(std::next(it).base());
     VersionListRow* row = version->fListItem;
     version->fListItem = nullptr;
-    version->fListView = nullptr;
+    version->listView_ = nullptr;
     DestroyRow(row);
 }
 

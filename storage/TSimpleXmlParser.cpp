@@ -51,8 +51,8 @@ qsizetype TSimpleXmlParser::Find(NeedleKind kind, QStringView name, qsizetype fr
     if (memo && memo->from <= from && (memo->found < 0 || from <= memo->found))
         return memo->found;
     if (!memo) {
-        memo = &fMemo[fNextMemo];
-        fNextMemo = (fNextMemo + 1) % kMemoSize;
+        memo = &fMemo[nextMemo_];
+        nextMemo_ = (nextMemo_ + 1) % kMemoSize;
         memo->kind = kind;
         memo->name = name.toString();
     }

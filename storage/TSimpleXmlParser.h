@@ -54,5 +54,5 @@ private:
     QString FXml;
     static constexpr int kMemoSize = 8;
     mutable SearchMemo fMemo[kMemoSize];
-    mutable int fNextMemo = 0;
+    mutable int nextMemo_ = 0;
 };

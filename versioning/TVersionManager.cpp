@@ -52,8 +52,8 @@ void TVersionManager::ItemDestroyed(TVersionItem* item) {
         FActiveItem = nullptr;
     if (FACtiveProject == item)
         FACtiveProject = nullptr;
-    if (FShownVersion == item)
-        FShownVersion = nullptr;
+    if (shownVersion_ == item)
+        shownVersion_ = nullptr;
 }
 
 TClient* TVersionManager::ActiveClient() const {
@@ -263,7 +263,7 @@ bool TVersionManager::UndoCheckOut() {
                                .arg(FileSystem::WithoutTrailingSeparator(folder)));
     }
     TVersionItem* project = version->ParentItem();
-    const bool shown = FShownVersion != nullptr;
+    const bool shown = shownVersion_ != nullptr;
     version->ParentCollection()->DelItem(version);
     // The listed project is active again, and its node is the one the tree
     // shows selected: the commands act on what is highlighted.
@@ -298,7 +298,7 @@ bool TVersionManager::DelClient() {
     TClient* client = ActiveClient();
     if (!client)
         return false;
-    const bool shown = FShownVersion != nullptr;
+    const bool shown = shownVersion_ != nullptr;
     const bool removed = static_cast<TClients*>(client->ParentCollection())->RemoveItem(client);
     AfterRemoval(shown);
     return removed;
@@ -308,7 +308,7 @@ bool TVersionManager::DelProject() {
     TProject* project = ActiveProject();
     if (!project)
         return false;
-    const bool shown = FShownVersion != nullptr;
+    const bool shown = shownVersion_ != nullptr;
     const bool removed = static_cast<TProjects*>(project->ParentCollection())->RemoveItem(project);
     AfterRemoval(shown);
     return removed;
@@ -317,12 +317,12 @@ bool TVersionManager::DelProject() {
 void TVersionManager::AfterRemoval(bool versionWasShown) {
     // The details panel must not keep showing a version that is gone, and
     // keeps showing one that is still there.
-    if (versionWasShown && !FShownVersion)
+    if (versionWasShown && !shownVersion_)
         DoVersionChanged();
 }
 
 void TVersionManager::DoVersionChanged() {
-    FShownVersion = ActiveVersion();
+    shownVersion_ = ActiveVersion();
     if (FOnVersionChanged)
         FOnVersionChanged(this);
 }

@@ -80,7 +80,7 @@ private:
     TProject* FACtiveProject = nullptr;
     // The version whose details the window shows: the active version when
     // the event was last raised. None once that version is destroyed.
-    TVersion* FShownVersion = nullptr;
+    TVersion* shownVersion_ = nullptr;
     VersionListView* FVersionView;
     TVersionChangedEvent FOnVersionChanged;
 };

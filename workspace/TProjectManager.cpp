@@ -55,7 +55,7 @@ bool TProjectManager::SaveOnExit() noexcept {
         saved = false;
     }
     try {
-        if (!FReadOnly)
+        if (!readOnly_)
             FEditors->WriteIni();
     } catch (const QuorvelError& error) {
         User().ShowError(error.Message());
@@ -98,31 +98,31 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
         }
     }
     FWorkSpace = Value;
-    FSavedCatalogue.reset();
+    savedCatalogue_.reset();
     TConfigStreamer streamer(FWorkSpace);
     if (!streamer.ConfigExist()) {
         Refresh();
         return;
     }
     {
-        FlagScope loading(FLoading);
-        if (FVersionHooks.catalogueDiscarded)
-            FVersionHooks.catalogueDiscarded();
+        FlagScope loading(loading_);
+        if (versionHooks_.catalogueDiscarded)
+            versionHooks_.catalogueDiscarded();
         FClients.reset();
         FClients = NewClients(false);
-        FCatalogueIncomplete = false;
+        catalogueIncomplete_ = false;
         try {
             QByteArray bytes = TextFile::ReadBytes(streamer.FileName());
             const CatalogueFingerprint read = FingerprintOf(bytes);
             std::unique_ptr<TSimpleXmlParser> parser = TConfigStreamer::ParserFor(std::move(bytes));
             if (FClients->ReadFromXml(*parser)) {
-                FSavedCatalogue = read;
+                savedCatalogue_ = read;
                 return;
             }
         } catch (const QuorvelError&) {
             // What was read is only part of the file: saving it would replace
             // the file with that part. A rebuild writes it afresh.
-            FCatalogueIncomplete = true;
+            catalogueIncomplete_ = true;
             throw;
         }
     }
@@ -144,9 +144,9 @@ void TProjectManager::Refresh() {
     FolderScanReport report;
     {
         FlagScope refreshing(FRefreshActive);
-        FCatalogueIncomplete = false;
-        if (FVersionHooks.catalogueDiscarded)
-            FVersionHooks.catalogueDiscarded();
+        catalogueIncomplete_ = false;
+        if (versionHooks_.catalogueDiscarded)
+            versionHooks_.catalogueDiscarded();
         FClients.reset();
         FClients = NewClients(true);
         try {
@@ -157,9 +157,9 @@ void TProjectManager::Refresh() {
         if (report.HasErrors()) {
             // What could not be read is missing from this catalogue; the
             // file keeps what it knew until a rebuild reads everything.
-            FCatalogueIncomplete = true;
-            if (FProgress)
-                FProgress->DoError(report.Errors().join(u'\n'));
+            catalogueIncomplete_ = true;
+            if (progress_)
+                progress_->DoError(report.Errors().join(u'\n'));
         }
         SaveProject();
     }
@@ -169,16 +169,16 @@ void TProjectManager::Refresh() {
 }
 
 void TProjectManager::SaveProject() {
-    if (FReadOnly || !FileSystem::FolderExists(FWorkSpace) || FCatalogueIncomplete)
+    if (readOnly_ || !FileSystem::FolderExists(FWorkSpace) || catalogueIncomplete_)
         return;
     const TConfigStreamer streamer(FWorkSpace);
     const QByteArray bytes = TConfigStreamer::FileBytes(FClients->AsXml());
     const CatalogueFingerprint fingerprint = FingerprintOf(bytes);
     // Nothing changed: nothing is written.
-    if (FSavedCatalogue && *FSavedCatalogue == fingerprint && streamer.ConfigExist())
+    if (savedCatalogue_ && *savedCatalogue_ == fingerprint && streamer.ConfigExist())
         return;
     streamer.WriteFileBytes(bytes);
-    FSavedCatalogue = fingerprint;
+    savedCatalogue_ = fingerprint;
 }
 
 TProjectManager::CatalogueFingerprint TProjectManager::FingerprintOf(const QByteArray& bytes) {
@@ -188,14 +188,14 @@ TProjectManager::CatalogueFingerprint TProjectManager::FingerprintOf(const QByte
 void TProjectManager::OnChanged(TVersionCollection*, TVersionItem* ChangedItem,
                                 ChangeKind TypeOfChange) {
     FLastAction = TypeOfChange;
-    if (FRefreshActive && TypeOfChange == ChangeKind::ItemdEdited && FProgress)
-        FProgress->ItemAdded(this, ChangedItem);
+    if (FRefreshActive && TypeOfChange == ChangeKind::ItemdEdited && progress_)
+        progress_->ItemAdded(this, ChangedItem);
 }
 
 void TProjectManager::DoEditorClick(TEditor* Sender) {
-    if (!Sender || !FVersionHooks.activeVersion)
+    if (!Sender || !versionHooks_.activeVersion)
         return;
-    TVersion* version = FVersionHooks.activeVersion();
+    TVersion* version = versionHooks_.activeVersion();
     // A program that did not start is a failure the user must hear of.
     if (version && !Sender->Execute(version))
         User().ShowMessage(TEditor::ExecuteErrorText(version->Path(), Sender->Name()));

@@ -60,7 +60,7 @@ public:
     bool SaveOnExit() noexcept;
     // A run that must write nothing: neither the catalogue nor the editor
     // registry is ever written.
-    void SetReadOnly(bool Value) { FReadOnly = Value; }
+    void SetReadOnly(bool Value) { readOnly_ = Value; }
 
     void OnChanged(TVersionCollection* Sender, TVersionItem* ChangedItem, ChangeKind TypeOfChange);
     // Starts the editor on the active version, if a version is active.
@@ -69,9 +69,9 @@ public:
     bool RefreshActive() const { return FRefreshActive; }
     // True while a catalogue is being loaded or rebuilt: pending window
     // events run meanwhile, and nothing may replace the catalogue then.
-    bool Busy() const { return FRefreshActive || FLoading; }
+    bool Busy() const { return FRefreshActive || loading_; }
 
-    void SetProgress(RebuildProgress* Value) { FProgress = Value; }
+    void SetProgress(RebuildProgress* Value) { progress_ = Value; }
 
     // What the workspace manager needs of the version manager, installed by
     // whoever makes both: to let go of a catalogue before it is replaced,
@@ -80,7 +80,7 @@ public:
         std::function<void()> catalogueDiscarded;
         std::function<TVersion*()> activeVersion;
     };
-    void SetVersionHooks(VersionHooks Value) { FVersionHooks = std::move(Value); }
+    void SetVersionHooks(VersionHooks Value) { versionHooks_ = std::move(Value); }
 
 private:
     struct CatalogueFingerprint {
@@ -99,14 +99,14 @@ private:
     QString FWorkSpace;
     std::optional<ChangeKind> FLastAction;
     bool FRefreshActive = false;
-    bool FLoading = false;
-    bool FCatalogueIncomplete = false;
-    bool FReadOnly = false;
+    bool loading_ = false;
+    bool catalogueIncomplete_ = false;
+    bool readOnly_ = false;
     // What the catalogue file held when it was last read or written.
-    std::optional<CatalogueFingerprint> FSavedCatalogue;
+    std::optional<CatalogueFingerprint> savedCatalogue_;
     std::unique_ptr<TProjectEditors> FEditors;
-    RebuildProgress* FProgress = nullptr;
-    VersionHooks FVersionHooks;
+    RebuildProgress* progress_ = nullptr;
+    VersionHooks versionHooks_;
     // SaveOnExit's outcome, once it has run.
     std::optional<bool> savedOnExit_;
 };

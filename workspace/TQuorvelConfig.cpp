@@ -17,7 +17,7 @@ const QLatin1String kViewStyle("ViewStyle");
 
 TQuorvelConfig::TQuorvelConfig(Access access)
     : fIniFile(std::make_unique<ProfileFile>(ProgramPaths::SettingsFile())),
-      FRecentOpened(std::make_unique<TRecentOpened>()), fAccess(access) {
+      FRecentOpened(std::make_unique<TRecentOpened>()), access_(access) {
     FRecentOpened->SetMaxItem(16);
     Read();
 }
@@ -47,7 +47,7 @@ QString TQuorvelConfig::GetWorkspace() {
 void TQuorvelConfig::Read() {
     FShutDown = fIniFile->ReadBool(kSection, kShutDown, true);
     // Stays "0" until the program ends normally, so the next start can tell.
-    if (fAccess == Access::ReadWrite)
+    if (access_ == Access::ReadWrite)
         fIniFile->WriteBool(kSection, kShutDown, false);
     FWorkspace = fIniFile->ReadString(kSection, kWorkspace, QString());
     FViewStyle = fIniFile->ReadInteger(kSection, kViewStyle, 0);
@@ -56,7 +56,7 @@ void TQuorvelConfig::Read() {
 }
 
 void TQuorvelConfig::Write() {
-    if (fAccess == Access::ReadOnly)
+    if (access_ == Access::ReadOnly)
         return;
     // One write for all of it: a crash must not leave the clean-end mark
     // beside the previous run's workspace.

@@ -59,7 +59,7 @@ private:
     bool FShutDown = true;
     int FViewStyle = 0;
     std::unique_ptr<TRecentOpened> FRecentOpened;
-    Access fAccess;
+    Access access_;
 };
 
 // The settings of the running program; created first and destroyed last
