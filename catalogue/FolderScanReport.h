@@ -8,9 +8,14 @@
 // folders it could not read. The scan goes on past each of them.
 class FolderScanReport {
 public:
+    // A scan for a command that only reads leaves unfinished work where it is.
+    explicit FolderScanReport(bool removesLeftovers = true) : removesLeftovers_(removesLeftovers) {}
+
     // The reasons a folder is left out.
     static QString NotUtf8();
     static QString NameTheFileCannotHold();
+
+    bool RemovesLeftovers() const { return removesLeftovers_; }
 
     void LeftOut(const QString& path, const QString& reason);
     void Removed(const QString& path);
@@ -24,6 +29,7 @@ public:
     QString Notes() const;
 
 private:
+    bool removesLeftovers_;
     QStringList leftOut_;
     QStringList removed_;
     QStringList errors_;

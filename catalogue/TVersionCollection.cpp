@@ -14,9 +14,9 @@
 
 #include <algorithm>
 
-TVersionCollection::TVersionCollection(TVersionItem* AOwner) : fOwnerItem(AOwner) {}
+TVersionCollection::TVersionCollection(TVersionItem* AOwner) : ownerItem_(AOwner) {}
 
-TVersionCollection::TVersionCollection(CatalogueOwner* AOwner) : fRootOwner(AOwner) {}
+TVersionCollection::TVersionCollection(CatalogueOwner* AOwner) : rootOwner_(AOwner) {}
 
 TVersionCollection::~TVersionCollection() {
     // First item first, as the items go one by one; the list is dropped after.
@@ -53,10 +53,10 @@ bool TVersionCollection::RefuseTakenName(const QString& name) const {
 }
 
 CatalogueTreeView* TVersionCollection::TreeView() const {
-    if (fRootOwner)
-        return fRootOwner->TreeView();
-    if (fOwnerItem && fOwnerItem->ParentCollection())
-        return fOwnerItem->ParentCollection()->TreeView();
+    if (rootOwner_)
+        return rootOwner_->TreeView();
+    if (ownerItem_ && ownerItem_->ParentCollection())
+        return ownerItem_->ParentCollection()->TreeView();
     return nullptr;
 }
 
@@ -68,10 +68,10 @@ TVersionItem* TVersionCollection::AddItem() {
     fList.push_back(std::move(owned));
     if (CatalogueTreeView* tree = TreeView()) {
         // Below an item that has no node there is no place for a node.
-        if (!fOwnerItem)
+        if (!ownerItem_)
             item->AddToTree(tree, nullptr);
-        else if (fOwnerItem->GetTreeNode())
-            item->AddToTree(tree, fOwnerItem->GetTreeNode());
+        else if (ownerItem_->GetTreeNode())
+            item->AddToTree(tree, ownerItem_->GetTreeNode());
     }
     User().ProcessPendingEvents();
     if (FOnChanged)
@@ -139,7 +139,8 @@ void TVersionCollection::ReadFromRoot(const QString& ARoot, FolderScanReport* re
         // Half-made copies are not versions; one that no running check-out
         // holds is what a crash left.
         if (name.startsWith(FileSystem::PartialCopyPrefix())) {
-            if (FileSystem::RemoveIfAbandoned(folder + name) && report)
+            const bool mayRemove = !report || report->RemovesLeftovers();
+            if (mayRemove && FileSystem::RemoveIfAbandoned(folder + name) && report)
                 report->Removed(folder + name + u'/');
             continue;
         }
@@ -220,8 +221,8 @@ TVersionItem* TVersionCollection::AddNewNamedItem(const QString& caption, const 
             continue;
         if (!IsLegalDirectoryName(name))
             return nullptr;
-        if (fOwnerItem)
-            fOwnerItem->CheckFolderNames();
+        if (ownerItem_)
+            ownerItem_->CheckFolderNames();
         TVersionItem* item = AddItem();
         item->SetName(name);
         QString reason;

@@ -49,9 +49,9 @@ public:
     void SetOnChanged(const TOnChanged& Value);
 
     // The item whose children these are; null for the root.
-    TVersionItem* OwnerItem() const { return fOwnerItem; }
+    TVersionItem* OwnerItem() const { return ownerItem_; }
     // The workspace manager for the root; null otherwise.
-    CatalogueOwner* RootOwner() const { return fRootOwner; }
+    CatalogueOwner* RootOwner() const { return rootOwner_; }
     // The tree the items are shown in, found through the owners; may be null.
     CatalogueTreeView* TreeView() const;
 
@@ -93,8 +93,8 @@ protected:
 
 private:
     TOnChanged FOnChanged;
-    TVersionItem* fOwnerItem = nullptr;
-    CatalogueOwner* fRootOwner = nullptr;
+    TVersionItem* ownerItem_ = nullptr;
+    CatalogueOwner* rootOwner_ = nullptr;
     bool FDataLoaded = false;
     std::vector<std::unique_ptr<TVersionItem>> fList;
 };

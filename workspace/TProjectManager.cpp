@@ -141,7 +141,7 @@ void TProjectManager::Refresh() {
     // the current folder, or the file system's root.
     if (Busy() || FWorkSpace.isEmpty())
         return;
-    FolderScanReport report;
+    FolderScanReport report(!readOnly_);
     {
         FlagScope refreshing(FRefreshActive);
         catalogueIncomplete_ = false;

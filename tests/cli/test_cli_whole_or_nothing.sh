@@ -54,6 +54,17 @@ expect_rc 1 "list of a workspace that does not exist"
 expect_contains "$ERR" "The workspace $TMP/nowhere/ does not exist" "it says so"
 expect_no_file "$TMP/nowhere" "list makes no workspace folder"
 
+# Without a catalogue file a read reads the folders, and leaves what an
+# interrupted check-out left to a command that may change the workspace.
+mv "$WS/QuorvelConfig.xml" "$TMP/catalogue.saved"
+mkdir "$WS/Alpha/P/.quorvel-partial-x"
+run list
+expect_rc 0 "list of a workspace without a catalogue file"
+expect_file "$WS/Alpha/P/.quorvel-partial-x" "list leaves an interrupted check-out's folder"
+expect_no_file "$WS/QuorvelConfig.xml" "list writes no catalogue"
+rmdir "$WS/Alpha/P/.quorvel-partial-x"
+mv "$TMP/catalogue.saved" "$WS/QuorvelConfig.xml"
+
 # Leftovers of interrupted work are no difference between two versions.
 printf 'half' >"$WS/Alpha/P/Version 2/QuorvelConfig.xml.Ab3xYz"
 mkdir "$WS/Alpha/P/version 1/.quorvel-partial-x"
