@@ -151,14 +151,24 @@ void TVersionItem::CheckFolderNames() const {
 }
 
 void TVersionItem::LoadData() {
+    const TVersionItem* parent = ParentItem();
+    const QString parentFolder =
+        parent ? parent->Path()
+               : (FParent && FParent->RootOwner() ? FParent->RootOwner()->WorkSpace() : QString());
+    LoadDataIn(parentFolder, !parent || parent->HasSafeFolderNames());
+}
+
+void TVersionItem::LoadDataIn(const QString& parentFolder, bool parentSafe) {
     // A damaged name would read another folder's data file.
-    if (HasSafeFolderNames()) {
-        TConfigStreamer streamer(Path());
+    const bool safe = parentSafe && FileSystem::IsSingleFolderName(FName);
+    const QString folder = parentFolder + (FName.isEmpty() ? QString() : FName + u'/');
+    if (safe) {
+        TConfigStreamer streamer(folder);
         if (std::unique_ptr<TSimpleXmlParser> parser = streamer.GetParser())
             DataFromXml(*parser);
     }
     if (FVersionCollection)
-        FVersionCollection->LoadData();
+        FVersionCollection->LoadDataIn(folder, safe);
 }
 
 void TVersionItem::WriteData() {
