@@ -155,7 +155,8 @@ int main(int argc, char** argv) {
     };
     BenchSupport::PrintRatios("list and sort, 10,000 / 1,000 versions", ratios(Large, Small),
                               "(aim <= 10)");
-    BenchSupport::PrintRatios("data read, 1,000 versions / plain read", loadRatios(Small, ReadSmall));
+    BenchSupport::PrintRatios("data read, 1,000 versions / plain read",
+                              loadRatios(Small, ReadSmall));
     BenchSupport::PrintRatios("data read, 10,000 versions / plain read",
                               loadRatios(Large, ReadLarge));
     return 0;
