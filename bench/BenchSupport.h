@@ -9,8 +9,15 @@
 #include <QString>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace BenchSupport {
 
@@ -46,6 +53,111 @@ inline QString LargeWorkspace(const QString& root, int clients = 100, int projec
     QFile done(marker);
     done.open(QIODevice::WriteOnly);
     return path;
+}
+
+// The data file of version number v: every tenth checked out, a few
+// owners, dates and editors that repeat as in real work.
+inline QByteArray VersionDataFile(int v) {
+    static const char* const owners[] = {"anna", "bert", "carla", "dmitri", "eve"};
+    return QStringLiteral("<Version state=\"%1\" parent=\"Version %2\" >\r<Editor>\r"
+                          "/usr/bin/editor</Editor>\r    <Date_time>\r        "
+                          "%3-12-2026 12:00:00\r    </Date_time>\r    <Owner>\r"
+                          "        %4\r    </Owner>\r    <Description>\r"
+                          "        Work of the day %5\r    </Description>\r</Version>\r\n")
+        .arg(v % 10 ? QStringLiteral("checked in") : QStringLiteral("checked out"))
+        .arg(v - 1)
+        .arg(v % 28 + 1, 2, 10, QChar(u'0'))
+        .arg(QLatin1String(owners[v % 5]))
+        .arg(v)
+        .toLatin1();
+}
+
+// Like LargeWorkspace, but every version also has its data file. The
+// catalogue file is left to the program. Returns the path with "/".
+inline QString WorkspaceWithData(const QString& root, int clients, int projects, int versions) {
+    const QString path =
+        root + QStringLiteral("/data-%1x%2x%3/").arg(clients).arg(projects).arg(versions);
+    const QString marker = path + QStringLiteral(".complete");
+    if (QFile::exists(marker))
+        return path;
+    QDir().mkpath(path);
+    std::fprintf(stderr, "generating %d versions with data files in %s ...\n",
+                 clients * projects * versions, qPrintable(path));
+    for (int c = 0; c < clients; ++c) {
+        for (int p = 0; p < projects; ++p) {
+            for (int v = 1; v <= versions; ++v) {
+                const QString version =
+                    path + QStringLiteral("Client %1/Project %2/%3/")
+                               .arg(c)
+                               .arg(p)
+                               .arg(v == 1 ? QStringLiteral("version 1")
+                                           : QStringLiteral("Version %1").arg(v));
+                QDir().mkpath(version);
+                QFile work(version + QStringLiteral("work.txt"));
+                if (work.open(QIODevice::WriteOnly))
+                    work.write("some work\n");
+                QFile data(version + QStringLiteral("QuorvelConfig.xml"));
+                if (data.open(QIODevice::WriteOnly))
+                    data.write(VersionDataFile(v));
+            }
+        }
+    }
+    QFile done(marker);
+    done.open(QIODevice::WriteOnly);
+    return path;
+}
+
+// One run of a whole process, its output thrown away (or kept in the
+// file output): the wall and processor (user + system) time in
+// milliseconds and the peak resident memory.
+struct ProcessRun {
+    double ms = 0;
+    double cpuMs = 0;
+    qint64 peakBytes = 0;
+    int status = -1;
+};
+
+inline ProcessRun RunProcess(const QStringList& command, const QString& output = QString()) {
+    std::vector<QByteArray> arguments;
+    for (const QString& argument : command)
+        arguments.push_back(QFile::encodeName(argument));
+    std::vector<char*> argv;
+    for (QByteArray& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const QByteArray target =
+        output.isEmpty() ? QByteArray("/dev/null") : QFile::encodeName(output);
+    ProcessRun run;
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, STDOUT_FILENO);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(child, &status, 0, &usage);
+    run.ms = double(timer.nsecsElapsed()) / 1e6;
+    run.cpuMs = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    run.peakBytes = qint64(usage.ru_maxrss) * 1024;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// Prints "name: min / median / max" of ratios over the rounds.
+inline void PrintRatios(const char* name, std::vector<double> ratios, const char* aim = "") {
+    std::sort(ratios.begin(), ratios.end());
+    std::printf("%-44s min %.2f  median %.2f  max %.2f  over %zu rounds %s\n", name, ratios.front(),
+                ratios[ratios.size() / 2], ratios.back(), ratios.size(), aim);
+}
+
+inline double MedianOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 // The best of a few runs, in milliseconds.

@@ -3,8 +3,13 @@
 // writing it against a plain file write of the same bytes, and the peak
 // memory a loaded item costs.
 //
+// The same measure for versions with their data files: a workspace of
+// 100,000 versions (see BenchSupport::WorkspaceWithData), its catalogue
+// and every data file loaded.
+//
 //   bench_catalogue [folder]        folder for the generated catalogue
 //   bench_catalogue --load <folder> (internal) load once, print memory
+//   bench_catalogue --load-data <workspace> (internal) the same with data
 
 #include "BenchSupport.h"
 #include "catalogue/CatalogueOwner.h"
@@ -84,6 +89,42 @@ int LoadOnce(const QString& folder) {
     return 0;
 }
 
+// Child mode: the catalogue and every data file, in a fresh process.
+int LoadWithData(const QString& workspace) {
+    Owner owner(workspace);
+    const qint64 before = BenchSupport::PeakResidentBytes();
+    auto root = std::make_unique<TClients>(&owner);
+    if (const std::unique_ptr<TSimpleXmlParser> parser = TConfigStreamer(workspace).GetParser())
+        root->ReadFromXml(*parser);
+    else
+        root->ReadFromRoot(workspace);
+    root->LoadData();
+    const qint64 after = BenchSupport::PeakResidentBytes();
+    int versions = 0;
+    for (int c = 0; c < root->Count(); ++c) {
+        const TVersionCollection* projects = root->GetItems(c)->VersionCollection();
+        for (int p = 0; p < projects->Count(); ++p)
+            versions += projects->GetItems(p)->VersionCollection()->Count();
+    }
+    std::printf("%d %lld %lld\n", versions, before, after);
+    return 0;
+}
+
+// The peak growth a child mode reports, and the items it counts.
+bool MeasureChild(const QStringList& arguments, qint64* items, qint64* before, qint64* after) {
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        return false;
+    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+    if (fields.size() != 3)
+        return false;
+    *items = fields[0].toLongLong();
+    *before = fields[1].toLongLong();
+    *after = fields[2].toLongLong();
+    return *items > 0;
+}
+
 qint64 XmlStreamTokens(const QString& file) {
     QFile input(file);
     if (!input.open(QIODevice::ReadOnly))
@@ -103,6 +144,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--load")
         return LoadOnce(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && QByteArray(argv[1]) == "--load-data")
+        return LoadWithData(QString::fromLocal8Bit(argv[2]));
 
     const QString folder =
         (argc > 1 ? QString::fromLocal8Bit(argv[1])
@@ -172,21 +215,26 @@ int main(int argc, char** argv) {
                 load, static_cast<long long>(tokens), stream, load / stream);
 
     // Memory: the growth of the peak over one load in a fresh process.
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--load"), folder});
-    if (!child.waitForFinished(-1) || child.exitCode() != 0) {
+    qint64 loaded = 0;
+    qint64 before = 0;
+    qint64 after = 0;
+    if (!MeasureChild({QStringLiteral("--load"), folder}, &loaded, &before, &after)) {
         std::fprintf(stderr, "the load process failed\n");
         return 1;
     }
-    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
-    if (fields.size() == 3) {
-        const qint64 loaded = fields[0].toLongLong();
-        const qint64 before = fields[1].toLongLong();
-        const qint64 after = fields[2].toLongLong();
-        std::printf("memory: peak %.1f MB before, %.1f MB after loading %lld items: "
-                    "%.0f bytes per item (aim <= 300)\n",
-                    double(before) / 1e6, double(after) / 1e6, static_cast<long long>(loaded),
-                    double(after - before) / double(loaded));
+    std::printf("memory: peak %.1f MB before, %.1f MB after loading %lld items: "
+                "%.0f bytes per item (aim <= 300)\n",
+                double(before) / 1e6, double(after) / 1e6, static_cast<long long>(loaded),
+                double(after - before) / double(loaded));
+    const QString workspace = BenchSupport::WorkspaceWithData(
+        QDir::tempPath() + QStringLiteral("/quorvel-bench"), kClients, kProjects, kVersions);
+    if (!MeasureChild({QStringLiteral("--load-data"), workspace}, &loaded, &before, &after)) {
+        std::fprintf(stderr, "the load process with data files failed\n");
+        return 1;
     }
+    std::printf("memory: peak %.1f MB before, %.1f MB after loading %lld versions with their "
+                "data files: %.0f bytes per version (aim <= 350)\n",
+                double(before) / 1e6, double(after) / 1e6, static_cast<long long>(loaded),
+                double(after - before) / double(loaded));
     return 0;
 }

@@ -100,13 +100,22 @@ void TVersionCollection::SetOnChanged(const TOnChanged& Value) {
 void TVersionCollection::LoadData() {
     if (FDataLoaded)
         return;
+    if (fOwnerItem)
+        LoadDataIn(fOwnerItem->Path(), fOwnerItem->HasSafeFolderNames());
+    else
+        LoadDataIn(fRootOwner ? fRootOwner->WorkSpace() : QString(), true);
+}
+
+void TVersionCollection::LoadDataIn(const QString& ownerFolder, bool ownerSafe) {
+    if (FDataLoaded)
+        return;
     BusyCursor busy;
     struct MarkLoaded {
         bool& flag;
         ~MarkLoaded() { flag = true; }
     } markLoaded{FDataLoaded};
     for (const auto& item : fList)
-        item->LoadData();
+        item->LoadDataIn(ownerFolder, ownerSafe);
 }
 
 void TVersionCollection::WriteData() {

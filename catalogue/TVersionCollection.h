@@ -58,6 +58,9 @@ public:
     bool DataLoaded() const { return FDataLoaded; }
     // Loads every item's data once in the collection's life.
     void LoadData();
+    // LoadData when the owner's folder and the safety of the names above
+    // are known (see TVersionItem::LoadDataIn).
+    void LoadDataIn(const QString& ownerFolder, bool ownerSafe);
     void WriteData();
 
     // Fills the collection from the sub-folders of ARoot, depth first.

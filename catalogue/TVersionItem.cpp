@@ -3,6 +3,7 @@
 #include "catalogue/CatalogueOwner.h"
 #include "catalogue/CatalogueTreeView.h"
 #include "catalogue/ItemFolders.h"
+#include "catalogue/SharedTexts.h"
 #include "catalogue/TVersionCollection.h"
 #include "platform/FileSystem.h"
 #include "platform/QuorvelError.h"
@@ -44,7 +45,9 @@ void TVersionItem::InstallCollection(std::unique_ptr<TVersionCollection> collect
 }
 
 void TVersionItem::SetName(const QString& Value) {
-    FName = Value;
+    // Version names repeat from project to project; client and project
+    // names seldom do.
+    FName = FVersionCollection ? Value : SharedTexts::Of(Value);
     if (fTreeNode) {
         if (CatalogueTreeView* tree = FParent->TreeView())
             tree->SetNodeText(fTreeNode, Value);
@@ -75,7 +78,7 @@ const QString& TVersionItem::ParentVersion() const {
 }
 
 void TVersionItem::SetParentVersion(const QString& Value) {
-    Data().FParentVersion = Value;
+    Data().FParentVersion = SharedTexts::Of(Value);
 }
 
 const QString& TVersionItem::Editor() const {
@@ -84,7 +87,7 @@ const QString& TVersionItem::Editor() const {
 }
 
 void TVersionItem::SetEditor(const QString& Value) {
-    Data().FEditor = Value;
+    Data().FEditor = SharedTexts::Of(Value);
 }
 
 const TCheckInProperties& TVersionItem::CheckInProperties() const {
@@ -93,7 +96,10 @@ const TCheckInProperties& TVersionItem::CheckInProperties() const {
 }
 
 void TVersionItem::SetCheckInProperties(const TCheckInProperties& Value) {
-    Data().FCheckInProperties = Value;
+    TCheckInProperties& record = Data().FCheckInProperties;
+    record.sDatetime = SharedTexts::Of(Value.sDatetime);
+    record.sOwner = SharedTexts::Of(Value.sOwner);
+    record.sDescription = Value.sDescription;
 }
 
 bool TVersionItem::Selected() const {
@@ -151,14 +157,24 @@ void TVersionItem::CheckFolderNames() const {
 }
 
 void TVersionItem::LoadData() {
+    const TVersionItem* parent = ParentItem();
+    const QString parentFolder =
+        parent ? parent->Path()
+               : (FParent && FParent->RootOwner() ? FParent->RootOwner()->WorkSpace() : QString());
+    LoadDataIn(parentFolder, !parent || parent->HasSafeFolderNames());
+}
+
+void TVersionItem::LoadDataIn(const QString& parentFolder, bool parentSafe) {
     // A damaged name would read another folder's data file.
-    if (HasSafeFolderNames()) {
-        TConfigStreamer streamer(Path());
+    const bool safe = parentSafe && FileSystem::IsSingleFolderName(FName);
+    const QString folder = parentFolder + (FName.isEmpty() ? QString() : FName + u'/');
+    if (safe) {
+        TConfigStreamer streamer(folder);
         if (std::unique_ptr<TSimpleXmlParser> parser = streamer.GetParser())
             DataFromXml(*parser);
     }
     if (FVersionCollection)
-        FVersionCollection->LoadData();
+        FVersionCollection->LoadDataIn(folder, safe);
 }
 
 void TVersionItem::WriteData() {

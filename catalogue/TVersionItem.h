@@ -51,6 +51,10 @@ public:
 
     // Reads the data file, when there is one, then the data of the level below.
     void LoadData();
+    // LoadData for an item whose parent's folder is parentFolder (ending
+    // with "/"); parentSafe tells whether every name above is a single
+    // folder name. Spares the walk up the owners for each of many items.
+    void LoadDataIn(const QString& parentFolder, bool parentSafe);
     // Writes the data file into the item's folder.
     void WriteData();
 

@@ -1,5 +1,24 @@
 #include "cli/JsonWriter.h"
 
+namespace {
+// Large enough that the pieces cost nothing, small enough to stay in cache.
+constexpr qsizetype kHandOverSize = 64 * 1024;
+} // namespace
+
+void JsonWriter::MaybeHandOver() {
+    if (sink_ && out_.size() >= kHandOverSize) {
+        sink_(out_);
+        out_.resize(0);
+    }
+}
+
+void JsonWriter::Finish() {
+    out_ += '\n';
+    if (sink_)
+        sink_(out_);
+    out_.clear();
+}
+
 void JsonWriter::NewLine() {
     out_ += '\n';
     out_ += QByteArray(qsizetype(levels_.size()) * 2, ' ');
@@ -30,6 +49,7 @@ void JsonWriter::Close(char bracket) {
     if (!wasEmpty)
         NewLine();
     out_ += bracket;
+    MaybeHandOver();
 }
 
 void JsonWriter::BeginObject() {

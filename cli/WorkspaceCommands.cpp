@@ -85,7 +85,7 @@ void WorkspaceCommands::PrintText() {
 }
 
 void WorkspaceCommands::PrintJson() {
-    JsonWriter json;
+    JsonWriter json([](const QByteArray& piece) { Console::OutBytes(piece); });
     json.BeginObject();
     json.Field(QStringLiteral("workspace"), ProjectMngr->WorkSpace());
     json.Key(QStringLiteral("clients"));
@@ -127,7 +127,7 @@ void WorkspaceCommands::PrintJson() {
     }
     json.EndArray();
     json.EndObject();
-    Console::OutBytes(json.Document());
+    json.Finish();
 }
 
 int WorkspaceCommands::Show(const QStringList& arguments) {

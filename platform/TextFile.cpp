@@ -166,6 +166,38 @@ QByteArray ReadBytes(const QString& path) {
     return bytes;
 }
 
+bool ReadIfThere(const QString& path, QByteArray* bytes) {
+    // Not blocking, so that a named pipe in the file's place cannot hang
+    // the read; it has no effect on a file.
+    FileHandle file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.IsOpen()) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return false;
+        throw QuorvelError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, Reason(errno)));
+    }
+    // Data files are small: most fit the first read, and the second finds the end.
+    QByteArray read(4096, Qt::Uninitialized);
+    qsizetype size = 0;
+    for (;;) {
+        if (size == read.size())
+            read.resize(read.size() * 2);
+        const ssize_t got = ::read(file.Get(), read.data() + size, size_t(read.size() - size));
+        if (got > 0) {
+            size += got;
+        } else if (got == 0) {
+            break;
+        } else if (errno == EISDIR && size == 0) {
+            return false;
+        } else if (errno != EINTR) {
+            throw QuorvelError(
+                QStringLiteral("Cannot read file \"%1\". %2").arg(path, Reason(errno)));
+        }
+    }
+    read.truncate(size);
+    *bytes = std::move(read);
+    return true;
+}
+
 QString Read(const QString& path) {
     return Decode(ReadBytes(path));
 }

@@ -31,6 +31,10 @@ QByteArray Encode(const QString& text);
 
 // The whole file; raises QuorvelError when it cannot be read.
 QByteArray ReadBytes(const QString& path);
+// The whole file in *bytes, read with one open and no look beforehand;
+// false when there is no file at path (nothing, a dangling link, a
+// folder). Raises QuorvelError when a file is there but cannot be read.
+bool ReadIfThere(const QString& path, QByteArray* bytes);
 // Reads and decodes a whole file; raises QuorvelError when it cannot.
 QString Read(const QString& path);
 

@@ -54,9 +54,10 @@ bool TConfigStreamer::ConfigExist() const {
 }
 
 std::unique_ptr<TSimpleXmlParser> TConfigStreamer::GetParser() const {
-    if (!ConfigExist())
+    QByteArray bytes;
+    if (!TextFile::ReadIfThere(fConfigXmlFile, &bytes))
         return nullptr;
-    return ParserFor(TextFile::ReadBytes(fConfigXmlFile));
+    return ParserFor(std::move(bytes));
 }
 
 std::unique_ptr<TSimpleXmlParser> TConfigStreamer::ParserFor(QByteArray bytes) {
@@ -67,7 +68,9 @@ std::unique_ptr<TSimpleXmlParser> TConfigStreamer::ParserFor(QByteArray bytes) {
         joined = JoinLines(text.constData(), text.size(), [](QChar c) { return c; });
     } else {
         joined = JoinLines(bytes.constData(), bytes.size(), [](char c) {
-            return QChar(TextFile::Windows1252Char(static_cast<unsigned char>(c)));
+            const auto byte = static_cast<unsigned char>(c);
+            // Plain ASCII, nearly every byte of a file, without a call.
+            return QChar(byte < 0x80 ? char16_t(byte) : TextFile::Windows1252Char(byte));
         });
     }
     return std::make_unique<TSimpleXmlParser>(std::move(joined));

@@ -4,6 +4,8 @@
 #include "platform/TextFile.h"
 #include "platform/TextRules.h"
 
+#include <algorithm>
+
 TSimpleXmlParser::TSimpleXmlParser(QString Xml) : FXml(std::move(Xml)) {}
 
 void TSimpleXmlParser::SetXml(QString Value) {
@@ -19,6 +21,16 @@ void TSimpleXmlParser::Reset() {
 
 void TSimpleXmlParser::LoadFromFile(const QString& FileName) {
     SetXml(TextFile::Read(FileName));
+}
+
+void TSimpleXmlParser::SearchMemo::SetName(QStringView name) {
+    length = name.size();
+    if (length <= kInline) {
+        std::copy(name.utf16(), name.utf16() + length, shortName);
+        longName.clear();
+    } else {
+        longName = name.toString();
+    }
 }
 
 qsizetype TSimpleXmlParser::Scan(NeedleKind kind, QStringView name, qsizetype from) const {
@@ -43,7 +55,7 @@ qsizetype TSimpleXmlParser::Scan(NeedleKind kind, QStringView name, qsizetype fr
 qsizetype TSimpleXmlParser::Find(NeedleKind kind, QStringView name, qsizetype from) const {
     SearchMemo* memo = nullptr;
     for (SearchMemo& candidate : fMemo) {
-        if (candidate.from >= 0 && candidate.kind == kind && candidate.name == name) {
+        if (candidate.from >= 0 && candidate.kind == kind && candidate.Name() == name) {
             memo = &candidate;
             break;
         }
@@ -54,7 +66,7 @@ qsizetype TSimpleXmlParser::Find(NeedleKind kind, QStringView name, qsizetype fr
         memo = &fMemo[nextMemo_];
         nextMemo_ = (nextMemo_ + 1) % kMemoSize;
         memo->kind = kind;
-        memo->name = name.toString();
+        memo->SetName(name);
     }
     memo->from = from;
     memo->found = Scan(kind, name, from);

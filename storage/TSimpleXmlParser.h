@@ -40,9 +40,19 @@ private:
     // remembering the answer keeps a whole read one pass over the text.
     struct SearchMemo {
         NeedleKind kind = NeedleKind::Tag;
-        QString name;
+        // The name: short ones (all the program's) inline, so that a fresh
+        // parser for each of thousands of data files allocates nothing here.
+        static constexpr int kInline = 16;
+        char16_t shortName[kInline] = {};
+        qsizetype length = 0;
+        QString longName;
         qsizetype from = -1;
         qsizetype found = -1;
+
+        QStringView Name() const {
+            return length <= kInline ? QStringView(shortName, length) : QStringView(longName);
+        }
+        void SetName(QStringView name);
     };
 
     // The 0-based index of the first "<" + name (Tag) or name + "="

@@ -92,6 +92,7 @@ private slots:
     void stateChangeRefreshesRow();
     void listClearLeavesNoDanglingRows();
     void loadDataReadsOncePerCollection();
+    void repeatedTextsAreSharedNotLinked();
     void legalNames_data();
     void legalNames();
     void newClientAndProject();
@@ -361,6 +362,44 @@ void TestCatalogue::loadDataReadsOncePerCollection() {
                   "<Version state=\"checked out\" parent=\"\" >\r</Version>\r\n");
     project->LoadData();
     QCOMPARE(project->State(), vsCheckedOut);
+}
+
+// Versions hold one copy of the texts they have in common, and a change
+// of one version's text is its own.
+void TestCatalogue::repeatedTextsAreSharedNotLinked() {
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
+    TVersionItem* client = Add(&clients, QStringLiteral("C"));
+    std::vector<TVersionItem*> versions;
+    for (const QString& project : {QStringLiteral("P"), QStringLiteral("Q")}) {
+        TVersionItem* item = Add(client->VersionCollection(), project);
+        versions.push_back(Add(item->VersionCollection(), QStringLiteral("Version 2")));
+        ws.CreateFile(QStringLiteral("C/%1/Version 2/QuorvelConfig.xml").arg(project),
+                      "<Version state=\"checked out\" parent=\"version 1\" >\r<Editor>\r/usr/bin/ed"
+                      "</Editor>\r    <Date_time>\r        1-2-2026 10:00:00\r    </Date_time>\r"
+                      "    <Owner>\r        jan\r    </Owner>\r    <Description>\r        " +
+                          project.toLatin1() + "\r    </Description>\r</Version>\r\n");
+    }
+    client->LoadData();
+    const TVersionItem* a = versions[0];
+    TVersionItem* b = versions[1];
+    QCOMPARE(a->Name().constData(), b->Name().constData());
+    QCOMPARE(a->ParentVersion().constData(), b->ParentVersion().constData());
+    QCOMPARE(a->Editor().constData(), b->Editor().constData());
+    QCOMPARE(a->CheckInProperties().sOwner.constData(), b->CheckInProperties().sOwner.constData());
+    QCOMPARE(a->CheckInProperties().sDatetime.constData(),
+             b->CheckInProperties().sDatetime.constData());
+    QCOMPARE(b->CheckInProperties().sDescription, QStringLiteral("Q"));
+
+    const QString before = a->DataAsXml();
+    TCheckInProperties record = b->CheckInProperties();
+    record.sOwner = QStringLiteral("eve");
+    b->SetCheckInProperties(record);
+    b->SetEditor(QStringLiteral("/usr/bin/vi"));
+    b->SetName(QStringLiteral("Version 3"));
+    QCOMPARE(a->DataAsXml(), before);
+    QCOMPARE(a->Name(), QStringLiteral("Version 2"));
+    QCOMPARE(b->CheckInProperties().sOwner, QStringLiteral("eve"));
 }
 
 void TestCatalogue::legalNames_data() {

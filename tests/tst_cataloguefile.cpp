@@ -176,6 +176,7 @@ private slots:
     void descriptionRoundTrip();
     void counts_data();
     void counts();
+    void missingFiles_data();
     void missingFiles();
     void failedWriteKeepsOldFile();
     void writeIntoMissingFolder();
@@ -337,6 +338,8 @@ void TestCatalogueFile::lineEnds_data() {
     QTest::newRow("with a byte-order mark") << kBom + "x\ry"
                                             << "x\r\ny\r\n";
     QTest::newRow("high bytes decoded") << QByteArray("\x80\xFF\r") << "\u20AC\u00FF\r\n";
+    QTest::newRow("longer than one read")
+        << QByteArray(10000, 'a') + "\r" << QString(10000, u'a') + "\r\n";
 }
 
 void TestCatalogueFile::lineEnds() {
@@ -537,9 +540,28 @@ void TestCatalogueFile::counts() {
     QCOMPARE(tree.Outline(), shown);
 }
 
+// What counts as no data file: read without a look beforehand, each of
+// these is still none.
+void TestCatalogueFile::missingFiles_data() {
+    QTest::addColumn<QString>("what");
+    QTest::newRow("nothing") << "";
+    QTest::newRow("a folder in its place") << "folder";
+    QTest::newRow("a link to nothing") << "link";
+    QTest::newRow("its folder is a file") << "file";
+}
+
 void TestCatalogueFile::missingFiles() {
+    QFETCH(QString, what);
     TestWorkspace ws;
-    const TConfigStreamer streamer(ws.Path());
+    QString folder = ws.Path();
+    if (what == QLatin1String("folder"))
+        ws.CreateDir(QStringLiteral("QuorvelConfig.xml"));
+    if (what == QLatin1String("link"))
+        QVERIFY(QFile::link(ws.Path() + QStringLiteral("gone"),
+                            ws.Path() + QStringLiteral("QuorvelConfig.xml")));
+    if (what == QLatin1String("file"))
+        folder = ws.CreateFile(QStringLiteral("work.txt"), "x") + u'/';
+    const TConfigStreamer streamer(folder);
     QVERIFY(!streamer.ConfigExist());
     QVERIFY(!streamer.GetParser());
 

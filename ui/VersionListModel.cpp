@@ -1,5 +1,6 @@
 #include "ui/VersionListModel.h"
 
+#include "catalogue/TVersion.h"
 #include "catalogue/VersionListView.h"
 #include "ui/VersionListRow.h"
 
@@ -10,8 +11,9 @@
 
 namespace {
 
+// VersionListView::CompareRows, on the numbers the rows hold.
 bool RowBefore(const VersionListRow* a, const VersionListRow* b) {
-    return VersionListView::CompareRows(a->Version(), b->Version()) < 0;
+    return a->number > b->number;
 }
 
 } // namespace
@@ -61,10 +63,20 @@ void VersionListModel::SetRow(VersionListRow* row, const QString& caption, int g
                               int imageIndex) {
     if (!row)
         return;
+    const int to = GroupIndexOfId(groupId);
+    if (fillDepth_ > 0 && row->groupId < 0 && to >= 0) {
+        row->caption = caption;
+        row->imageIndex = imageIndex;
+        row->number = row->Version()->Nr();
+        row->groupId = groupId;
+        gathered_[size_t(to)].push_back(row);
+        return;
+    }
+    InsertGathered();
     row->caption = caption;
     row->imageIndex = imageIndex;
+    row->number = row->Version()->Nr();
     const int from = GroupIndexOfId(row->groupId);
-    const int to = GroupIndexOfId(groupId);
     const int position = PositionOf(row);
     if (from == to && position >= 0) {
         row->groupId = groupId;
@@ -102,7 +114,43 @@ void VersionListModel::SetRow(VersionListRow* row, const QString& caption, int g
     emit dataChanged(IndexOf(row, 0), IndexOf(row, ColumnCount - 1));
 }
 
+void VersionListModel::BeginFill() {
+    ++fillDepth_;
+}
+
+void VersionListModel::EndFill() {
+    if (fillDepth_ > 0 && --fillDepth_ == 0)
+        InsertGathered();
+}
+
+void VersionListModel::InsertGathered() {
+    for (int group = 0; group < GroupCount; ++group) {
+        std::vector<VersionListRow*> gathered;
+        gathered.swap(gathered_[size_t(group)]);
+        if (gathered.empty())
+            continue;
+        auto& rows = groups_[size_t(group)];
+        if (!rows.empty()) {
+            // Among rows the views know: one by one, each in its place.
+            for (VersionListRow* row : gathered) {
+                const int at = SortedPosition(group, row);
+                beginInsertRows(GroupIndex(group), at, at);
+                rows.insert(rows.begin() + at, row);
+                endInsertRows();
+            }
+            continue;
+        }
+        // Where one by one would have put them: in order, equal rows in the
+        // order they came.
+        std::stable_sort(gathered.begin(), gathered.end(), RowBefore);
+        beginInsertRows(GroupIndex(group), 0, int(gathered.size()) - 1);
+        rows = std::move(gathered);
+        endInsertRows();
+    }
+}
+
 void VersionListModel::DestroyRow(VersionListRow* row) {
+    InsertGathered();
     const int position = row ? PositionOf(row) : -1;
     if (position >= 0) {
         const int group = GroupIndexOfId(row->groupId);
@@ -117,6 +165,8 @@ void VersionListModel::DestroyRow(VersionListRow* row) {
 }
 
 void VersionListModel::DestroyAllRows() {
+    for (auto& gathered : gathered_)
+        gathered.clear();
     // Row by group rather than a reset, which would also take the views'
     // group roots away.
     for (int group = 0; group < GroupCount; ++group) {
@@ -145,6 +195,7 @@ QString VersionListModel::GroupHeader(int groupIndex) const {
 }
 
 void VersionListModel::Sort() {
+    InsertGathered();
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<std::pair<VersionListRow*, int>> held;

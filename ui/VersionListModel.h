@@ -45,6 +45,14 @@ public:
     // Orders every group by VersionListView::CompareRows; equal rows keep
     // their order. Selection and current row stay on their rows.
     void Sort();
+    // Between the two, new rows are gathered and go into their groups at
+    // once (in the same places as one by one) at the next call that needs
+    // them there, at the latest at EndFill: a list of thousands fills
+    // without a view update per row.
+    void BeginFill();
+    void EndFill();
+    // Puts the gathered rows into their groups now.
+    void InsertGathered();
 
     QModelIndex GroupIndex(int groupIndex) const;
     QModelIndex IndexOf(const VersionListRow* row, int column = 0) const;
@@ -71,4 +79,6 @@ private:
     std::array<std::vector<VersionListRow*>, GroupCount> groups_;
     std::array<QString, GroupCount> headers_;
     std::vector<QIcon> pictures_;
+    int fillDepth_ = 0;
+    std::array<std::vector<VersionListRow*>, GroupCount> gathered_;
 };

@@ -189,6 +189,7 @@ void VersionListWidget::Sort() {
 }
 
 void VersionListWidget::SelectRow(VersionListRow* row) {
+    model_->InsertGathered();
     const QModelIndex index = model_->IndexOf(row);
     if (!index.isValid())
         return;
@@ -205,19 +206,23 @@ void VersionListWidget::SelectRow(VersionListRow* row) {
 }
 
 bool VersionListWidget::IsRowSelected(const VersionListRow* row) const {
+    model_->InsertGathered();
     const QModelIndex index = model_->IndexOf(row);
     return index.isValid() && selection_->isSelected(index);
 }
 
 void VersionListWidget::BeginUpdate() {
-    if (updateDepth_++ == 0)
+    if (updateDepth_++ == 0) {
         setUpdatesEnabled(false);
+        model_->BeginFill();
+    }
 }
 
 void VersionListWidget::EndUpdate() {
     if (updateDepth_ == 0)
         return;
     if (--updateDepth_ == 0) {
+        model_->EndFill();
         UpdateGroups();
         setUpdatesEnabled(true);
     }

@@ -72,6 +72,14 @@ expect_contains "$pump" '"name": "Version 2",
               "parent": "version 1"' "a checked-out version in JSON"
 if command -v jq >/dev/null; then
     jq -e '.clients[0].projects | length == 2' <<<"$OUT" >/dev/null || fail "list --json is no valid JSON"
+    # A document written out in pieces as it grows: the same bytes, across
+    # every piece boundary, as jq's layout of the whole.
+    for n in $(seq 1 500); do
+        write_data "$TMP/big/Acme/Pump/Version $n" "checked in" "" "jan" "2-3-2024 09:15:00" "work $n é, and what was done on the day, at length"
+    done
+    "$CLI" -w "$TMP/big" list --json >"$TMP/big.json" 2>/dev/null || fail "list --json of 500 versions"
+    [ "$(stat -c %s "$TMP/big.json")" -gt 131072 ] || fail "the large document spans several pieces"
+    jq . "$TMP/big.json" | cmp -s - "$TMP/big.json" || fail "list --json in pieces is one whole document"
 fi
 
 # --- rebuild -------------------------------------------------------------------------

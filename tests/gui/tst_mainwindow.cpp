@@ -4,6 +4,7 @@
 
 #include "catalogue/TVersion.h"
 #include "catalogue/TVersionItem.h"
+#include "catalogue/TVersions.h"
 #include "ui/CatalogueTree.h"
 #include "ui/GroupListView.h"
 #include "ui/RibbonApplicationMenu.h"
@@ -72,6 +73,8 @@ private slots:
     void deletingAProjectKeepsAnotherOnesDetails_data();
     void deletingAProjectKeepsAnotherOnesDetails();
     void listGroupsOrderAndCaptions();
+    void fillInOneUpdateKeepsTheOrder_data();
+    void fillInOneUpdateKeepsTheOrder();
     void checkInMovesEntryAndKeepsSelection();
     void selectionSurvivesStyleSwitch();
     void arrowKeysCrossGroups_data();
@@ -535,6 +538,63 @@ void TestMainWindow::listGroupsOrderAndCaptions() {
     QCOMPARE(model->RowIn(0, 0)->imageIndex, 1);
     QCOMPARE(model->RowIn(1, 0)->imageIndex, 0);
     QVERIFY(!model->data(model->IndexOf(model->RowIn(0, 0)), Qt::DecorationRole).isNull());
+}
+
+// Rows added between BeginUpdate and EndUpdate go in at once, in the
+// places and the order one by one gives them, also when something in the
+// middle of the fill needs them placed.
+void TestMainWindow::fillInOneUpdateKeepsTheOrder_data() {
+    QTest::addColumn<int>("placeAfter");
+    QTest::newRow("all gathered") << -1;
+    QTest::newRow("placed by a look at the selection half way") << 3;
+    QTest::newRow("placed by a change of state half way") << 4;
+}
+
+void TestMainWindow::fillInOneUpdateKeepsTheOrder() {
+    QFETCH(int, placeAfter);
+    TVersions versions(nullptr);
+    const QStringList names{QStringLiteral("Version 3"), QStringLiteral("Version 10"),
+                            QStringLiteral("version 1"), QStringLiteral("Version 03"),
+                            QStringLiteral("Version 7"), QStringLiteral("Version 12"),
+                            QStringLiteral("Version 3 ")};
+    std::vector<TVersion*> made;
+    for (const QString& name : names) {
+        auto* version = static_cast<TVersion*>(versions.AddItem());
+        version->SetName(name);
+        version->SetState(made.size() % 3 == 1 ? vsCheckedOut : vsCheckedIn);
+        made.push_back(version);
+    }
+    // The same steps, with and without an update around them.
+    auto fill = [&](VersionListWidget& list, bool inOneUpdate) {
+        if (inOneUpdate)
+            list.BeginUpdate();
+        for (size_t i = 0; i < made.size(); ++i) {
+            made[i]->AddToView(&list);
+            if (int(i) == placeAfter && placeAfter == 3)
+                QVERIFY(!list.IsRowSelected(made[0]->ListItem()));
+            if (int(i) == placeAfter && placeAfter == 4) {
+                made[0]->SetState(vsCheckedOut);
+                made[0]->SetState(vsCheckedIn);
+            }
+        }
+        list.Sort();
+        if (inOneUpdate)
+            list.EndUpdate();
+    };
+    VersionListWidget oneByOne;
+    fill(oneByOne, false);
+    const QStringList out = oneByOne.Captions(0);
+    const QStringList in = oneByOne.Captions(1);
+    if (placeAfter < 0) {
+        QCOMPARE(in, (QStringList{QStringLiteral("Version 12"), QStringLiteral("Version 3"),
+                                  QStringLiteral("Version 03"), QStringLiteral("Version 3 "),
+                                  QStringLiteral("version 1")}));
+    }
+    VersionListWidget filled;
+    fill(filled, true);
+    QCOMPARE(filled.Captions(0), out);
+    QCOMPARE(filled.Captions(1), in);
+    QCOMPARE(filled.RowCount(), int(made.size()));
 }
 
 void TestMainWindow::checkInMovesEntryAndKeepsSelection() {
