@@ -6,13 +6,13 @@
 #include <map>
 #include <vector>
 
+class TVersionItem;
+
 // Compares two folder trees file by file, by contents. Files are regular
 // files and symbolic links (a link is compared by its target, never
 // followed); folders only hold them, and other kinds of entries and the
 // leftovers of interrupted work (IsLeftoverName) are left out. Differences come sorted by relative
 // path, byte by byte.
-class TVersionItem;
-
 class FolderDiff {
 public:
     enum class Kind : char { Added = 'A', Deleted = 'D', Modified = 'M' };
