@@ -8,7 +8,6 @@
 #include "cli/ItemLookup.h"
 #include "platform/FileSystem.h"
 #include "platform/QuorvelError.h"
-#include "storage/TConfigStreamer.h"
 #include "versioning/FolderDiff.h"
 #include "versioning/TVersionManager.h"
 
@@ -116,18 +115,15 @@ int VersionCommands::Diff(const QStringList& arguments) {
     TVersion* second = ItemLookup::VersionOf(project, arguments[3]);
     if (!second)
         return ExitCode::Usage;
+    FolderDiff diff;
     try {
         // A damaged catalogue name must not lead the comparison elsewhere.
-        first->CheckFolderNames();
-        second->CheckFolderNames();
+        if (!diff.CompareVersions(*first, *second)) {
+            Console::ErrLine(diff.Error());
+            return ExitCode::Usage;
+        }
     } catch (const QuorvelError& error) {
         Console::ErrLine(error.Message());
-        return ExitCode::Usage;
-    }
-    FolderDiff diff;
-    diff.Exclude(TConfigStreamer::ConfigFileName());
-    if (!diff.Compare(first->Path(), second->Path())) {
-        Console::ErrLine(diff.Error());
         return ExitCode::Usage;
     }
     for (const FolderDiff::Difference& difference : diff.Differences()) {

@@ -11,26 +11,11 @@
 #include "cli/RebuildReporter.h"
 #include "platform/FileSystem.h"
 #include "platform/UserName.h"
+#include "versioning/CheckedOutVersions.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/TProjectManager.h"
 
 namespace {
-
-// Calls visit(client, project, version) for every version, in catalogue
-// order.
-template <typename Visit> void ForEachVersion(Visit visit) {
-    const TVersionCollection* clients = ProjectMngr->Clients();
-    for (int c = 0; c < clients->Count(); ++c) {
-        TVersionItem* client = clients->GetItems(c);
-        const TVersionCollection* projects = client->VersionCollection();
-        for (int p = 0; p < projects->Count(); ++p) {
-            TVersionItem* project = projects->GetItems(p);
-            const TVersionCollection* versions = project->VersionCollection();
-            for (int v = 0; v < versions->Count(); ++v)
-                visit(client, project, static_cast<TVersion*>(versions->GetItems(v)));
-        }
-    }
-}
 
 QString WithLineBreaks(QString text) {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -141,18 +126,16 @@ int WorkspaceCommands::Show(const QStringList& arguments) {
 }
 
 int WorkspaceCommands::Status(bool mineOnly) {
-    LoadAllData();
+    CheckedOutVersions checkedOut;
+    checkedOut.Gather(ProjectMngr->Clients());
     const QString me = GetUserFromWindows();
-    ForEachVersion([&](TVersionItem* client, TVersionItem* project, TVersion* version) {
-        if (!version->IsCheckedOut())
-            return;
-        const TCheckInProperties& record = version->CheckInProperties();
-        if (mineOnly && record.sOwner != me)
-            return;
-        Console::OutLine(QStringList{client->Name(), project->Name(), version->Name(),
-                                     record.sOwner, record.sDatetime}
-                             .join(u'\t'));
-    });
+    for (const CheckedOutVersions::Entry& entry : checkedOut.Entries()) {
+        if (mineOnly && entry.owner != me)
+            continue;
+        Console::OutLine(
+            QStringList{entry.client, entry.project, entry.version, entry.owner, entry.checkedOut}
+                .join(u'\t'));
+    }
     return ExitCode::Done;
 }
 

@@ -88,6 +88,32 @@ RibbonGroup* RibbonBar::AddGroup(const QString& caption) {
     return group;
 }
 
+int RibbonBar::AddTab(const QString& caption) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(3);
+    row->addStretch(1);
+    auto* page = new QWidget;
+    page->setLayout(row);
+    laterPages_ << row;
+    laterGroups_ << QList<RibbonGroup*>();
+    return tabs_->addTab(page, caption);
+}
+
+RibbonGroup* RibbonBar::AddGroup(int tab, const QString& caption) {
+    if (tab == 0)
+        return AddGroup(caption);
+    auto* group = new RibbonGroup(caption);
+    QHBoxLayout* row = laterPages_[tab - 1];
+    row->insertWidget(row->count() - 1, group);
+    laterGroups_[tab - 1] << group;
+    return group;
+}
+
+QList<RibbonGroup*> RibbonBar::Groups(int tab) const {
+    return tab == 0 ? groups_ : laterGroups_.value(tab - 1);
+}
+
 RibbonBar::~RibbonBar() {
     qApp->removeEventFilter(this);
 }
@@ -113,9 +139,12 @@ void RibbonBar::ShowKeyTips(bool show) {
     if (!show || !isVisible())
         return;
     QList<QWidget*> targets{applicationButton_};
-    for (RibbonGroup* group : groups_) {
-        for (QToolButton* button : group->findChildren<QToolButton*>())
-            targets << button;
+    // Only the shown tab's buttons are visible, and only they get a badge.
+    for (int tab = 0; tab < tabs_->count(); ++tab) {
+        for (RibbonGroup* group : Groups(tab)) {
+            for (QToolButton* button : group->findChildren<QToolButton*>())
+                targets << button;
+        }
     }
     for (QWidget* target : targets) {
         const QString tip = KeyTip(target);

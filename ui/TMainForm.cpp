@@ -11,6 +11,7 @@
 #include "platform/UserInterface.h"
 #include "ui/CatalogueTree.h"
 #include "ui/EditorIcon.h"
+#include "ui/OverviewCommands.h"
 #include "ui/QtUser.h"
 #include "ui/RibbonApplicationMenu.h"
 #include "ui/RibbonBar.h"
@@ -90,6 +91,7 @@ TMainForm::TMainForm(QuorvelRuntime& runtime, QWidget* parent)
     CreateWidgets();
     CreateRibbon();
     CreateMenus();
+    overview_ = new OverviewCommands(this);
     resize(1061, 828);
     // On a screen without room for the design size (828 high does not fit
     // 800) the window is maximised rather than cut off at the bottom.

@@ -17,6 +17,7 @@ class QMenu;
 class QSplitter;
 class QTextEdit;
 class QWidgetAction;
+class OverviewCommands;
 class RibbonBar;
 class TEditor;
 class TVersion;
@@ -82,6 +83,8 @@ public:
     // The command of that name, such as "CheckInAction".
     QAction* Command(const QString& name) const;
     QList<QAction*> Commands() const { return commands_; }
+    // The commands of the "Overview" ribbon tab.
+    OverviewCommands* Overview() const { return overview_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -154,6 +157,7 @@ private:
     QAction* EditAction = nullptr;
     QAction* ExitAction = nullptr;
     QAction* AboutAction = nullptr;
+    OverviewCommands* overview_ = nullptr;
 
     // The editors' entries in "Open In"; the window owns them.
     std::map<const TEditor*, QAction*> editorEntries_;

@@ -1,7 +1,9 @@
 #include "versioning/FolderDiff.h"
 
+#include "catalogue/TVersionItem.h"
 #include "platform/FileHandle.h"
 #include "platform/FolderListing.h"
+#include "storage/TConfigStreamer.h"
 #include "versioning/Filelist.h"
 
 #include <QFile>
@@ -58,6 +60,7 @@ bool FolderDiff::Fail(const QByteArray& path, int code) {
 bool FolderDiff::Compare(const QString& first, const QString& second) {
     differences_.clear();
     error_.clear();
+    cancelled_ = false;
     const QByteArray rootA = QFile::encodeName(first);
     const QByteArray rootB = QFile::encodeName(second);
     Tree treeA;
@@ -81,6 +84,12 @@ bool FolderDiff::Compare(const QString& first, const QString& second) {
         treeB.erase(name);
     }
 
+    int total = 0;
+    if (progress_) {
+        for (const auto& entry : treeA)
+            total += int(treeB.count(entry.first));
+    }
+    int done = 0;
     auto a = treeA.begin();
     auto b = treeB.begin();
     while (a != treeA.end() || b != treeB.end()) {
@@ -91,6 +100,11 @@ bool FolderDiff::Compare(const QString& first, const QString& second) {
             differences_.push_back({Kind::Added, b->first});
             ++b;
         } else {
+            if (progress_ && !progress_(a->first, done++, total)) {
+                cancelled_ = true;
+                error_ = QStringLiteral("comparison cancelled");
+                return false;
+            }
             bool same = false;
             if (!Same(rootA, rootB, a->first, a->second, b->second, &same))
                 return false;
@@ -101,6 +115,16 @@ bool FolderDiff::Compare(const QString& first, const QString& second) {
         }
     }
     return true;
+}
+
+bool FolderDiff::CompareVersions(const TVersionItem& first, const TVersionItem& second) {
+    first.CheckFolderNames();
+    second.CheckFolderNames();
+    const QString dataFile = TConfigStreamer::ConfigFileName();
+    if (std::find(excluded_.begin(), excluded_.end(), QFile::encodeName(dataFile)) ==
+        excluded_.end())
+        Exclude(dataFile);
+    return Compare(first.Path(), second.Path());
 }
 
 bool FolderDiff::Walk(const QByteArray& root, int folder, const QByteArray& relative, Tree& tree) {

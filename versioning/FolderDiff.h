@@ -2,8 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <map>
 #include <vector>
+
+class TVersionItem;
 
 // Compares two folder trees file by file, by contents. Files are regular
 // files and symbolic links (a link is compared by its target, never
@@ -21,8 +24,19 @@ public:
     // A file at the top of both trees that is not compared.
     void Exclude(const QString& topLevelName);
 
-    // False when a folder or file could not be read; Error() says which.
+    // Told before each file that both trees hold is compared: its path,
+    // the files compared so far and in all. False cancels the comparison.
+    using Progress = std::function<bool(const QByteArray& path, int done, int total)>;
+    void SetProgress(Progress progress) { progress_ = std::move(progress); }
+
+    // False when a folder or file could not be read (Error() says which)
+    // or the progress cancelled (Cancelled()).
     bool Compare(const QString& first, const QString& second);
+    // Compares the folders of two versions, their data files left out.
+    // Raises QuorvelError when a damaged catalogue name would lead the
+    // comparison to another folder.
+    bool CompareVersions(const TVersionItem& first, const TVersionItem& second);
+    bool Cancelled() const { return cancelled_; }
 
     const std::vector<Difference>& Differences() const { return differences_; }
     const QString& Error() const { return error_; }
@@ -48,6 +62,8 @@ private:
     bool SameLinkTarget(const QByteArray& a, const QByteArray& b, bool* same);
     bool Fail(const QByteArray& path, int code);
 
+    Progress progress_;
+    bool cancelled_ = false;
     std::vector<QByteArray> excluded_;
     std::vector<Difference> differences_;
     std::vector<char> bufferA_;

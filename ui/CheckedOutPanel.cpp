@@ -1,0 +1,189 @@
+#include "ui/CheckedOutPanel.h"
+
+#include "catalogue/TClients.h"
+#include "workspace/TProjectManager.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+// How long the gathering may hold the window before progress shows.
+constexpr qint64 QuietMilliseconds = 300;
+
+enum Column {
+    ClientColumn,
+    ProjectColumn,
+    VersionColumn,
+    ParentColumn,
+    OwnerColumn,
+    DateColumn,
+    DaysColumn,
+    ColumnCount
+};
+
+} // namespace
+
+CheckedOutPanel::CheckedOutPanel(QWidget* parent)
+    : QDockWidget(QStringLiteral("Checked-out versions"), parent), list_(new QTreeWidget) {
+    setObjectName(QStringLiteral("CheckedOutPanel"));
+    list_->setObjectName(QStringLiteral("CheckedOutList"));
+    list_->setColumnCount(ColumnCount);
+    list_->setHeaderLabels({QStringLiteral("Client"), QStringLiteral("Project"),
+                            QStringLiteral("Version"), QStringLiteral("Parent version"),
+                            QStringLiteral("Owner"), QStringLiteral("Checked out"),
+                            QStringLiteral("Days ago")});
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setAllColumnsShowFocus(true);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    list_->header()->setStretchLastSection(false);
+    list_->installEventFilter(this);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* row) { Choose(row); });
+    setWidget(list_);
+}
+
+CheckedOutPanel::~CheckedOutPanel() = default;
+
+void CheckedOutPanel::Invalidate() {
+    stale_ = true;
+    if (isVisible())
+        ScheduleRefresh();
+}
+
+void CheckedOutPanel::ScheduleRefresh() {
+    if (scheduled_)
+        return;
+    scheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        scheduled_ = false;
+        if (stale_ && isVisible())
+            Refresh();
+    });
+}
+
+void CheckedOutPanel::showEvent(QShowEvent* event) {
+    QDockWidget::showEvent(event);
+    if (stale_)
+        ScheduleRefresh();
+}
+
+bool CheckedOutPanel::Refresh() {
+    if (gathering_)
+        return false;
+    // A catalogue being read is not complete; it is listed when it is.
+    if (!ProjectMngr || ProjectMngr->Busy() || !ProjectMngr->Clients()) {
+        if (ProjectMngr && ProjectMngr->Busy())
+            QTimer::singleShot(200, this, [this] { Invalidate(); });
+        return false;
+    }
+    gathering_ = true;
+    stale_ = false;
+    const TVersionCollection* clients = ProjectMngr->Clients();
+    QElapsedTimer clock;
+    clock.start();
+    QElapsedTimer sinceEvents;
+    std::unique_ptr<QProgressDialog> progress;
+    bool replaced = false;
+    CheckedOutVersions gathered;
+    const bool complete = gathered.Gather(clients, [&](int done, int total) {
+        if (!progress && clock.elapsed() >= QuietMilliseconds) {
+            // Modal, so that nothing but repaints reaches the window while
+            // the catalogue is walked.
+            progress =
+                std::make_unique<QProgressDialog>(QStringLiteral("Reading the versions..."),
+                                                  QStringLiteral("Cancel"), 0, total, window());
+            progress->setObjectName(QStringLiteral("CheckedOutProgress"));
+            progress->setWindowTitle(QStringLiteral("Checked-out versions"));
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->setMinimumDuration(0);
+            progress->setAutoClose(false);
+            progress->setAutoReset(false);
+            progress->show();
+        }
+        if (!progress || (sinceEvents.isValid() && sinceEvents.elapsed() < 16))
+            return true;
+        progress->setValue(done);
+        QApplication::processEvents();
+        sinceEvents.restart();
+        replaced = ProjectMngr->Clients() != clients;
+        return !replaced && !progress->wasCanceled();
+    });
+    progress.reset();
+    gathering_ = false;
+    if (!complete) {
+        stale_ = true;
+        // A new catalogue is read afresh; a cancelled read waits for the
+        // next change or showing.
+        if (replaced)
+            ScheduleRefresh();
+        return false;
+    }
+    Fill(gathered.OldestFirst(QLocale::system()));
+    return true;
+}
+
+void CheckedOutPanel::Fill(const std::vector<CheckedOutVersions::Entry>& entries) {
+    const QLocale locale = QLocale::system();
+    const QDateTime now = QDateTime::currentDateTime();
+    // The same version stays selected when it is still there.
+    QStringList selected;
+    if (QTreeWidgetItem* row = list_->currentItem())
+        selected = {row->text(ClientColumn), row->text(ProjectColumn), row->text(VersionColumn)};
+    list_->clear();
+    QList<QTreeWidgetItem*> rows;
+    QTreeWidgetItem* current = nullptr;
+    for (const CheckedOutVersions::Entry& entry : entries) {
+        const std::optional<QDateTime> when =
+            CheckedOutVersions::ParseTime(entry.checkedOut, locale);
+        const QString days =
+            when ? QString::number(CheckedOutVersions::DaysAgo(*when, now)) : QString();
+        auto* row = new QTreeWidgetItem(QStringList{entry.client, entry.project, entry.version,
+                                                    entry.parentVersion, entry.owner,
+                                                    entry.checkedOut, days});
+        row->setTextAlignment(DaysColumn, Qt::AlignRight | Qt::AlignVCenter);
+        if (QStringList{entry.client, entry.project, entry.version} == selected)
+            current = row;
+        rows << row;
+    }
+    list_->addTopLevelItems(rows);
+    if (current)
+        list_->setCurrentItem(current);
+}
+
+QStringList CheckedOutPanel::Rows() const {
+    QStringList rows;
+    for (int i = 0; i < list_->topLevelItemCount(); ++i) {
+        QStringList texts;
+        for (int c = 0; c < ColumnCount; ++c)
+            texts << list_->topLevelItem(i)->text(c);
+        rows << texts.join(QStringLiteral(" | "));
+    }
+    return rows;
+}
+
+void CheckedOutPanel::Choose(QTreeWidgetItem* row) {
+    if (row)
+        emit versionChosen(row->text(ClientColumn), row->text(ProjectColumn),
+                           row->text(VersionColumn));
+}
+
+bool CheckedOutPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Choose(list_->currentItem());
+            return true;
+        }
+    }
+    return QDockWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,253 @@
+#include "ui/CompareDialog.h"
+
+#include "catalogue/TVersionItem.h"
+#include "platform/ComparisonProgram.h"
+#include "platform/QuorvelError.h"
+#include "platform/UserInterface.h"
+#include "versioning/FolderDiff.h"
+#include "versioning/UnifiedDiff.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace {
+
+// Larger files are not read for the text diff.
+constexpr qint64 LargestShownText = 4 * 1024 * 1024;
+
+enum Column { ChangeColumn, FileColumn, BeforeColumn, AfterColumn, ColumnCount };
+
+QString KindText(FolderDiff::Kind kind) {
+    switch (kind) {
+    case FolderDiff::Kind::Added:
+        return QStringLiteral("Added");
+    case FolderDiff::Kind::Deleted:
+        return QStringLiteral("Deleted");
+    case FolderDiff::Kind::Modified:
+        break;
+    }
+    return QStringLiteral("Changed");
+}
+
+QString SizeText(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return QString();
+    return QLocale::system().toString(info.size()) + QStringLiteral(" bytes");
+}
+
+// The file's bytes when it is small enough to show as text.
+std::optional<QByteArray> SmallFile(const QString& path) {
+    QFile file(path);
+    if (QFileInfo(path).isSymLink() || !file.open(QIODevice::ReadOnly) ||
+        file.size() > LargestShownText)
+        return std::nullopt;
+    return file.readAll();
+}
+
+} // namespace
+
+CompareDialog::CompareDialog(QWidget* parent)
+    : QDialog(parent), heading_(new QLabel), list_(new QTreeWidget), diff_(new QPlainTextEdit),
+      openButton_(new QPushButton(QStringLiteral("&Open in Comparison Program"))),
+      program_(ComparisonProgram::Find()) {
+    setObjectName(QStringLiteral("CompareDialog"));
+    setWindowTitle(QStringLiteral("Compare versions"));
+    list_->setObjectName(QStringLiteral("CompareList"));
+    list_->setColumnCount(ColumnCount);
+    list_->setHeaderLabels({QStringLiteral("Change"), QStringLiteral("File"),
+                            QStringLiteral("Size before"), QStringLiteral("Size after")});
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setAllColumnsShowFocus(true);
+    list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    list_->header()->setSectionResizeMode(FileColumn, QHeaderView::Stretch);
+    list_->header()->setStretchLastSection(false);
+    list_->installEventFilter(this);
+    connect(list_, &QTreeWidget::currentItemChanged, this, &CompareDialog::ShowCurrent);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* row) { Activate(row); });
+
+    diff_->setObjectName(QStringLiteral("CompareDiff"));
+    diff_->setReadOnly(true);
+    diff_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    diff_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+    auto* split = new QSplitter(Qt::Vertical);
+    split->addWidget(list_);
+    split->addWidget(diff_);
+    split->setChildrenCollapsible(false);
+    split->setSizes({200, 300});
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->addButton(openButton_, QDialogButtonBox::ActionRole);
+    connect(openButton_, &QPushButton::clicked, this,
+            [this] { OpenExternally(list_->currentItem()); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading_);
+    layout->addWidget(split, 1);
+    layout->addWidget(buttons);
+    resize(720, 520);
+}
+
+bool CompareDialog::Compare(const TVersionItem& older, const TVersionItem& newer) {
+    list_->clear();
+    diff_->clear();
+    olderName_ = older.Name();
+    newerName_ = newer.Name();
+    const TVersionItem* project = newer.ParentItem();
+    const TVersionItem* client = project ? project->ParentItem() : nullptr;
+    heading_->setText(QStringLiteral("%1 / %2: %3 compared with %4")
+                          .arg(client ? client->Name() : QString(),
+                               project ? project->Name() : QString(), newerName_, olderName_));
+    FolderDiff diff;
+    QElapsedTimer clock;
+    clock.start();
+    QElapsedTimer sinceEvents;
+    std::unique_ptr<QProgressDialog> progress;
+    diff.SetProgress([&](const QByteArray& path, int done, int total) {
+        if (!progress && clock.elapsed() >= quietMilliseconds_) {
+            progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("Cancel"), 0,
+                                                         total, parentWidget());
+            progress->setObjectName(QStringLiteral("CompareProgress"));
+            progress->setWindowTitle(QStringLiteral("Compare versions"));
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->setMinimumDuration(0);
+            progress->setAutoClose(false);
+            progress->setAutoReset(false);
+            progress->show();
+        }
+        if (!progress || (sinceEvents.isValid() && sinceEvents.elapsed() < 16))
+            return true;
+        progress->setLabelText(QStringLiteral("Comparing %1").arg(QFile::decodeName(path)));
+        progress->setValue(done);
+        QApplication::processEvents();
+        sinceEvents.restart();
+        return !progress->wasCanceled();
+    });
+    // Taken before events run: the items may be gone afterwards.
+    older_ = older.Path();
+    newer_ = newer.Path();
+    bool compared = false;
+    try {
+        compared = diff.CompareVersions(older, newer);
+    } catch (const QuorvelError& error) {
+        progress.reset();
+        User().ShowError(error.Message());
+        return false;
+    }
+    progress.reset();
+    if (!compared) {
+        if (!diff.Cancelled())
+            User().ShowError(diff.Error());
+        return false;
+    }
+    QList<QTreeWidgetItem*> rows;
+    for (const FolderDiff::Difference& difference : diff.Differences()) {
+        const QString path = QFile::decodeName(difference.path);
+        auto* row = new QTreeWidgetItem(QStringList{
+            KindText(difference.kind), path, SizeText(older_ + path), SizeText(newer_ + path)});
+        row->setData(ChangeColumn, Qt::UserRole, char(difference.kind));
+        row->setTextAlignment(BeforeColumn, Qt::AlignRight | Qt::AlignVCenter);
+        row->setTextAlignment(AfterColumn, Qt::AlignRight | Qt::AlignVCenter);
+        rows << row;
+    }
+    list_->addTopLevelItems(rows);
+    if (rows.isEmpty())
+        diff_->setPlainText(QStringLiteral("The two versions hold the same files."));
+    else
+        list_->setCurrentItem(rows.first());
+    return true;
+}
+
+QString CompareDialog::Heading() const {
+    return heading_->text();
+}
+
+QStringList CompareDialog::Rows() const {
+    QStringList rows;
+    for (int i = 0; i < list_->topLevelItemCount(); ++i) {
+        QStringList texts;
+        for (int c = 0; c < ColumnCount; ++c)
+            texts << list_->topLevelItem(i)->text(c);
+        rows << texts.join(QStringLiteral(" | "));
+    }
+    return rows;
+}
+
+bool CompareDialog::IsChangedText(const QTreeWidgetItem* row) const {
+    if (!row || row->data(ChangeColumn, Qt::UserRole).toInt() != int(FolderDiff::Kind::Modified))
+        return false;
+    const std::optional<QByteArray> before = SmallFile(older_ + row->text(FileColumn));
+    const std::optional<QByteArray> after = SmallFile(newer_ + row->text(FileColumn));
+    return before && after && UnifiedDiff::IsText(*before) && UnifiedDiff::IsText(*after);
+}
+
+QString CompareDialog::Describe(const QTreeWidgetItem* row) const {
+    if (!row)
+        return QString();
+    const QString path = row->text(FileColumn);
+    if (IsChangedText(row)) {
+        const QByteArray before = *SmallFile(older_ + path);
+        const QByteArray after = *SmallFile(newer_ + path);
+        const std::optional<QString> text =
+            UnifiedDiff::Of(QString::fromUtf8(before), QString::fromUtf8(after),
+                            olderName_ + u'/' + path, newerName_ + u'/' + path);
+        if (text)
+            return *text;
+        return QStringLiteral("%1 differs in too many lines to show them here.").arg(path);
+    }
+    QStringList lines{QStringLiteral("%1: %2").arg(row->text(ChangeColumn), path)};
+    if (!row->text(BeforeColumn).isEmpty())
+        lines << QStringLiteral("%1: %2").arg(olderName_, row->text(BeforeColumn));
+    if (!row->text(AfterColumn).isEmpty())
+        lines << QStringLiteral("%1: %2").arg(newerName_, row->text(AfterColumn));
+    return lines.join(u'\n');
+}
+
+void CompareDialog::ShowCurrent() {
+    QTreeWidgetItem* row = list_->currentItem();
+    diff_->setPlainText(Describe(row));
+    openButton_->setEnabled(!program_.isEmpty() && IsChangedText(row));
+}
+
+bool CompareDialog::OpenExternally(const QTreeWidgetItem* row) {
+    if (program_.isEmpty() || !IsChangedText(row))
+        return false;
+    const QString path = row->text(FileColumn);
+    return ComparisonProgram::Start(program_, older_ + path, newer_ + path);
+}
+
+void CompareDialog::Activate(QTreeWidgetItem* row) {
+    if (!OpenExternally(row))
+        diff_->setFocus();
+}
+
+bool CompareDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Activate(list_->currentItem());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
