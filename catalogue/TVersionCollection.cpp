@@ -100,10 +100,10 @@ void TVersionCollection::SetOnChanged(const TOnChanged& Value) {
 void TVersionCollection::LoadData() {
     if (FDataLoaded)
         return;
-    if (fOwnerItem)
-        LoadDataIn(fOwnerItem->Path(), fOwnerItem->HasSafeFolderNames());
+    if (ownerItem_)
+        LoadDataIn(ownerItem_->Path(), ownerItem_->HasSafeFolderNames());
     else
-        LoadDataIn(fRootOwner ? fRootOwner->WorkSpace() : QString(), true);
+        LoadDataIn(rootOwner_ ? rootOwner_->WorkSpace() : QString(), true);
 }
 
 void TVersionCollection::LoadDataIn(const QString& ownerFolder, bool ownerSafe) {
