@@ -6,10 +6,25 @@
 
 namespace {
 
-void AddOutline(const QTreeWidgetItem* node, int depth, QStringList& out) {
+void AddOutline(const QTreeWidgetItem* node, int depth, QStringList& out, bool visibleOnly) {
+    if (visibleOnly && node->isHidden())
+        return;
     out << QString(depth * 2, u' ') + node->text(0);
     for (int i = 0; i < node->childCount(); ++i)
-        AddOutline(node->child(i), depth + 1, out);
+        AddOutline(node->child(i), depth + 1, out, visibleOnly);
+}
+
+void SetShown(QTreeWidgetItem* node, bool shown) {
+    // Only a change reaches the view: hiding a row that is hidden already
+    // still costs it a layout.
+    if (node->isHidden() == shown)
+        node->setHidden(!shown);
+}
+
+QTreeWidgetItem* TopLevelOf(QTreeWidgetItem* node) {
+    while (node && node->parent())
+        node = node->parent();
+    return node;
 }
 
 } // namespace
@@ -36,22 +51,28 @@ TreeNode* CatalogueTree::AddNode(TreeNode* parent, TVersionItem* item, const QSt
         parent->addChild(node);
     else
         addTopLevelItem(node);
+    ApplyFilterAround(node);
     return node;
 }
 
 void CatalogueTree::DeleteNode(TreeNode* node) {
     if (!node)
         return;
+    QTreeWidgetItem* client = node->parent() ? TopLevelOf(node) : nullptr;
     {
         const QSignalBlocker blocker(this);
         delete node;
     }
+    // A client shown for this project alone goes with it.
+    ApplyFilterAround(client);
     emit selectionNeedsSync();
 }
 
 void CatalogueTree::SetNodeText(TreeNode* node, const QString& text) {
-    if (node)
+    if (node) {
         node->SetText(text);
+        ApplyFilterAround(node);
+    }
 }
 
 bool CatalogueTree::IsNodeSelected(const TreeNode* node) const {
@@ -81,6 +102,51 @@ TreeNode* CatalogueTree::SelectedNode() const {
 QStringList CatalogueTree::Outline() const {
     QStringList out;
     for (int i = 0; i < topLevelItemCount(); ++i)
-        AddOutline(topLevelItem(i), 0, out);
+        AddOutline(topLevelItem(i), 0, out, false);
     return out;
+}
+
+QStringList CatalogueTree::VisibleOutline() const {
+    QStringList out;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        AddOutline(topLevelItem(i), 0, out, true);
+    return out;
+}
+
+void CatalogueTree::SetFilterText(const QString& text) {
+    if (text == filter_)
+        return;
+    filter_ = text;
+    setUpdatesEnabled(false);
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        ApplyFilter(topLevelItem(i));
+    setUpdatesEnabled(true);
+    if (TreeNode* node = SelectedNode()) {
+        if (!node->isHidden() && (!node->parent() || !node->parent()->isHidden()))
+            scrollToItem(node);
+    }
+}
+
+void CatalogueTree::ApplyFilterAround(QTreeWidgetItem* node) {
+    // Without a filter every row is shown already.
+    if (!filter_.isEmpty() || (node && node->isHidden()))
+        ApplyFilter(TopLevelOf(node));
+}
+
+void CatalogueTree::ApplyFilter(QTreeWidgetItem* client) {
+    if (!client)
+        return;
+    const bool all = filter_.isEmpty();
+    const bool clientMatches = all || client->text(0).contains(filter_, Qt::CaseInsensitive);
+    bool projectMatches = false;
+    for (int i = 0; i < client->childCount(); ++i) {
+        QTreeWidgetItem* project = client->child(i);
+        const bool matches = !all && project->text(0).contains(filter_, Qt::CaseInsensitive);
+        projectMatches = projectMatches || matches;
+        SetShown(project, clientMatches || matches);
+    }
+    SetShown(client, clientMatches || projectMatches);
+    // A matching project is seen without opening its client.
+    if (projectMatches && !client->isExpanded())
+        client->setExpanded(true);
 }
