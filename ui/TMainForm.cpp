@@ -11,6 +11,8 @@
 #include "platform/UserInterface.h"
 #include "ui/CatalogueTree.h"
 #include "ui/EditorIcon.h"
+#include "ui/FolderCommands.h"
+#include "ui/ListedProjectWatcher.h"
 #include "ui/QtUser.h"
 #include "ui/RibbonApplicationMenu.h"
 #include "ui/RibbonBar.h"
@@ -18,6 +20,7 @@
 #include "ui/TAboutBox.h"
 #include "ui/TQuorvelApplication.h"
 #include "ui/TQuorvelProgressDialog.h"
+#include "ui/TreeFilterField.h"
 #include "ui/TreeNode.h"
 #include "ui/UiFonts.h"
 #include "ui/VersionListWidget.h"
@@ -315,7 +318,14 @@ void TMainForm::CreateWidgets() {
     treeSplitter_ = new QSplitter(Qt::Horizontal);
     treeSplitter_->setObjectName(QStringLiteral("TreeSplitter"));
     treeSplitter_->setChildrenCollapsible(false);
-    treeSplitter_->addWidget(tvVersions);
+    // The filter field stands above the tree it narrows.
+    auto* treePane = new QWidget;
+    auto* treeLayout = new QVBoxLayout(treePane);
+    treeLayout->setContentsMargins(0, 0, 0, 0);
+    treeLayout->setSpacing(2);
+    treeLayout->addWidget(new TreeFilterField(tvVersions, this));
+    treeLayout->addWidget(tvVersions);
+    treeSplitter_->addWidget(treePane);
     treeSplitter_->addWidget(detailsSplitter_);
     treeSplitter_->setStretchFactor(0, 0);
     treeSplitter_->setStretchFactor(1, 1);
@@ -407,6 +417,10 @@ void TMainForm::CreateMenus() {
     connect(pmVersionControl, &QMenu::aboutToShow, this, &TMainForm::pmVersionControlPopup);
     connect(lvVersionView, &VersionListWidget::contextMenuWanted, this,
             [this](const QPoint& globalPos) { pmVersionControl->popup(globalPos); });
+
+    new FolderCommands(tvVersions, pmProject, lvVersionView, pmVersionControl, &CatalogueBusy,
+                       this);
+    new ListedProjectWatcher([this] { return CatalogueBusy() || commandDepth_ > 0; }, this);
 }
 
 // Start and end -------------------------------------------------------------
@@ -749,6 +763,13 @@ void TMainForm::AboutActionExecute() {
 // Running commands ----------------------------------------------------------
 
 void TMainForm::Run(const std::function<void()>& handler) {
+    // The folder watcher keeps off the catalogue while a command is at it
+    // (also while it lets pending events run).
+    ++commandDepth_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{commandDepth_};
     TQuorvelApplication::Guarded(handler);
 }
 

@@ -163,4 +163,6 @@ private:
     bool started_ = false;
     bool treeSyncPending_ = false;
     bool treeSyncScheduled_ = false;
+    // Commands running, counted by Run.
+    int commandDepth_ = 0;
 };
