@@ -93,25 +93,31 @@ bool TestFindOpenFollow::StartOn(GuiHarness& app, const TestWorkspace& ws, const
 void TestFindOpenFollow::filterNarrowsTheTree_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("shown");
+    // What the window looked like, kept when QUORVEL_SCREENSHOTS names a folder.
+    QTest::addColumn<QString>("picture");
     QTest::newRow("nothing typed")
         << QString()
-        << QStringList{"Acme", "Crane", "Pump", "Borealis", "Ship", "Acme tools", "Cobalt", "Mill"};
-    QTest::newRow("a project") << "crane" << QStringList{"Acme", "Crane"};
+        << QStringList{"Acme", "Crane", "Pump", "Borealis", "Ship", "Acme tools", "Cobalt", "Mill"}
+        << QString();
+    QTest::newRow("a project") << "crane" << QStringList{"Acme", "Crane"} << QString();
     QTest::newRow("a client keeps its projects, other clients their matches")
-        << "ACME" << QStringList{"Acme", "Crane", "Pump", "Borealis", "Acme tools"};
+        << "ACME" << QStringList{"Acme", "Crane", "Pump", "Borealis", "Acme tools"}
+        << "tree-filter.png";
     QTest::newRow("part of a name")
-        << "o" << QStringList{"Borealis", "Ship", "Acme tools", "Cobalt", "Mill"};
-    QTest::newRow("blank inside") << "e t" << QStringList{"Borealis", "Acme tools"};
-    QTest::newRow("no match") << "zzz" << QStringList();
+        << "o" << QStringList{"Borealis", "Ship", "Acme tools", "Cobalt", "Mill"} << QString();
+    QTest::newRow("blank inside") << "e t" << QStringList{"Borealis", "Acme tools"} << QString();
+    QTest::newRow("no match") << "zzz" << QStringList() << QString();
 }
 
 void TestFindOpenFollow::filterNarrowsTheTree() {
     QFETCH(QString, typed);
     QFETCH(QStringList, shown);
+    QFETCH(QString, picture);
     TestWorkspace ws;
     MakeWorkspace(ws);
     GuiHarness app;
-    QVERIFY(StartOn(app, ws, QStringLiteral("Cobalt")));
+    QVERIFY(StartOn(app, ws, QStringLiteral("Crane")));
+    ListedVersion(QStringLiteral("Version 2"))->SetVersionSelected(true);
     CatalogueTree* tree = app.window->Tree();
     TreeFilterField* filter = Filter(app);
     QVERIFY(filter);
@@ -126,6 +132,10 @@ void TestFindOpenFollow::filterNarrowsTheTree() {
     QTest::keyClicks(filter, typed);
     QCOMPARE(Trimmed(tree->VisibleOutline()), expected);
     QCOMPARE(tree->FilterText(), typed);
+    const QString screenshots = qEnvironmentVariable("QUORVEL_SCREENSHOTS");
+    app.window->ActionManager1Update();
+    if (!picture.isEmpty() && !screenshots.isEmpty())
+        QVERIFY(app.window->grab().save(QDir(screenshots).filePath(picture)));
 
     // Escape shows everything again.
     QTest::keyClick(filter, Qt::Key_Escape);
