@@ -7,18 +7,11 @@
 namespace {
 
 void AddOutline(const QTreeWidgetItem* node, int depth, QStringList& out, bool visibleOnly) {
-    if (visibleOnly && node->isHidden())
+    if (visibleOnly && !static_cast<const TreeNode*>(node)->ShownByFilter())
         return;
     out << QString(depth * 2, u' ') + node->text(0);
     for (int i = 0; i < node->childCount(); ++i)
         AddOutline(node->child(i), depth + 1, out, visibleOnly);
-}
-
-void SetShown(QTreeWidgetItem* node, bool shown) {
-    // Only a change reaches the view: hiding a row that is hidden already
-    // still costs it a layout.
-    if (node->isHidden() == shown)
-        node->setHidden(!shown);
 }
 
 QTreeWidgetItem* TopLevelOf(QTreeWidgetItem* node) {
@@ -117,36 +110,60 @@ void CatalogueTree::SetFilterText(const QString& text) {
     if (text == filter_)
         return;
     filter_ = text;
+    opening_ = false;
     setUpdatesEnabled(false);
     for (int i = 0; i < topLevelItemCount(); ++i)
         ApplyFilter(topLevelItem(i));
     setUpdatesEnabled(true);
     if (TreeNode* node = SelectedNode()) {
-        if (!node->isHidden() && (!node->parent() || !node->parent()->isHidden()))
+        if (IsShownByFilter(node))
             scrollToItem(node);
     }
 }
 
+bool CatalogueTree::IsShownByFilter(const QTreeWidgetItem* node) {
+    for (; node; node = node->parent()) {
+        if (!static_cast<const TreeNode*>(node)->ShownByFilter())
+            return false;
+    }
+    return true;
+}
+
 void CatalogueTree::ApplyFilterAround(QTreeWidgetItem* node) {
-    // Without a filter every row is shown already.
-    if (!filter_.isEmpty() || (node && node->isHidden()))
+    // Without a filter every node is shown already.
+    if (!filter_.isEmpty())
         ApplyFilter(TopLevelOf(node));
 }
 
-void CatalogueTree::ApplyFilter(QTreeWidgetItem* client) {
-    if (!client)
+void CatalogueTree::ApplyFilter(QTreeWidgetItem* item) {
+    if (!item)
         return;
+    auto* client = static_cast<TreeNode*>(item);
     const bool all = filter_.isEmpty();
-    const bool clientMatches = all || client->text(0).contains(filter_, Qt::CaseInsensitive);
+    const auto matches = [this](const QTreeWidgetItem* node) {
+        return node->text(0).contains(filter_, Qt::CaseInsensitive);
+    };
+    const bool clientMatches = all || matches(client);
     bool projectMatches = false;
+    for (int i = 0; !clientMatches && !projectMatches && i < client->childCount(); ++i)
+        projectMatches = matches(client->child(i));
+    const bool shown = clientMatches || projectMatches;
+    client->SetShownByFilter(shown);
+    // The projects of a hidden client are out of sight with it; they are
+    // set when it is shown again.
+    if (!shown)
+        return;
     for (int i = 0; i < client->childCount(); ++i) {
-        QTreeWidgetItem* project = client->child(i);
-        const bool matches = !all && project->text(0).contains(filter_, Qt::CaseInsensitive);
-        projectMatches = projectMatches || matches;
-        SetShown(project, clientMatches || matches);
+        auto* project = static_cast<TreeNode*>(client->child(i));
+        project->SetShownByFilter(clientMatches || matches(project));
     }
-    SetShown(client, clientMatches || projectMatches);
     // A matching project is seen without opening its client.
-    if (projectMatches && !client->isExpanded())
+    if (projectMatches && !client->isExpanded()) {
+        // One layout for all: a client opened while a layout is pending
+        // costs nothing, while each opening lays out the rows below at once.
+        if (!opening_)
+            scheduleDelayedItemsLayout();
+        opening_ = true;
         client->setExpanded(true);
+    }
 }

@@ -39,6 +39,8 @@ public:
     // node. Nodes added or renamed later follow the filter. Empty: all.
     void SetFilterText(const QString& text);
     const QString& FilterText() const { return filter_; }
+    // False for a node the filter hides, or one below a hidden node.
+    static bool IsShownByFilter(const QTreeWidgetItem* node);
 
 private:
     // Shows and hides a client and its projects by the filter.
@@ -46,6 +48,8 @@ private:
     void ApplyFilterAround(QTreeWidgetItem* node);
 
     QString filter_;
+    // A layout is pending for the clients this filtering opened.
+    bool opening_ = false;
 
 signals:
     // The user (or the catalogue) selected another node.

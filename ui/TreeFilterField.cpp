@@ -45,16 +45,14 @@ void TreeFilterField::keyPressEvent(QKeyEvent* event) {
 
 void TreeFilterField::EnterTree() {
     tree_->setFocus(Qt::OtherFocusReason);
-    QTreeWidgetItem* current = tree_->SelectedNode();
-    const bool shown =
-        current && !current->isHidden() && !(current->parent() && current->parent()->isHidden());
-    if (shown)
+    TreeNode* current = tree_->SelectedNode();
+    if (current && CatalogueTree::IsShownByFilter(current))
         return;
     // The first node left shown: choosing it is what the key asks for.
     for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* client = tree_->topLevelItem(i);
-        if (!client->isHidden()) {
-            tree_->SelectNode(static_cast<TreeNode*>(client));
+        auto* client = static_cast<TreeNode*>(tree_->topLevelItem(i));
+        if (client->ShownByFilter()) {
+            tree_->SelectNode(client);
             return;
         }
     }
