@@ -176,6 +176,10 @@ bool TVersionCollection::CanHoldName(const QString& name) {
     return true;
 }
 
+bool TVersionCollection::IsItemFolderName(const QString& name) {
+    return !name.startsWith(FileSystem::PartialCopyPrefix()) && CanHoldName(name);
+}
+
 QString TVersionCollection::AsXml() const {
     QString out;
     AppendXml(out);

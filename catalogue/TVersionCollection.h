@@ -72,6 +72,9 @@ public:
     // False for a name with a double quote, "<" or a control character:
     // the catalogue file would give it back as another name.
     static bool CanHoldName(const QString& name);
+    // True for a sub-folder that the scan makes an item of: a name the
+    // catalogue file can hold, and no work folder of unfinished work.
+    static bool IsItemFolderName(const QString& name);
 
     virtual QString XmlElementName() const = 0;
     QString AsXml() const;

@@ -6,10 +6,18 @@
 
 namespace {
 
-void AddOutline(const QTreeWidgetItem* node, int depth, QStringList& out) {
+void AddOutline(const QTreeWidgetItem* node, int depth, QStringList& out, bool visibleOnly) {
+    if (visibleOnly && !static_cast<const TreeNode*>(node)->ShownByFilter())
+        return;
     out << QString(depth * 2, u' ') + node->text(0);
     for (int i = 0; i < node->childCount(); ++i)
-        AddOutline(node->child(i), depth + 1, out);
+        AddOutline(node->child(i), depth + 1, out, visibleOnly);
+}
+
+QTreeWidgetItem* TopLevelOf(QTreeWidgetItem* node) {
+    while (node && node->parent())
+        node = node->parent();
+    return node;
 }
 
 } // namespace
@@ -36,22 +44,28 @@ TreeNode* CatalogueTree::AddNode(TreeNode* parent, TVersionItem* item, const QSt
         parent->addChild(node);
     else
         addTopLevelItem(node);
+    ApplyFilterAround(node);
     return node;
 }
 
 void CatalogueTree::DeleteNode(TreeNode* node) {
     if (!node)
         return;
+    QTreeWidgetItem* client = node->parent() ? TopLevelOf(node) : nullptr;
     {
         const QSignalBlocker blocker(this);
         delete node;
     }
+    // A client shown for this project alone goes with it.
+    ApplyFilterAround(client);
     emit selectionNeedsSync();
 }
 
 void CatalogueTree::SetNodeText(TreeNode* node, const QString& text) {
-    if (node)
+    if (node) {
         node->SetText(text);
+        ApplyFilterAround(node);
+    }
 }
 
 bool CatalogueTree::IsNodeSelected(const TreeNode* node) const {
@@ -81,6 +95,75 @@ TreeNode* CatalogueTree::SelectedNode() const {
 QStringList CatalogueTree::Outline() const {
     QStringList out;
     for (int i = 0; i < topLevelItemCount(); ++i)
-        AddOutline(topLevelItem(i), 0, out);
+        AddOutline(topLevelItem(i), 0, out, false);
     return out;
+}
+
+QStringList CatalogueTree::VisibleOutline() const {
+    QStringList out;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        AddOutline(topLevelItem(i), 0, out, true);
+    return out;
+}
+
+void CatalogueTree::SetFilterText(const QString& text) {
+    if (text == filter_)
+        return;
+    filter_ = text;
+    opening_ = false;
+    setUpdatesEnabled(false);
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        ApplyFilter(topLevelItem(i));
+    setUpdatesEnabled(true);
+    if (TreeNode* node = SelectedNode()) {
+        if (IsShownByFilter(node))
+            scrollToItem(node);
+    }
+}
+
+bool CatalogueTree::IsShownByFilter(const QTreeWidgetItem* node) {
+    for (; node; node = node->parent()) {
+        if (!static_cast<const TreeNode*>(node)->ShownByFilter())
+            return false;
+    }
+    return true;
+}
+
+void CatalogueTree::ApplyFilterAround(QTreeWidgetItem* node) {
+    // Without a filter every node is shown already.
+    if (!filter_.isEmpty())
+        ApplyFilter(TopLevelOf(node));
+}
+
+void CatalogueTree::ApplyFilter(QTreeWidgetItem* item) {
+    if (!item)
+        return;
+    auto* client = static_cast<TreeNode*>(item);
+    const bool all = filter_.isEmpty();
+    const auto matches = [this](const QTreeWidgetItem* node) {
+        return node->text(0).contains(filter_, Qt::CaseInsensitive);
+    };
+    const bool clientMatches = all || matches(client);
+    bool projectMatches = false;
+    for (int i = 0; !clientMatches && !projectMatches && i < client->childCount(); ++i)
+        projectMatches = matches(client->child(i));
+    const bool shown = clientMatches || projectMatches;
+    client->SetShownByFilter(shown);
+    // The projects of a hidden client are out of sight with it; they are
+    // set when it is shown again.
+    if (!shown)
+        return;
+    for (int i = 0; i < client->childCount(); ++i) {
+        auto* project = static_cast<TreeNode*>(client->child(i));
+        project->SetShownByFilter(clientMatches || matches(project));
+    }
+    // A matching project is seen without opening its client.
+    if (projectMatches && !client->isExpanded()) {
+        // One layout for all: a client opened while a layout is pending
+        // costs nothing, while each opening lays out the rows below at once.
+        if (!opening_)
+            scheduleDelayedItemsLayout();
+        opening_ = true;
+        client->setExpanded(true);
+    }
 }

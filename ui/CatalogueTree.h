@@ -29,6 +29,27 @@ public:
     TreeNode* SelectedNode() const;
     // The texts of all nodes, a level deeper indented by two blanks.
     QStringList Outline() const;
+    // The same, of the nodes the filter leaves shown.
+    QStringList VisibleOutline() const;
+
+    // Shows only the clients and projects whose texts contain text,
+    // ignoring case: a client stays with the projects that match, and with
+    // all of them when it matches itself. Rows are hidden, never removed,
+    // so items keep their nodes and the selection stays, also on a hidden
+    // node. Nodes added or renamed later follow the filter. Empty: all.
+    void SetFilterText(const QString& text);
+    const QString& FilterText() const { return filter_; }
+    // False for a node the filter hides, or one below a hidden node.
+    static bool IsShownByFilter(const QTreeWidgetItem* node);
+
+private:
+    // Shows and hides a client and its projects by the filter.
+    void ApplyFilter(QTreeWidgetItem* client);
+    void ApplyFilterAround(QTreeWidgetItem* node);
+
+    QString filter_;
+    // A layout is pending for the clients this filtering opened.
+    bool opening_ = false;
 
 signals:
     // The user (or the catalogue) selected another node.

@@ -46,7 +46,7 @@ OverviewCommands::OverviewCommands(TMainForm* window)
     setObjectName(QStringLiteral("OverviewCommands"));
     checkedOutAction_->setObjectName(QStringLiteral("CheckedOutListAction"));
     checkedOutAction_->setIconText(QStringLiteral("&All Checked Out"));
-    checkedOutAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+O")));
+    checkedOutAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+L")));
     compareParentAction_->setObjectName(QStringLiteral("CompareParentAction"));
     compareParentAction_->setIconText(QStringLiteral("Compare with &Parent"));
     compareParentAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+P")));
@@ -69,6 +69,12 @@ OverviewCommands::OverviewCommands(TMainForm* window)
     compare->AddSmallButton(compareParentAction_);
     QToolButton* other = compare->AddSmallButton(compareOtherAction_);
     other->setPopupMode(QToolButton::InstantPopup);
+
+    // Also where a version is chosen: the version list's context menu.
+    QMenu* versionMenu = window->VersionMenu();
+    versionMenu->addSeparator();
+    versionMenu->addAction(compareParentAction_);
+    versionMenu->addAction(compareOtherAction_);
 
     panel_->hide();
     window->addDockWidget(Qt::BottomDockWidgetArea, panel_);

@@ -10,7 +10,10 @@
 #include "platform/QuorvelError.h"
 #include "platform/UserInterface.h"
 #include "ui/CatalogueTree.h"
+#include "ui/CheckedOutPanel.h"
 #include "ui/EditorIcon.h"
+#include "ui/FolderCommands.h"
+#include "ui/ListedProjectWatcher.h"
 #include "ui/OverviewCommands.h"
 #include "ui/QtUser.h"
 #include "ui/RibbonApplicationMenu.h"
@@ -19,6 +22,7 @@
 #include "ui/TAboutBox.h"
 #include "ui/TQuorvelApplication.h"
 #include "ui/TQuorvelProgressDialog.h"
+#include "ui/TreeFilterField.h"
 #include "ui/TreeNode.h"
 #include "ui/UiFonts.h"
 #include "ui/VersionListWidget.h"
@@ -92,6 +96,9 @@ TMainForm::TMainForm(QuorvelRuntime& runtime, QWidget* parent)
     CreateRibbon();
     CreateMenus();
     overview_ = new OverviewCommands(this);
+    // Versions that came or went outside Quorvel change what is checked out.
+    connect(projectWatcher_, &ListedProjectWatcher::followed, overview_->Panel(),
+            &CheckedOutPanel::Invalidate);
     resize(1061, 828);
     // On a screen without room for the design size (828 high does not fit
     // 800) the window is maximised rather than cut off at the bottom.
@@ -317,7 +324,14 @@ void TMainForm::CreateWidgets() {
     treeSplitter_ = new QSplitter(Qt::Horizontal);
     treeSplitter_->setObjectName(QStringLiteral("TreeSplitter"));
     treeSplitter_->setChildrenCollapsible(false);
-    treeSplitter_->addWidget(tvVersions);
+    // The filter field stands above the tree it narrows.
+    auto* treePane = new QWidget;
+    auto* treeLayout = new QVBoxLayout(treePane);
+    treeLayout->setContentsMargins(0, 0, 0, 0);
+    treeLayout->setSpacing(2);
+    treeLayout->addWidget(new TreeFilterField(tvVersions, this));
+    treeLayout->addWidget(tvVersions);
+    treeSplitter_->addWidget(treePane);
     treeSplitter_->addWidget(detailsSplitter_);
     treeSplitter_->setStretchFactor(0, 0);
     treeSplitter_->setStretchFactor(1, 1);
@@ -409,6 +423,11 @@ void TMainForm::CreateMenus() {
     connect(pmVersionControl, &QMenu::aboutToShow, this, &TMainForm::pmVersionControlPopup);
     connect(lvVersionView, &VersionListWidget::contextMenuWanted, this,
             [this](const QPoint& globalPos) { pmVersionControl->popup(globalPos); });
+
+    new FolderCommands(tvVersions, pmProject, lvVersionView, pmVersionControl, &CatalogueBusy,
+                       this);
+    projectWatcher_ =
+        new ListedProjectWatcher([this] { return CatalogueBusy() || commandDepth_ > 0; }, this);
 }
 
 // Start and end -------------------------------------------------------------
@@ -753,6 +772,13 @@ void TMainForm::AboutActionExecute() {
 // Running commands ----------------------------------------------------------
 
 void TMainForm::Run(const std::function<void()>& handler) {
+    // The folder watcher keeps off the catalogue while a command is at it
+    // (also while it lets pending events run).
+    ++commandDepth_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{commandDepth_};
     TQuorvelApplication::Guarded(handler);
 }
 

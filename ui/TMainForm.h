@@ -17,6 +17,7 @@ class QMenu;
 class QSplitter;
 class QTextEdit;
 class QWidgetAction;
+class ListedProjectWatcher;
 class OverviewCommands;
 class RibbonBar;
 class TEditor;
@@ -158,6 +159,7 @@ private:
     QAction* ExitAction = nullptr;
     QAction* AboutAction = nullptr;
     OverviewCommands* overview_ = nullptr;
+    ListedProjectWatcher* projectWatcher_ = nullptr;
 
     // The editors' entries in "Open In"; the window owns them.
     std::map<const TEditor*, QAction*> editorEntries_;
@@ -167,4 +169,6 @@ private:
     bool started_ = false;
     bool treeSyncPending_ = false;
     bool treeSyncScheduled_ = false;
+    // Commands running, counted by Run.
+    int commandDepth_ = 0;
 };

@@ -8,3 +8,10 @@ void TreeNode::SetText(const QString& text) {
     setText(0, text);
     setToolTip(0, text);
 }
+
+void TreeNode::SetShownByFilter(bool shown) {
+    if (shown == shownByFilter_)
+        return;
+    shownByFilter_ = shown;
+    setHidden(!shown);
+}

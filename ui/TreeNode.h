@@ -13,6 +13,13 @@ public:
     // The node's text, also shown as its tool tip.
     void SetText(const QString& text);
 
+    // Whether the tree's filter leaves the node shown. Kept here, as asking
+    // the view costs a model index per node and the filter asks every node
+    // at every keystroke; the view hears only of changes.
+    bool ShownByFilter() const { return shownByFilter_; }
+    void SetShownByFilter(bool shown);
+
 private:
     TVersionItem* item_;
+    bool shownByFilter_ = true;
 };

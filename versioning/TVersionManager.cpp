@@ -15,6 +15,7 @@
 #include "platform/UserName.h"
 #include "storage/TConfigStreamer.h"
 #include "versioning/Filelist.h"
+#include "versioning/VersionFolderSync.h"
 #include "workspace/TProjectManager.h"
 
 #include <QDir>
@@ -115,6 +116,29 @@ void TVersionManager::InstallProject(TProject* AProject) {
     for (int i = 0; i < versions->Count(); ++i)
         static_cast<TVersion*>(versions->GetItems(i))->AddToView(FVersionView);
     Sort();
+}
+
+bool TVersionManager::FollowProjectFolder() {
+    TProject* project = FACtiveProject;
+    if (!project)
+        return true;
+    const bool versionWasActive = ActiveVersion() != nullptr;
+    const bool shown = FShownVersion != nullptr;
+    const VersionFolderSync::Result result = VersionFolderSync::Reconcile(*project, FVersionView);
+    if (result.outcome == VersionFolderSync::Outcome::NotNow)
+        return false;
+    if (!result.Changed())
+        return true;
+    Sort();
+    // The project may have gone while events ran as versions were added.
+    if (FACtiveProject != project)
+        return true;
+    if (versionWasActive && !FActiveItem) {
+        project->SetSelected(true);
+        SetActiveItem(project);
+    }
+    AfterRemoval(shown);
+    return true;
 }
 
 void TVersionManager::Sort() {

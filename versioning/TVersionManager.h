@@ -32,6 +32,13 @@ public:
     void SetOnVersionChanged(TVersionChangedEvent Value) { FOnVersionChanged = std::move(Value); }
 
     void InstallProject(TProject* AProject);
+    // Makes the listed project's versions and the list follow its version
+    // folders after changes outside the program (see VersionFolderSync).
+    // The selected version stays selected while its folder is there; when
+    // the active version went, its project becomes the active item. False
+    // when it could not be done now (a version is being made) and should
+    // be tried again later.
+    bool FollowProjectFolder();
     void Sort();
     void Clear();
 

@@ -220,14 +220,15 @@ void TestCommands::applicationMenu() {
 
 void TestCommands::contextMenus() {
     QMenu* project = app_->window->ProjectMenu();
-    QCOMPARE(MenuTexts(project), (QStringList{"Clients", "Projects"}));
+    QCOMPARE(MenuTexts(project), (QStringList{"Clients", "Projects", "-", "Open &folder"}));
     QCOMPARE(MenuTexts(project->actions()[0]->menu()),
              (QStringList{"New Client", "Del Client", "Rename Client"}));
     QCOMPARE(MenuTexts(project->actions()[1]->menu()),
              (QStringList{"New Project", "Del Project", "Rename Project"}));
     QCOMPARE(MenuTexts(app_->window->VersionMenu()),
              (QStringList{"Check In", "Check in/Check out", "Check out", "-", "Undo checkout", "-",
-                          "Import", "-", "Open In"}));
+                          "Import", "-", "Open In", "-", "Open &folder", "-", "Compare with parent",
+                          "Compare with other version"}));
     QCOMPARE(MenuTexts(app_->window->OpenInMenu()),
              (QStringList{"Viewer", "Other", "-", "Select application"}));
     // The registry's order, in the editor combo box too, with no text chosen.

@@ -131,7 +131,7 @@ void TestOverviewWindow::overviewTabAndCheckedOutList() {
         entries << group->Caption() + u':' + group->EntryTexts().join(u',');
     QCOMPARE(entries, (QStringList{"Check-outs:&All Checked Out",
                                    "Compare:Compare with &Parent,Compare &With"}));
-    QCOMPARE(Overview()->CheckedOutAction()->shortcut(), QKeySequence("Ctrl+Shift+O"));
+    QCOMPARE(Overview()->CheckedOutAction()->shortcut(), QKeySequence("Ctrl+Shift+L"));
     QCOMPARE(Overview()->CompareParentAction()->shortcut(), QKeySequence("Ctrl+Shift+P"));
     QCOMPARE(Overview()->CompareOtherAction()->shortcut(), QKeySequence("Ctrl+Shift+W"));
 
