@@ -123,7 +123,7 @@ bool TVersionManager::FollowProjectFolder() {
     if (!project)
         return true;
     const bool versionWasActive = ActiveVersion() != nullptr;
-    const bool shown = FShownVersion != nullptr;
+    const bool shown = shownVersion_ != nullptr;
     const VersionFolderSync::Result result = VersionFolderSync::Reconcile(*project, FVersionView);
     if (result.outcome == VersionFolderSync::Outcome::NotNow)
         return false;
