@@ -140,7 +140,7 @@ void TestOverviewWindow::overviewTabAndCheckedOutList() {
     QVERIFY(!panel->isVisible());
     app_->window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(app_->window));
-    QTest::keyClick(app_->window, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(app_->window, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
     QTRY_VERIFY(panel->isVisible());
     QTRY_VERIFY(!panel->Stale());
     QCOMPARE(panel->Rows(),
