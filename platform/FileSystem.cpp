@@ -4,6 +4,7 @@
 #include "platform/FileHandle.h"
 #include "platform/FolderListing.h"
 #include "platform/QuorvelError.h"
+#include "platform/TextRules.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -37,61 +38,11 @@ QString WithoutTrailingSeparator(const QString& path) {
     return path;
 }
 
-namespace {
-
-// The length of the UTF-8 sequence at the start of bytes, or 0 when it is
-// not one: no overlong forms, no surrogates, nothing beyond U+10FFFF.
-qsizetype Utf8SequenceLength(const unsigned char* bytes, qsizetype size) {
-    const unsigned char lead = bytes[0];
-    if (lead < 0x80)
-        return 1;
-    qsizetype length;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0;
-        else if (lead == 0xED)
-            high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        else if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (size < length || bytes[1] < low || bytes[1] > high)
-        return 0;
-    for (qsizetype i = 2; i < length; ++i) {
-        if (bytes[i] < 0x80 || bytes[i] > 0xBF)
-            return 0;
-    }
-    return length;
-}
-
-bool IsValidUtf8(const char* name, qsizetype size) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(name);
-    for (qsizetype i = 0; i < size;) {
-        const qsizetype length = Utf8SequenceLength(bytes + i, size - i);
-        if (length == 0)
-            return false;
-        i += length;
-    }
-    return true;
-}
-
-} // namespace
-
 QString ReadableName(QByteArrayView name) {
     QString shown;
     const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
     for (qsizetype i = 0; i < name.size();) {
-        const qsizetype length = Utf8SequenceLength(bytes + i, name.size() - i);
+        const qsizetype length = TextRules::Utf8SequenceLength(bytes + i, name.size() - i);
         if (length == 0) {
             shown += QStringLiteral("\\x") +
                      QString::number(bytes[i], 16).toUpper().rightJustified(2, u'0');
@@ -115,7 +66,7 @@ QStringList ListSubfolders(const QString& folder, QStringList* unreadable) {
         // File names here are UTF-8 (Qt's own rule on Unix); the general
         // decoder costs more than the whole walk.
         const qsizetype length = qsizetype(std::strlen(name));
-        if (IsValidUtf8(name, length))
+        if (TextRules::IsUtf8(QByteArrayView(name, length)))
             names.append(QString::fromUtf8(name, length));
         else if (unreadable)
             unreadable->append(ReadableName(QByteArrayView(name, length)));

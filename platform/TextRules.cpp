@@ -85,4 +85,48 @@ std::optional<int> ParseInt32(QStringView text) {
     return int(*value);
 }
 
+qsizetype Utf8SequenceLength(const unsigned char* bytes, qsizetype size) {
+    const unsigned char lead = bytes[0];
+    if (lead < 0x80)
+        return 1;
+    qsizetype length;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (size < length || bytes[1] < low || bytes[1] > high)
+        return 0;
+    for (qsizetype i = 2; i < length; ++i) {
+        if (bytes[i] < 0x80 || bytes[i] > 0xBF)
+            return 0;
+    }
+    return length;
+}
+
+bool IsUtf8(QByteArrayView text) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = Utf8SequenceLength(bytes + i, text.size() - i);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
 } // namespace TextRules

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <optional>
@@ -25,5 +26,12 @@ QString UpperAscii(QStringView text);
 // for empty text, other text or a value out of range.
 std::optional<qint64> ParseInteger(QStringView text);
 std::optional<int> ParseInt32(QStringView text);
+
+// The length of the UTF-8 sequence at the start of bytes (size of them
+// left), or 0 when it is not one: no overlong forms, no surrogates, nothing
+// beyond U+10FFFF, nothing cut off.
+qsizetype Utf8SequenceLength(const unsigned char* bytes, qsizetype size);
+// True when the bytes are UTF-8 text by that rule throughout.
+bool IsUtf8(QByteArrayView bytes);
 
 } // namespace TextRules

@@ -1,5 +1,7 @@
 #include "versioning/UnifiedDiff.h"
 
+#include "platform/TextRules.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -174,43 +176,5 @@ std::optional<QString> UnifiedDiff::Of(const QString& oldText, const QString& ne
 bool UnifiedDiff::IsText(const QByteArray& bytes) {
     if (bytes.left(8192).contains('\0'))
         return false;
-    // UTF-8 by its definition: no overlong forms, surrogates or code
-    // points past U+10FFFF, and no sequence cut off at the end.
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xbf;
-        if (c >= 0xc2 && c <= 0xdf) {
-            length = 2;
-        } else if (c >= 0xe0 && c <= 0xef) {
-            length = 3;
-            if (c == 0xe0)
-                low = 0xa0;
-            else if (c == 0xed)
-                high = 0x9f;
-        } else if (c >= 0xf0 && c <= 0xf4) {
-            length = 4;
-            if (c == 0xf0)
-                low = 0x90;
-            else if (c == 0xf4)
-                high = 0x8f;
-        } else {
-            return false;
-        }
-        if (end - p < length || p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i < length; ++i) {
-            if (p[i] < 0x80 || p[i] > 0xbf)
-                return false;
-        }
-        p += length;
-    }
-    return true;
+    return TextRules::IsUtf8(bytes);
 }
