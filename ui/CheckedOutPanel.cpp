@@ -1,13 +1,12 @@
 #include "ui/CheckedOutPanel.h"
 
 #include "catalogue/TClients.h"
+#include "ui/QuietProgress.h"
 #include "workspace/TProjectManager.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QProgressDialog>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -89,36 +88,19 @@ bool CheckedOutPanel::Refresh() {
     gathering_ = true;
     stale_ = false;
     const TVersionCollection* clients = ProjectMngr->Clients();
-    QElapsedTimer clock;
-    clock.start();
-    QElapsedTimer sinceEvents;
-    std::unique_ptr<QProgressDialog> progress;
     bool replaced = false;
     CheckedOutVersions gathered;
-    const bool complete = gathered.Gather(clients, [&](int done, int total) {
-        if (!progress && clock.elapsed() >= QuietMilliseconds) {
-            // Modal, so that nothing but repaints reaches the window while
-            // the catalogue is walked.
-            progress =
-                std::make_unique<QProgressDialog>(QStringLiteral("Reading the versions..."),
-                                                  QStringLiteral("Cancel"), 0, total, window());
-            progress->setObjectName(QStringLiteral("CheckedOutProgress"));
-            progress->setWindowTitle(QStringLiteral("Checked-out versions"));
-            progress->setWindowModality(Qt::ApplicationModal);
-            progress->setMinimumDuration(0);
-            progress->setAutoClose(false);
-            progress->setAutoReset(false);
-            progress->show();
-        }
-        if (!progress || (sinceEvents.isValid() && sinceEvents.elapsed() < 16))
-            return true;
-        progress->setValue(done);
-        QApplication::processEvents();
-        sinceEvents.restart();
-        replaced = ProjectMngr->Clients() != clients;
-        return !replaced && !progress->wasCanceled();
-    });
-    progress.reset();
+    bool complete;
+    {
+        QuietProgress progress(window(), QStringLiteral("CheckedOutProgress"),
+                               QStringLiteral("Checked-out versions"),
+                               QStringLiteral("Reading the versions..."), QuietMilliseconds);
+        complete = gathered.Gather(clients, [&](int done, int total) {
+            const bool goOn = progress.Step(done, total);
+            replaced = ProjectMngr->Clients() != clients;
+            return goOn && !replaced;
+        });
+    }
     gathering_ = false;
     if (!complete) {
         stale_ = true;

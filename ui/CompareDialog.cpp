@@ -4,12 +4,12 @@
 #include "platform/ComparisonProgram.h"
 #include "platform/QuorvelError.h"
 #include "platform/UserInterface.h"
+#include "ui/QuietProgress.h"
 #include "versioning/FolderDiff.h"
 #include "versioning/UnifiedDiff.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTreeWidget>
@@ -119,29 +118,12 @@ bool CompareDialog::Compare(const TVersionItem& older, const TVersionItem& newer
                           .arg(client ? client->Name() : QString(),
                                project ? project->Name() : QString(), newerName_, olderName_));
     FolderDiff diff;
-    QElapsedTimer clock;
-    clock.start();
-    QElapsedTimer sinceEvents;
-    std::unique_ptr<QProgressDialog> progress;
+    QuietProgress progress(parentWidget(), QStringLiteral("CompareProgress"),
+                           QStringLiteral("Compare versions"), QString(), quietMilliseconds_);
     diff.SetProgress([&](const QByteArray& path, int done, int total) {
-        if (!progress && clock.elapsed() >= quietMilliseconds_) {
-            progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("Cancel"), 0,
-                                                         total, parentWidget());
-            progress->setObjectName(QStringLiteral("CompareProgress"));
-            progress->setWindowTitle(QStringLiteral("Compare versions"));
-            progress->setWindowModality(Qt::ApplicationModal);
-            progress->setMinimumDuration(0);
-            progress->setAutoClose(false);
-            progress->setAutoReset(false);
-            progress->show();
-        }
-        if (!progress || (sinceEvents.isValid() && sinceEvents.elapsed() < 16))
-            return true;
-        progress->setLabelText(QStringLiteral("Comparing %1").arg(QFile::decodeName(path)));
-        progress->setValue(done);
-        QApplication::processEvents();
-        sinceEvents.restart();
-        return !progress->wasCanceled();
+        return progress.Step(done, total, [&path] {
+            return QStringLiteral("Comparing %1").arg(QFile::decodeName(path));
+        });
     });
     // Taken before events run: the items may be gone afterwards.
     older_ = older.Path();
@@ -150,11 +132,11 @@ bool CompareDialog::Compare(const TVersionItem& older, const TVersionItem& newer
     try {
         compared = diff.CompareVersions(older, newer);
     } catch (const QuorvelError& error) {
-        progress.reset();
+        progress.Close();
         User().ShowError(error.Message());
         return false;
     }
-    progress.reset();
+    progress.Close();
     if (!compared) {
         if (!diff.Cancelled())
             User().ShowError(diff.Error());
