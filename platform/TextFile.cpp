@@ -166,6 +166,9 @@ QByteArray ReadBytes(const QString& path) {
     return bytes;
 }
 
+// Far beyond any data file: descriptions are typed by hand.
+constexpr qsizetype MaxReadSize = qsizetype(64) * 1024 * 1024;
+
 bool ReadIfThere(const QString& path, QByteArray* bytes) {
     // Not blocking, so that a named pipe in the file's place cannot hang
     // the read; it has no effect on a file.
@@ -179,8 +182,15 @@ bool ReadIfThere(const QString& path, QByteArray* bytes) {
     QByteArray read(4096, Qt::Uninitialized);
     qsizetype size = 0;
     for (;;) {
-        if (size == read.size())
+        if (size == read.size()) {
+            // A device in the file's place would never end.
+            if (size >= MaxReadSize)
+                throw QuorvelError(
+                    QStringLiteral("Cannot read file \"%1\". It is larger than %2 MB.")
+                        .arg(path)
+                        .arg(MaxReadSize / (1024 * 1024)));
             read.resize(read.size() * 2);
+        }
         const ssize_t got = ::read(file.Get(), read.data() + size, size_t(read.size() - size));
         if (got > 0) {
             size += got;

@@ -178,6 +178,7 @@ private slots:
     void counts();
     void missingFiles_data();
     void missingFiles();
+    void endlessFileIsRefused();
     void failedWriteKeepsOldFile();
     void writeIntoMissingFolder();
     void linkIsReplacedNotFollowed_data();
@@ -569,6 +570,15 @@ void TestCatalogueFile::missingFiles() {
     example.version->SetEditor(QStringLiteral("kept.exe"));
     example.version->LoadData();
     QCOMPARE(example.version->Editor(), QStringLiteral("kept.exe"));
+}
+
+// A device linked in a data file's place is refused, not read forever.
+void TestCatalogueFile::endlessFileIsRefused() {
+    TestWorkspace ws;
+    QVERIFY(
+        QFile::link(QStringLiteral("/dev/zero"), ws.Path() + QStringLiteral("QuorvelConfig.xml")));
+    const TConfigStreamer streamer(ws.Path());
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, streamer.GetParser());
 }
 
 void TestCatalogueFile::failedWriteKeepsOldFile() {
