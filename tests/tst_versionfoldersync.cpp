@@ -193,7 +193,13 @@ void TestVersionFolderSync::outsideChangesAreFollowed() {
     for (const QString& change : changes)
         Apply(change);
 
+    // Events run as versions are added; no command may touch the catalogue then.
+    bool idleDuringEvents = false;
+    user->duringEvents = [&] { idleDuringEvents = idleDuringEvents || !ProjectMngr->Busy(); };
     QVERIFY(versions->FollowProjectFolder());
+    user->duringEvents = nullptr;
+    QVERIFY(!idleDuringEvents);
+    QVERIFY(!ProjectMngr->Busy());
     QCOMPARE(SortedNames(Crane()->VersionCollection()), expected);
     QCOMPARE(versions->ActiveItem()->Name(), active);
     // The list shows every version but the project's own name, in order.

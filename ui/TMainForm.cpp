@@ -99,6 +99,12 @@ TMainForm::TMainForm(QuorvelRuntime& runtime, QWidget* parent)
     // Versions that came or went outside Quorvel change what is checked out.
     connect(projectWatcher_, &ListedProjectWatcher::followed, overview_->Panel(),
             &CheckedOutPanel::Invalidate);
+    // A version chosen while they were followed waited; it is taken up now.
+    connect(projectWatcher_, &ListedProjectWatcher::followed, this, [this] {
+        TVersion* selected = lvVersionView->SelectedVersion();
+        if (selected && VersionMngr && VersionMngr->ActiveItem() != selected)
+            lvVersionViewChange(selected);
+    });
     resize(1061, 828);
     // On a screen without room for the design size (828 high does not fit
     // 800) the window is maximised rather than cut off at the bottom.

@@ -20,6 +20,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 TVersionManager* VersionMngr = nullptr;
 
@@ -124,6 +125,10 @@ bool TVersionManager::FollowProjectFolder() {
         return true;
     const bool versionWasActive = ActiveVersion() != nullptr;
     const bool shown = shownVersion_ != nullptr;
+    // Adding a version lets events run: no command may delete the project
+    // or replace the catalogue meanwhile.
+    ProjectMngr->SetEditing(true);
+    const auto done = qScopeGuard([] { ProjectMngr->SetEditing(false); });
     const VersionFolderSync::Result result = VersionFolderSync::Reconcile(*project, FVersionView);
     if (result.outcome == VersionFolderSync::Outcome::NotNow)
         return false;

@@ -110,6 +110,7 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
             versionHooks_.catalogueDiscarded();
         FClients.reset();
         FClients = NewClients(false);
+        ++catalogueGeneration_;
         catalogueIncomplete_ = false;
         try {
             QByteArray bytes = TextFile::ReadBytes(streamer.FileName());
@@ -149,6 +150,7 @@ void TProjectManager::Refresh() {
             versionHooks_.catalogueDiscarded();
         FClients.reset();
         FClients = NewClients(true);
+        ++catalogueGeneration_;
         try {
             FClients->ReadFromRoot(FWorkSpace, &report);
         } catch (const QuorvelError& error) {

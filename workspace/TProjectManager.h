@@ -69,7 +69,13 @@ public:
     bool RefreshActive() const { return FRefreshActive; }
     // True while a catalogue is being loaded or rebuilt: pending window
     // events run meanwhile, and nothing may replace the catalogue then.
-    bool Busy() const { return FRefreshActive || loading_; }
+    bool Busy() const { return FRefreshActive || loading_ || editing_; }
+    // Marks the catalogue busy while items are added or removed with events
+    // running in between, outside a load or rebuild.
+    void SetEditing(bool Value) { editing_ = Value; }
+    // Goes up whenever the catalogue is replaced by another one; a reader
+    // that let events run compares it, not the root's address.
+    quint64 CatalogueGeneration() const { return catalogueGeneration_; }
 
     void SetProgress(RebuildProgress* Value) { progress_ = Value; }
 
@@ -100,6 +106,8 @@ private:
     std::optional<ChangeKind> FLastAction;
     bool FRefreshActive = false;
     bool loading_ = false;
+    bool editing_ = false;
+    quint64 catalogueGeneration_ = 0;
     bool catalogueIncomplete_ = false;
     bool readOnly_ = false;
     // What the catalogue file held when it was last read or written.

@@ -4,6 +4,7 @@
 
 #include <QQueue>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // A user that replays queued answers and records every text it was shown.
@@ -28,7 +29,11 @@ public:
     std::optional<QString> AskCheckIn(const QString& owner, const QString& description) override;
     std::optional<QString> AskOpenFile(const OpenFileRequest& request) override;
     std::optional<QString> AskFolder(const QString& prompt, const QString& initialFolder) override;
-    void ProcessPendingEvents() override { ++pendingEventCalls; }
+    void ProcessPendingEvents() override {
+        ++pendingEventCalls;
+        if (duringEvents)
+            duringEvents();
+    }
     void BeginBusy() override {
         ++busyDepth;
         ++busyCalls;
@@ -41,6 +46,8 @@ public:
     QStringList shown;
     QStringList messages;
     int pendingEventCalls = 0;
+    // What a user does while the program lets events run.
+    std::function<void()> duringEvents;
     int busyDepth = 0;
     int busyCalls = 0;
     // True when a question came with no queued answer.
