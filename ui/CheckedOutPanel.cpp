@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -87,7 +88,14 @@ bool CheckedOutPanel::Refresh() {
     }
     gathering_ = true;
     stale_ = false;
+    // A data file that cannot be read ends the read with an error; the
+    // list is read again at the next change or showing.
+    auto failed = qScopeGuard([this] {
+        gathering_ = false;
+        stale_ = true;
+    });
     const TVersionCollection* clients = ProjectMngr->Clients();
+    const quint64 generation = ProjectMngr->CatalogueGeneration();
     bool replaced = false;
     CheckedOutVersions gathered;
     bool complete;
@@ -97,10 +105,11 @@ bool CheckedOutPanel::Refresh() {
                                QStringLiteral("Reading the versions..."), QuietMilliseconds);
         complete = gathered.Gather(clients, [&](int done, int total) {
             const bool goOn = progress.Step(done, total);
-            replaced = ProjectMngr->Clients() != clients;
+            replaced = ProjectMngr->CatalogueGeneration() != generation;
             return goOn && !replaced;
         });
     }
+    failed.dismiss();
     gathering_ = false;
     if (!complete) {
         stale_ = true;

@@ -5,6 +5,7 @@
 #include "catalogue/TProject.h"
 #include "catalogue/TVersion.h"
 #include "platform/DateTimeText.h"
+#include "platform/QuorvelError.h"
 #include "ui/CatalogueTree.h"
 #include "ui/CheckedOutPanel.h"
 #include "ui/CompareDialog.h"
@@ -68,6 +69,7 @@ private slots:
     void listFollowsTheCommands();
     void compareWithParentAndOther();
     void compareCanBeCancelled();
+    void readErrorLeavesTheListWorking();
 
 private:
     void Activate(const QString& path);
@@ -291,6 +293,22 @@ void TestOverviewWindow::compareCanBeCancelled() {
     QCOMPARE(dialog.Rows(), QStringList());
     QVERIFY(app_->user.shown.isEmpty());
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+// A data file that cannot be read ends one read of the list with an
+// error, not every later one.
+void TestOverviewWindow::readErrorLeavesTheListWorking() {
+    const QString data = ws_->Path() + "Borealis/Ship/Version 2/QuorvelConfig.xml";
+    QVERIFY(QFile::rename(data, data + ".kept"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), data));
+    CheckedOutPanel* panel = Overview()->Panel();
+    QVERIFY_THROWS_EXCEPTION(QuorvelError, panel->Refresh());
+    QVERIFY(panel->Stale());
+    QVERIFY(QFile::remove(data));
+    QVERIFY(QFile::rename(data + ".kept", data));
+    QVERIFY(panel->Refresh());
+    QVERIFY(!panel->Stale());
+    QCOMPARE(Column(panel->Rows(), 0), (QStringList{"Acme", "Acme"}));
 }
 
 QUORVEL_GUI_TEST_MAIN(TestOverviewWindow)
