@@ -75,8 +75,9 @@ void ListedProjectWatcher::FollowNow() {
     bool done = true;
     TQuorvelApplication::Guarded([&done] { done = VersionMngr->FollowProjectFolder(); });
     following_ = false;
-    if (!done)
-        gather_.start();
-    else
+    // Not done: a nameless version, which in the window only a damaged
+    // catalogue holds (commands never overlap this); the next change of
+    // the folders tries again, not a timer for ever.
+    if (done)
         emit followed();
 }
