@@ -193,6 +193,10 @@ QString CompareDialog::Describe(const QTreeWidgetItem* row) const {
         const std::optional<QString> text =
             UnifiedDiff::Of(QString::fromUtf8(before), QString::fromUtf8(after),
                             olderName_ + u'/' + path, newerName_ + u'/' + path);
+        // The lines compare without their ends, so a change of line ends
+        // alone leaves no line to show.
+        if (text && text->isEmpty())
+            return QStringLiteral("%1 differs only in its line ends.").arg(path);
         if (text)
             return *text;
         return QStringLiteral("%1 differs in too many lines to show them here.").arg(path);
