@@ -1,5 +1,6 @@
 #include "platform/FaultInjection.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -36,14 +37,15 @@ Fault ReadFault() {
     return fault;
 }
 
-long changes = 0;
+// Copies change the file system from several threads at once.
+std::atomic<long> changes{0};
 
 } // namespace
 
 void BeforeFileSystemChange() {
     static const Fault fault = ReadFault();
-    ++changes;
-    if (fault.action == Action::None || changes != fault.at)
+    const long change = ++changes;
+    if (fault.action == Action::None || change != fault.at)
         return;
     if (fault.action == Action::Kill)
         ::kill(::getpid(), SIGKILL);

@@ -84,8 +84,10 @@ QStringList Describe(const QString& root) {
 }
 
 // A version folder with what the shell copy must keep: hidden and empty
-// entries, nested folders, odd permissions, old times, links in and out.
-QString MakeSource(const TestWorkspace& ws, const QString& relative) {
+// entries, nested folders, odd permissions, old times, links in and out;
+// when wide, also more folders than a copy keeps open at once, some of
+// them read-only.
+QString MakeSource(const TestWorkspace& ws, const QString& relative, bool wide = false) {
     const QString root = ws.CreateDir(relative);
     QByteArray binary(300 * 1024, Qt::Uninitialized);
     for (int i = 0; i < binary.size(); ++i)
@@ -104,6 +106,13 @@ QString MakeSource(const TestWorkspace& ws, const QString& relative) {
               Native(root + QStringLiteral("link outside")).constData());
     ::symlink(Native(ws.Path()).constData(),
               Native(root + QStringLiteral("folder link")).constData());
+    for (int i = 0; wide && i < 300; ++i) {
+        const QString folder = relative + QStringLiteral("/wide/folder %1/").arg(i);
+        for (int f = 0; f < 3; ++f)
+            ws.CreateFile(folder + QStringLiteral("file %1.txt").arg(f), QByteArray(i + f, 'w'));
+        if (i % 7 == 0)
+            ::chmod(Native(ws.Path() + folder).constData(), 0555);
+    }
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     QStringList entries;
@@ -146,22 +155,25 @@ void TestFolderCopy::copyToMissingDestination_data() {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("destination");
     QTest::addColumn<bool>("relative");
+    QTest::addColumn<bool>("wide");
 
     const QString longName = QString(100, u'n');
     QTest::newRow("copy") << false << "src"
-                          << "Version 2" << false;
+                          << "Version 2" << false << false;
     QTest::newRow("copy, closing separators") << false << "src/"
-                                              << "Version 2/" << false;
+                                              << "Version 2/" << false << false;
     QTest::newRow("copy, missing parents") << false << "src"
-                                           << "a/b/c/Version 2" << false;
+                                           << "a/b/c/Version 2" << false << false;
     QTest::newRow("copy, relative paths") << false << "src"
-                                          << "Version 2" << true;
+                                          << "Version 2" << true << false;
     QTest::newRow("copy, path past 254 characters")
-        << false << "src" << longName + u'/' + longName + u'/' + longName << false;
+        << false << "src" << longName + u'/' + longName + u'/' + longName << false << false;
     QTest::newRow("check-out copy") << true << "src/"
-                                    << "Version 2/" << false;
+                                    << "Version 2/" << false << false;
     QTest::newRow("check-out copy, relative paths") << true << "src"
-                                                    << "Version 2" << true;
+                                                    << "Version 2" << true << false;
+    QTest::newRow("check-out copy, hundreds of folders") << true << "src"
+                                                         << "Version 2" << false << true;
 }
 
 void TestFolderCopy::copyToMissingDestination() {
@@ -169,9 +181,10 @@ void TestFolderCopy::copyToMissingDestination() {
     QFETCH(QString, source);
     QFETCH(QString, destination);
     QFETCH(bool, relative);
+    QFETCH(bool, wide);
     TestWorkspace ws;
     ScriptedUser user;
-    const QString root = MakeSource(ws, QStringLiteral("src"));
+    const QString root = MakeSource(ws, QStringLiteral("src"), wide);
     const QStringList expected = Describe(root);
     const QString previous = QDir::currentPath();
     const auto back = qScopeGuard([&] { QDir::setCurrent(previous); });
@@ -366,6 +379,8 @@ void TestFolderCopy::copyFolderAsFailureLeavesNothing_data() {
                                        << "";
     QTest::newRow("pipe in the source") << "Version 2"
                                         << "pipe";
+    QTest::newRow("pipe among hundreds of folders") << "Version 2"
+                                                    << "wide pipe";
     QTest::newRow("source is missing") << "Version 2"
                                        << "no source";
     QTest::newRow("source is a file") << "Version 2"
@@ -379,7 +394,8 @@ void TestFolderCopy::copyFolderAsFailureLeavesNothing() {
     QFETCH(QString, prepare);
     TestWorkspace ws;
     ProgressUser user;
-    QString source = MakeSource(ws, QStringLiteral("Version 1"));
+    QString source =
+        MakeSource(ws, QStringLiteral("Version 1"), prepare == QLatin1String("wide pipe"));
     ws.CreateFile(QStringLiteral("file"), "a file");
     if (prepare == QLatin1String("folder"))
         ws.CreateFile(destination + QStringLiteral("/QuorvelConfig.xml"), "mine");
@@ -387,7 +403,7 @@ void TestFolderCopy::copyFolderAsFailureLeavesNothing() {
         ws.CreateFile(destination, "mine");
     if (prepare == QLatin1String("link"))
         ::symlink("Version 1", Native(ws.Path() + destination).constData());
-    if (prepare == QLatin1String("pipe")) {
+    if (prepare.endsWith(QLatin1String("pipe"))) {
         // Deep inside, so that much is copied before the failure.
         QVERIFY(::mkfifo(Native(source + QStringLiteral("sub/deeper/pipe")).constData(), 0600) ==
                 0);

@@ -8,6 +8,7 @@
 #include "platform/TerminationSignals.h"
 #include "platform/TextFile.h"
 #include "platform/UserInterface.h"
+#include "platform/WorkerPool.h"
 #include "storage/TConfigStreamer.h"
 
 #include <QDir>
@@ -18,9 +19,14 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -38,15 +44,39 @@ constexpr qint64 ProgressStepBytes = 4 * 1024 * 1024;
 constexpr qint64 ProgressStepMs = 50;
 constexpr size_t KernelCopyChunk = 8 * 1024 * 1024;
 constexpr size_t BufferSize = 1024 * 1024;
+// A worker's share of a folder's files, and how far the walk of the tree
+// may run ahead of the workers.
+constexpr size_t GroupFiles = 32;
+constexpr qint64 GroupBytes = 8 * 1024 * 1024;
+constexpr int MaxQueuedGroups = 64;
+constexpr size_t MaxWaitingFolders = 256;
+
+using SharedHandle = std::shared_ptr<const FileHandle>;
+
+// A folder whose own attributes wait for its files.
+struct FolderAttributes {
+    SharedHandle target;
+    struct stat info;
+    QByteArray path;
+};
 
 // What one copy has done so far, and why it stopped.
 struct CopyJob {
     qint64 totalBytes = 0;
-    qint64 doneBytes = 0;
+    std::atomic<qint64> doneBytes{0};
     qint64 reportedBytes = 0;
     bool started = false;
     QElapsedTimer sinceReport;
-    std::vector<char> buffer;
+    // Only the thread that started the copy talks to the user.
+    const std::thread::id caller = std::this_thread::get_id();
+    // Set while files are copied on workers beside the walk of the tree.
+    WorkerPool* workers = nullptr;
+    WorkerPool::Batch files;
+    std::vector<FolderAttributes> waitingFolders;
+    // The copy is put on disk before anybody sees it.
+    bool durable = false;
+    std::atomic<bool> failed{false};
+    std::mutex errorLock;
     QString error;
 };
 
@@ -60,8 +90,10 @@ QString Shown(const QByteArray& path) {
 }
 
 bool Fail(CopyJob& job, const QString& text) {
+    const std::lock_guard<std::mutex> guard(job.errorLock);
     if (job.error.isEmpty())
         job.error = text;
+    job.failed = true;
     return false;
 }
 
@@ -94,15 +126,21 @@ bool Interrupted(CopyJob& job) {
     return true;
 }
 
-void Advance(CopyJob& job, qint64 bytes) {
-    job.doneBytes += bytes;
-    if (job.doneBytes - job.reportedBytes < ProgressStepBytes &&
-        job.sinceReport.elapsed() < ProgressStepMs)
+// On the thread that started the copy.
+void Report(CopyJob& job) {
+    const qint64 done = job.doneBytes;
+    if (done - job.reportedBytes < ProgressStepBytes && job.sinceReport.elapsed() < ProgressStepMs)
         return;
-    job.reportedBytes = job.doneBytes;
+    job.reportedBytes = done;
     job.sinceReport.restart();
     // A file that grew while copying must not push the bar past its end.
-    User().CopyProgress(std::min(job.doneBytes, job.totalBytes));
+    User().CopyProgress(std::min(done, job.totalBytes));
+}
+
+void Advance(CopyJob& job, qint64 bytes) {
+    job.doneBytes += bytes;
+    if (std::this_thread::get_id() == job.caller)
+        Report(job);
 }
 
 // One entry of the tree: the open folder that holds it, its name there,
@@ -196,12 +234,11 @@ bool CopyContents(int in, int out, const QByteArray& from, const QByteArray& to,
 #endif
     // Some file systems report the end too early to the kernel copy; reading
     // on costs one call when it really was the end.
-    if (job.buffer.empty())
-        job.buffer.resize(BufferSize);
+    thread_local std::vector<char> buffer(BufferSize);
     for (;;) {
         if (Interrupted(job))
             return false;
-        const ssize_t got = ::read(in, job.buffer.data(), job.buffer.size());
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
         if (got == 0)
             return true;
         if (got < 0) {
@@ -209,7 +246,7 @@ bool CopyContents(int in, int out, const QByteArray& from, const QByteArray& to,
                 continue;
             return FailReading(job, from, errno);
         }
-        if (!WriteAll(out, job.buffer.data(), size_t(got)))
+        if (!WriteAll(out, buffer.data(), size_t(got)))
             return FailWriting(job, to, errno);
         Advance(job, got);
     }
@@ -239,6 +276,12 @@ bool CopyFile(const Place& from, const Place& to, CopyJob& job) {
     FaultInjection::BeforeFileSystemChange();
     if (::fchmod(out.Get(), info.st_mode & 07777) != 0 || ::futimens(out.Get(), times) != 0)
         return FailWriting(job, to.path, errno);
+#ifdef Q_OS_LINUX
+    // The disk starts on the file now rather than at the sync that ends
+    // the copy, so writing and copying overlap.
+    if (job.durable)
+        ::sync_file_range(out.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
     if (::close(out.Release()) != 0)
         return FailWriting(job, to.path, errno);
     return true;
@@ -267,20 +310,7 @@ bool CopyLink(const Place& from, const struct stat& info, const Place& to, CopyJ
 }
 
 bool CopyNew(const Place& from, const Place& to, CopyJob& job);
-
-// Copies what the folder from holds into the open, empty folder target,
-// whose path is targetPath.
-bool FillFolder(const Place& from, int target, const QByteArray& targetPath, CopyJob& job) {
-    FolderListing listing(from.folder, from.name);
-    if (!listing.IsOpen())
-        return FailReading(job, from.path, listing.Error());
-    while (const char* name = listing.Next()) {
-        if (!IsLeftoverName(name) &&
-            !CopyNew(from.Child(listing, name), {target, name, Child(targetPath, name)}, job))
-            return false;
-    }
-    return listing.Error() == 0 || FailReading(job, from.path, listing.Error());
-}
+bool CopyEntry(const Place& from, const struct stat& info, const Place& to, CopyJob& job);
 
 // The folder's own times and permissions, last, so that a read-only
 // folder could still be filled.
@@ -293,16 +323,113 @@ bool CopyFolderAttributes(int target, const struct stat& info, const QByteArray&
     return true;
 }
 
+// The files of one folder that one worker copies one after the other, so
+// that two workers seldom wait for the same folder.
+struct FileGroup {
+    SharedHandle sourceFolder;
+    SharedHandle targetFolder;
+    QByteArray sourcePath;
+    QByteArray targetPath;
+    std::vector<QByteArray> names;
+    qint64 bytes = 0;
+
+    bool IsFull() const { return names.size() >= GroupFiles || bytes >= GroupBytes; }
+};
+
+void CopyGroupBeside(const FileGroup& group, CopyJob& job) {
+    // Keeps the queue, and the folders it holds open, from growing with
+    // the tree.
+    job.workers->Wait(
+        job.files, std::chrono::milliseconds(ProgressStepMs), [&] { Report(job); },
+        MaxQueuedGroups);
+    job.workers->Run(job.files, [&job, group] {
+        for (const QByteArray& name : group.names) {
+            if (job.failed)
+                return;
+            CopyFile({group.sourceFolder->Get(), name.constData(),
+                      Child(group.sourcePath, name.constData())},
+                     {group.targetFolder->Get(), name.constData(),
+                      Child(group.targetPath, name.constData())},
+                     job);
+        }
+    });
+}
+
+// Waits for the files copied on workers, then gives their folders their
+// own attributes.
+bool FinishFiles(CopyJob& job) {
+    if (job.workers)
+        job.workers->Wait(job.files, std::chrono::milliseconds(ProgressStepMs),
+                          [&] { Report(job); });
+    std::vector<FolderAttributes> folders;
+    folders.swap(job.waitingFolders);
+    if (job.failed)
+        return false;
+    return std::all_of(folders.begin(), folders.end(), [&](const FolderAttributes& folder) {
+        return CopyFolderAttributes(folder.target->Get(), folder.info, folder.path, job);
+    });
+}
+
+// Copies what the folder from holds into the open, empty folder target,
+// whose path is targetPath.
+bool FillFolder(const Place& from, const SharedHandle& target, const QByteArray& targetPath,
+                CopyJob& job) {
+    FolderListing listing(from.folder, from.name);
+    if (!listing.IsOpen())
+        return FailReading(job, from.path, listing.Error());
+    FileGroup group;
+    if (job.workers) {
+        // Workers may still read from the folder after the listing ends.
+        group = {std::make_shared<const FileHandle>(::fcntl(listing.Fd(), F_DUPFD_CLOEXEC, 0)),
+                 target,
+                 from.path,
+                 targetPath,
+                 {},
+                 0};
+        if (!group.sourceFolder->IsOpen())
+            return FailReading(job, from.path, errno);
+    }
+    while (const char* name = listing.Next()) {
+        if (job.failed)
+            return false;
+        if (IsLeftoverName(name))
+            continue;
+        const Place source = from.Child(listing, name);
+        struct stat info;
+        if (::fstatat(source.folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return FailReading(job, source.path, errno);
+        if (job.workers && S_ISREG(info.st_mode)) {
+            group.names.emplace_back(name);
+            group.bytes += info.st_size;
+            if (group.IsFull()) {
+                CopyGroupBeside(group, job);
+                group.names.clear();
+                group.bytes = 0;
+            }
+        } else if (!CopyEntry(source, info, {target->Get(), name, Child(targetPath, name)}, job)) {
+            return false;
+        }
+    }
+    if (!group.names.empty())
+        CopyGroupBeside(group, job);
+    return listing.Error() == 0 || FailReading(job, from.path, listing.Error());
+}
+
 bool CopyFolder(const Place& from, const struct stat& info, const Place& to, CopyJob& job) {
     // Filled while it is ours alone.
     FaultInjection::BeforeFileSystemChange();
     if (::mkdirat(to.folder, to.name, 0700) != 0)
         return FailWriting(job, to.path, errno);
-    const FileHandle target(OpenFolder(to));
-    if (!target.IsOpen())
+    const auto target = std::make_shared<const FileHandle>(OpenFolder(to));
+    if (!target->IsOpen())
         return FailWriting(job, to.path, errno);
-    return FillFolder(from, target.Get(), to.path, job) &&
-           CopyFolderAttributes(target.Get(), info, to.path, job);
+    if (!FillFolder(from, target, to.path, job))
+        return false;
+    if (!job.workers)
+        return CopyFolderAttributes(target->Get(), info, to.path, job);
+    // Its files may still be on their way.
+    job.waitingFolders.push_back({target, info, to.path});
+    return job.waitingFolders.size() < MaxWaitingFolders || FinishFiles(job);
 }
 
 // Makes to, which must not exist yet, a copy of from.
@@ -310,6 +437,10 @@ bool CopyNew(const Place& from, const Place& to, CopyJob& job) {
     struct stat info;
     if (::fstatat(from.folder, from.name, &info, AT_SYMLINK_NOFOLLOW) != 0)
         return FailReading(job, from.path, errno);
+    return CopyEntry(from, info, to, job);
+}
+
+bool CopyEntry(const Place& from, const struct stat& info, const Place& to, CopyJob& job) {
     if (S_ISREG(info.st_mode))
         return CopyFile(from, to, job);
     if (S_ISDIR(info.st_mode))
@@ -382,12 +513,22 @@ bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
     if (::mkdirat(to.folder, temporary.name, 0700) != 0)
         return FailWriting(job, to.path, errno);
     auto removeLeftover = qScopeGuard([&] { RemoveLeftover(temporary); });
-    const FileHandle target(OpenFolder(temporary));
+    const auto folder = std::make_shared<const FileHandle>(OpenFolder(temporary));
+    const FileHandle& target = *folder;
     // The lock keeps another run's clean-up away while the copy is made.
     if (!target.IsOpen() || !FileSystem::LockWorkFolder(target.Get()))
         return FailWriting(job, to.path, errno);
-    if (!FillFolder(from, target.Get(), to.path, job))
-        return false;
+    {
+        // A copy one file at a time leaves the disk and the processors
+        // waiting on each other.
+        WorkerPool workers(WorkerPool::ThreadsForFiles());
+        job.workers = &workers;
+        job.durable = true;
+        const bool filled = FillFolder(from, folder, to.path, job) && FinishFiles(job);
+        job.workers = nullptr;
+        if (!filled)
+            return false;
+    }
     if (fillIn) {
         try {
             fillIn(QFile::decodeName(temporary.path) + u'/');
@@ -531,7 +672,7 @@ bool CopyTree(const QString& source, const QString& target, WhenTargetExists whe
     else
         copied = CopyThenRename(sourcePlace, targetPlace, targetExists, job);
     if (copied && job.reportedBytes != job.doneBytes)
-        User().CopyProgress(std::min(job.doneBytes, job.totalBytes));
+        User().CopyProgress(std::min(job.doneBytes.load(), job.totalBytes));
     return copied;
 }
 
