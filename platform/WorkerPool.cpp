@@ -1,7 +1,6 @@
 #include "platform/WorkerPool.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 WorkerPool::WorkerPool(int threads) {
     threads_.reserve(size_t(threads));
@@ -41,12 +40,9 @@ void WorkerPool::Wait(Batch& batch, std::chrono::milliseconds interval,
 }
 
 int WorkerPool::ThreadsForFiles() {
-    // Copies spend much of their time waiting on the disk, so a few more
-    // threads than processors keep it busy; more only add contention.
-    if (getenv("EXP_T"))
-        return atoi(getenv("EXP_T"));
+    // One per processor; more only wait on the same folders and journal.
     const int processors = int(std::thread::hardware_concurrency());
-    return std::clamp(processors + 1, 2, 4);
+    return std::clamp(processors, 2, 4);
 }
 
 void WorkerPool::Work() {

@@ -33,7 +33,7 @@ public:
     void Wait(Batch& batch, std::chrono::milliseconds interval,
               const std::function<void()>& whileWaiting, int atMost = 0);
 
-    // A few threads, for work bound by the disk more than the processor.
+    // How many threads copy files at once.
     static int ThreadsForFiles();
 
 private:
