@@ -27,6 +27,18 @@ void WorkerPool::Run(Batch& batch, std::function<void()> task) {
     queued_.notify_one();
 }
 
+bool WorkerPool::RunIfFewer(Batch& batch, int limit, std::function<void()> task) {
+    {
+        const std::lock_guard<std::mutex> guard(lock_);
+        if (batch.pending_ >= limit)
+            return false;
+        ++batch.pending_;
+        tasks_.push_back({&batch, std::move(task)});
+    }
+    queued_.notify_one();
+    return true;
+}
+
 void WorkerPool::Wait(Batch& batch, std::chrono::milliseconds interval,
                       const std::function<void()>& whileWaiting, int atMost) {
     std::unique_lock<std::mutex> guard(lock_);

@@ -27,6 +27,9 @@ public:
     WorkerPool& operator=(const WorkerPool&) = delete;
 
     void Run(Batch& batch, std::function<void()> task);
+    // Runs task only when fewer than limit tasks of batch are waiting or
+    // running; never waits.
+    bool RunIfFewer(Batch& batch, int limit, std::function<void()> task);
 
     // Returns once no more than atMost tasks of batch are left to run,
     // calling whileWaiting every interval meanwhile.

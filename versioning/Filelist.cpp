@@ -50,6 +50,8 @@ constexpr size_t GroupFiles = 32;
 constexpr qint64 GroupBytes = 8 * 1024 * 1024;
 constexpr int MaxQueuedGroups = 64;
 constexpr size_t MaxWaitingFolders = 256;
+// Finished files held open for the flusher.
+constexpr int MaxQueuedFlushes = 64;
 
 using SharedHandle = std::shared_ptr<const FileHandle>;
 
@@ -73,8 +75,10 @@ struct CopyJob {
     WorkerPool* workers = nullptr;
     WorkerPool::Batch files;
     std::vector<FolderAttributes> waitingFolders;
-    // The copy is put on disk before anybody sees it.
-    bool durable = false;
+    // Set when the copy is put on disk before anybody sees it: starts
+    // writing finished files to disk while the copy goes on.
+    WorkerPool* flusher = nullptr;
+    WorkerPool::Batch flushes;
     std::atomic<bool> failed{false};
     std::mutex errorLock;
     QString error;
@@ -252,6 +256,24 @@ bool CopyContents(int in, int out, const QByteArray& from, const QByteArray& to,
     }
 }
 
+// Hands a finished file to the flusher, which starts writing it to disk
+// and closes it, so that copying and writing overlap and the sync that
+// ends the copy waits less. False when the flusher is behind: the file is
+// then left to that sync, as waiting for the disk here would stall the copy.
+bool StartWriting(FileHandle& file, const QByteArray& path, CopyJob& job) {
+    const auto writeAndClose = [&job, fd = file.Get(), path] {
+#ifdef Q_OS_LINUX
+        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+        if (::close(fd) != 0)
+            FailWriting(job, path, errno);
+    };
+    if (!job.flusher->RunIfFewer(job.flushes, MaxQueuedFlushes, writeAndClose))
+        return false;
+    file.Release();
+    return true;
+}
+
 bool CopyFile(const Place& from, const Place& to, CopyJob& job) {
     // Non-blocking, so that a file swapped for a pipe since it was listed
     // can not hang the copy; the type is checked on what was opened.
@@ -276,12 +298,8 @@ bool CopyFile(const Place& from, const Place& to, CopyJob& job) {
     FaultInjection::BeforeFileSystemChange();
     if (::fchmod(out.Get(), info.st_mode & 07777) != 0 || ::futimens(out.Get(), times) != 0)
         return FailWriting(job, to.path, errno);
-#ifdef Q_OS_LINUX
-    // The disk starts on the file now rather than at the sync that ends
-    // the copy, so writing and copying overlap.
-    if (job.durable)
-        ::sync_file_range(out.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
+    if (job.flusher && StartWriting(out, to.path, job))
+        return true;
     if (::close(out.Release()) != 0)
         return FailWriting(job, to.path, errno);
     return true;
@@ -521,11 +539,15 @@ bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
     {
         // A copy one file at a time leaves the disk and the processors
         // waiting on each other.
+        WorkerPool flusher(1);
         WorkerPool workers(WorkerPool::ThreadsForFiles());
         job.workers = &workers;
-        job.durable = true;
-        const bool filled = FillFolder(from, folder, to.path, job) && FinishFiles(job);
+        job.flusher = &flusher;
+        bool filled = FillFolder(from, folder, to.path, job) && FinishFiles(job);
+        flusher.Wait(job.flushes, std::chrono::milliseconds(ProgressStepMs), [] {});
+        filled = filled && !job.failed;
         job.workers = nullptr;
+        job.flusher = nullptr;
         if (!filled)
             return false;
     }
