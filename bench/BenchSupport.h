@@ -170,6 +170,82 @@ inline ProcessRun RunProcess(const QStringList& command, const QString& output =
     return run;
 }
 
+// Runs whole processes from a helper forked while this process is still
+// small. A child counts the memory of the process it was forked from in
+// its peak, also after it has started another program, so a child of a
+// benchmark that holds a large catalogue would seem as large as that.
+// Make it before the benchmark grows.
+class ProcessHelper {
+public:
+    ProcessHelper() {
+        int toHelper[2];
+        int fromHelper[2];
+        if (::pipe(toHelper) != 0 || ::pipe(fromHelper) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(toHelper[1]);
+            ::close(fromHelper[0]);
+            for (;;) {
+                quint32 size = 0;
+                if (!Transfer(::read, toHelper[0], &size, sizeof size))
+                    ::_exit(0);
+                QByteArray message(qsizetype(size), Qt::Uninitialized);
+                if (!Transfer(::read, toHelper[0], message.data(), size))
+                    ::_exit(0);
+                QStringList command;
+                for (const QByteArray& argument : message.split('\0'))
+                    command << QFile::decodeName(argument);
+                command.removeLast();
+                const ProcessRun run = RunProcess(command);
+                Transfer(::write, fromHelper[1], const_cast<ProcessRun*>(&run), sizeof run);
+            }
+        }
+        ::close(toHelper[0]);
+        ::close(fromHelper[1]);
+        to_ = toHelper[1];
+        from_ = fromHelper[0];
+    }
+    ~ProcessHelper() {
+        ::close(to_);
+        ::close(from_);
+        if (pid_ > 0)
+            ::waitpid(pid_, nullptr, 0);
+    }
+    ProcessHelper(const ProcessHelper&) = delete;
+    ProcessHelper& operator=(const ProcessHelper&) = delete;
+
+    ProcessRun Run(const QStringList& command) {
+        QByteArray message;
+        for (const QString& argument : command)
+            message += QFile::encodeName(argument) + '\0';
+        quint32 size = quint32(message.size());
+        ProcessRun run;
+        if (!Transfer(::write, to_, &size, sizeof size) ||
+            !Transfer(::write, to_, message.data(), size) ||
+            !Transfer(::read, from_, &run, sizeof run))
+            run.status = -1;
+        return run;
+    }
+
+private:
+    template <typename Call> static bool Transfer(Call call, int fd, void* data, size_t size) {
+        char* at = static_cast<char*>(data);
+        while (size > 0) {
+            const ssize_t done = call(fd, at, size);
+            if (done <= 0)
+                return false;
+            at += done;
+            size -= size_t(done);
+        }
+        return true;
+    }
+
+    pid_t pid_ = -1;
+    int to_ = -1;
+    int from_ = -1;
+};
+
 // Prints "name: min / median / max" of ratios over the rounds.
 inline void PrintRatios(const char* name, std::vector<double> ratios, const char* aim = "") {
     std::sort(ratios.begin(), ratios.end());
