@@ -89,6 +89,16 @@ void TVersionCollection::DelItem(TVersionItem* Value) {
     fList.erase(it);
 }
 
+void TVersionCollection::Clear(const std::function<void()>& afterEachItem) {
+    std::vector<std::unique_ptr<TVersionItem>> doomed;
+    doomed.swap(fList);
+    for (auto& item : doomed) {
+        item.reset();
+        if (afterEachItem)
+            afterEachItem();
+    }
+}
+
 void TVersionCollection::SetOnChanged(const TOnChanged& Value) {
     FOnChanged = Value;
     for (const auto& item : fList) {
@@ -186,7 +196,7 @@ QString TVersionCollection::AsXml() const {
     return out;
 }
 
-void TVersionCollection::AppendXml(QString& out) const {
+void TVersionCollection::AppendXml(QString& out, const std::function<void()>& afterEachItem) const {
     const QString element = XmlElementName();
     out += u'<';
     out += element;
@@ -194,8 +204,10 @@ void TVersionCollection::AppendXml(QString& out) const {
     out += QString::number(Count());
     out += QLatin1String("\" >\r");
     for (const auto& item : fList) {
-        item->AppendXml(out);
+        item->AppendXml(out, afterEachItem);
         out += u'\r';
+        if (afterEachItem)
+            afterEachItem();
     }
     out += QLatin1String("</");
     out += element;

@@ -43,6 +43,9 @@ public:
     TVersionItem* AddItem();
     // Removes and destroys the item with everything below it; quietly.
     void DelItem(TVersionItem* Value);
+    // Removes every item at once, then destroys them first to last and
+    // calls afterEachItem after each.
+    void Clear(const std::function<void()>& afterEachItem);
 
     const TOnChanged& OnChanged() const { return FOnChanged; }
     // Installs the callback here and on every collection below.
@@ -78,7 +81,10 @@ public:
 
     virtual QString XmlElementName() const = 0;
     QString AsXml() const;
-    void AppendXml(QString& out) const;
+    // AsXml, appended to out; afterEachItem, when given, is called after
+    // each item's text at every level, so that the caller may take out's
+    // text away meanwhile.
+    void AppendXml(QString& out, const std::function<void()>& afterEachItem = {}) const;
     // Reads the collection's element and its items; false when the text
     // lacks any of them (no such element, or fewer items than it counts),
     // as in a file cut off or not written by the program. Raises

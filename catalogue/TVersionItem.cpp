@@ -228,7 +228,7 @@ QString TVersionItem::AsXml() const {
     return out;
 }
 
-void TVersionItem::AppendXml(QString& out) const {
+void TVersionItem::AppendXml(QString& out, const std::function<void()>& afterEachItem) const {
     const QString element = XmlElementName();
     out += u'<';
     out += element;
@@ -236,7 +236,7 @@ void TVersionItem::AppendXml(QString& out) const {
     out += FName;
     out += QLatin1String("\">\r\r");
     if (FVersionCollection) {
-        FVersionCollection->AppendXml(out);
+        FVersionCollection->AppendXml(out, afterEachItem);
         out += u'\r';
     }
     out += QLatin1String("</");

@@ -75,7 +75,8 @@ public:
 
     // The catalogue text of the item and everything below it.
     QString AsXml() const;
-    void AppendXml(QString& out) const;
+    // See TVersionCollection::AppendXml.
+    void AppendXml(QString& out, const std::function<void()>& afterEachItem = {}) const;
     // False when the text lacks the item's element or part of what is
     // below it (see TVersionCollection::ReadFromXml).
     bool ReadFromXml(TSimpleXmlParser& Sxp);

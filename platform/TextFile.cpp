@@ -4,6 +4,7 @@
 #include "platform/FileHandle.h"
 #include "platform/FolderListing.h"
 #include "platform/QuorvelError.h"
+#include "platform/TextFileEncoder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <QScopeGuard>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -28,17 +30,6 @@ constexpr char16_t kHighControls[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-// The byte for a character, or -1 when Windows-1252 has none.
-int ByteOf(char16_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return c;
-    for (int i = 0; i < 32; ++i) {
-        if (kHighControls[i] == c)
-            return 0x80 + i;
-    }
-    return -1;
-}
 
 QuorvelError CannotCreate(const QString& path, const QString& reason) {
     return QuorvelError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
@@ -97,11 +88,21 @@ void RemoveLeftoverTemporaries(int folder, const QByteArray& name) {
 
 } // namespace
 
+int Windows1252Byte(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    for (int i = 0; i < 32; ++i) {
+        if (kHighControls[i] == c)
+            return 0x80 + i;
+    }
+    return -1;
+}
+
 char16_t Windows1252Char(unsigned char byte) {
     return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : char16_t(byte);
 }
 
-bool HasByteOrderMark(const QByteArray& bytes) {
+bool HasByteOrderMark(QByteArrayView bytes) {
     return bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") ||
            bytes.startsWith("\xFE\xFF");
 }
@@ -126,7 +127,7 @@ QString Decode(const QByteArray& bytes) {
 
 bool FitsWindows1252(const QString& text) {
     for (const QChar c : text) {
-        if (ByteOf(c.unicode()) < 0)
+        if (Windows1252Byte(c.unicode()) < 0)
             return false;
     }
     return true;
@@ -136,34 +137,40 @@ QByteArray EncodeWindows1252(const QString& text) {
     QByteArray bytes(text.size(), Qt::Uninitialized);
     char* out = bytes.data();
     for (const QChar c : text) {
-        const int b = ByteOf(c.unicode());
+        const int b = Windows1252Byte(c.unicode());
         *out++ = char(b < 0 ? '?' : b);
     }
     return bytes;
 }
 
 QByteArray Encode(const QString& text) {
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char* out = bytes.data();
-    for (const QChar c : text) {
-        const int b = ByteOf(c.unicode());
-        if (b < 0)
-            return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-        *out++ = char(b);
-    }
-    return bytes;
+    TextFileEncoder encoder(text.size());
+    encoder.Add(text);
+    return encoder.Take();
 }
 
 QByteArray ReadBytes(const QString& path) {
+    QByteArray bytes;
+    ReadParts(path, [&bytes](QByteArrayView part) { bytes.append(part); });
+    return bytes;
+}
+
+void ReadParts(const QString& path, const std::function<void(QByteArrayView part)>& onPart) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw QuorvelError(
             QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-    QByteArray bytes = file.readAll();
+    // A megabyte takes a few milliseconds to read.
+    QByteArray part(qsizetype(1) << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = file.read(part.data(), part.size());
+        if (got <= 0)
+            break;
+        onPart(QByteArrayView(part.constData(), got));
+    }
     if (file.error() != QFileDevice::NoError)
         throw QuorvelError(
             QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
-    return bytes;
 }
 
 // Far beyond any data file: descriptions are typed by hand.
@@ -212,7 +219,8 @@ QString Read(const QString& path) {
     return Decode(ReadBytes(path));
 }
 
-void WriteAtomically(const QString& path, const QByteArray& bytes) {
+void WriteAtomically(const QString& path, const QByteArray& bytes,
+                     const std::function<void()>& betweenParts) {
     const QFileInfo info(path);
     const QByteArray name = QFile::encodeName(info.fileName());
     if (name.isEmpty())
@@ -244,7 +252,15 @@ void WriteAtomically(const QString& path, const QByteArray& bytes) {
         S_ISREG(old.st_mode))
         ::fchmod(file.Get(), old.st_mode & 07777);
     FaultInjection::BeforeFileSystemChange();
-    if (!WriteAll(file.Get(), bytes.constData(), bytes.size()) || !Synced(file.Get()))
+    // A megabyte takes a few milliseconds to write.
+    const qsizetype part = betweenParts ? qsizetype(1) << 20 : std::max<qsizetype>(bytes.size(), 1);
+    for (qsizetype at = 0; at < bytes.size(); at += part) {
+        if (!WriteAll(file.Get(), bytes.constData() + at, std::min(part, bytes.size() - at)))
+            throw CannotCreate(path, Reason(errno));
+        if (betweenParts)
+            betweenParts();
+    }
+    if (!Synced(file.Get()))
         throw CannotCreate(path, Reason(errno));
     FaultInjection::BeforeFileSystemChange();
     // Replaces a link at path itself, never what it points to.

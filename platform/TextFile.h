@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 // Text files as the Windows build writes them: Windows-1252 without a
 // byte-order mark. Our own codec, so every machine gives the same bytes.
 namespace TextFile {
@@ -12,10 +14,12 @@ namespace TextFile {
 // leaves undefined map to the control character of the same value, as
 // Windows does.
 char16_t Windows1252Char(unsigned char byte);
+// The byte Windows-1252 gives a character, or -1 when it has none.
+int Windows1252Byte(char16_t c);
 
 // True when the bytes start with a UTF-8, UTF-16 LE or UTF-16 BE
 // byte-order mark.
-bool HasByteOrderMark(const QByteArray& bytes);
+bool HasByteOrderMark(QByteArrayView bytes);
 
 // Decodes a UTF-8, UTF-16 LE or UTF-16 BE byte-order mark, else
 // Windows-1252.
@@ -31,6 +35,10 @@ QByteArray Encode(const QString& text);
 
 // The whole file; raises QuorvelError when it cannot be read.
 QByteArray ReadBytes(const QString& path);
+// The whole file a part at a time, each part given to onPart as it is
+// read, so that a large file need not be held whole. Raises QuorvelError
+// as ReadBytes does.
+void ReadParts(const QString& path, const std::function<void(QByteArrayView part)>& onPart);
 // The whole file in *bytes, read with one open and no look beforehand;
 // false when there is no file at path (nothing, a dangling link, a
 // folder). Raises QuorvelError when a file is there but cannot be read.
@@ -43,8 +51,10 @@ QString Read(const QString& path);
 // full disk leave the old file or the new one, never part of one. A
 // symbolic link at path is replaced by the file, never written through.
 // Temporaries an earlier, interrupted save of the same file left beside it
-// are removed. Raises QuorvelError on failure.
-void WriteAtomically(const QString& path, const QByteArray& bytes);
+// are removed. Raises QuorvelError on failure. With betweenParts, the
+// bytes are written a part at a time and betweenParts is called after each.
+void WriteAtomically(const QString& path, const QByteArray& bytes,
+                     const std::function<void()>& betweenParts = {});
 
 // Whether name is that of a temporary WriteAtomically makes (or an
 // interrupted one left) for the file fileName in the same folder.

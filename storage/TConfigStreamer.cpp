@@ -2,41 +2,69 @@
 
 #include "platform/FileSystem.h"
 #include "platform/TextFile.h"
+#include "platform/TextFileEncoder.h"
 #include "storage/TSimpleXmlParser.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
-// Ends every line with CR LF, the last one included; a line ends at CR LF,
-// CR or LF. Works on raw Windows-1252 bytes as well as on decoded text, so
-// that a large catalogue is held only once more while it is read.
+// Text is read and joined a part at a time; a million characters take a
+// few milliseconds.
+constexpr qsizetype PartSize = qsizetype(1) << 20;
+
+QChar Windows1252ToChar(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    // Plain ASCII, nearly every byte of a file, without a call.
+    return QChar(byte < 0x80 ? char16_t(byte) : TextFile::Windows1252Char(byte));
+}
+
+// Appends data to out with every line ended by CR LF; a line ends at CR
+// LF, CR or LF. afterCr carries a CR that ended the part before, so that a
+// CR LF split between two parts is one line end. Works on raw
+// Windows-1252 bytes as well as on decoded text.
 template <typename Unit, typename ToChar>
-QString JoinLines(const Unit* data, qsizetype size, ToChar toChar) {
-    qsizetype breaks = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        if (data[i] == Unit('\r') && i + 1 < size && data[i + 1] == Unit('\n'))
-            ++i;
-        else if (data[i] == Unit('\r') || data[i] == Unit('\n'))
-            ++breaks;
-    }
-    const bool openLastLine =
-        size > 0 && data[size - 1] != Unit('\r') && data[size - 1] != Unit('\n');
-    QString joined(size + breaks + (openLastLine ? 2 : 0), Qt::Uninitialized);
-    QChar* out = joined.data();
+void AppendJoined(QString& out, const Unit* data, qsizetype size, ToChar toChar, bool& afterCr) {
+    const qsizetype start = out.size();
+    // At most two characters for each unit.
+    out.resize(start + 2 * size);
+    QChar* to = out.data() + start;
     for (qsizetype i = 0; i < size; ++i) {
         const Unit c = data[i];
+        if (c == Unit('\n') && afterCr) {
+            afterCr = false;
+            continue;
+        }
+        afterCr = c == Unit('\r');
         if (c == Unit('\r') || c == Unit('\n')) {
-            *out++ = u'\r';
-            *out++ = u'\n';
-            if (c == Unit('\r') && i + 1 < size && data[i + 1] == Unit('\n'))
-                ++i;
+            *to++ = u'\r';
+            *to++ = u'\n';
         } else {
-            *out++ = toChar(c);
+            *to++ = toChar(c);
         }
     }
-    if (openLastLine) {
-        *out++ = u'\r';
-        *out++ = u'\n';
+    out.truncate(to - out.constData());
+}
+
+// The last line ends with CR LF too.
+void CloseLastLine(QString& out) {
+    if (!out.isEmpty() && !out.endsWith(u'\n'))
+        out += QLatin1String("\r\n");
+}
+
+template <typename Unit, typename ToChar>
+QString JoinLines(const Unit* data, qsizetype size, ToChar toChar,
+                  const std::function<void()>& betweenParts) {
+    QString joined;
+    bool afterCr = false;
+    for (qsizetype at = 0; at < size; at += PartSize) {
+        AppendJoined(joined, data + at, std::min(PartSize, size - at), toChar, afterCr);
+        if (betweenParts)
+            betweenParts();
     }
+    CloseLastLine(joined);
     return joined;
 }
 
@@ -60,20 +88,52 @@ std::unique_ptr<TSimpleXmlParser> TConfigStreamer::GetParser() const {
     return ParserFor(std::move(bytes));
 }
 
-std::unique_ptr<TSimpleXmlParser> TConfigStreamer::ParserFor(QByteArray bytes) {
+std::unique_ptr<TSimpleXmlParser>
+TConfigStreamer::ParserFor(QByteArray bytes, const std::function<void()>& betweenParts) {
     QString joined;
     if (TextFile::HasByteOrderMark(bytes)) {
         const QString text = TextFile::Decode(bytes);
         bytes = QByteArray();
-        joined = JoinLines(text.constData(), text.size(), [](QChar c) { return c; });
+        joined = JoinLines(
+            text.constData(), text.size(), [](QChar c) { return c; }, betweenParts);
     } else {
-        joined = JoinLines(bytes.constData(), bytes.size(), [](char c) {
-            const auto byte = static_cast<unsigned char>(c);
-            // Plain ASCII, nearly every byte of a file, without a call.
-            return QChar(byte < 0x80 ? char16_t(byte) : TextFile::Windows1252Char(byte));
-        });
+        joined = JoinLines(bytes.constData(), bytes.size(), Windows1252ToChar, betweenParts);
     }
     return std::make_unique<TSimpleXmlParser>(std::move(joined));
+}
+
+std::unique_ptr<TSimpleXmlParser>
+TConfigStreamer::ReadParser(const std::function<void(QByteArrayView)>& onBytes,
+                            const std::function<void()>& betweenParts) const {
+    // Windows-1252 is joined as it is read, so that a large catalogue is
+    // never held twice; a file with a byte-order mark is decoded whole.
+    bool first = true;
+    bool hasMark = false;
+    QByteArray marked;
+    QString text;
+    bool afterCr = false;
+    TextFile::ReadParts(fConfigXmlFile, [&](QByteArrayView part) {
+        onBytes(part);
+        if (first) {
+            first = false;
+            hasMark = TextFile::HasByteOrderMark(part);
+            const qsizetype size = QFileInfo(fConfigXmlFile).size();
+            if (hasMark)
+                marked.reserve(size);
+            else
+                // A line end seldom comes more often than every eighth byte.
+                text.reserve(size * 9 / 8 + 2 * PartSize);
+        }
+        if (hasMark)
+            marked.append(part);
+        else
+            AppendJoined(text, part.data(), part.size(), Windows1252ToChar, afterCr);
+        betweenParts();
+    });
+    if (hasMark)
+        return ParserFor(std::move(marked), betweenParts);
+    CloseLastLine(text);
+    return std::make_unique<TSimpleXmlParser>(std::move(text));
 }
 
 void TConfigStreamer::WriteXmlString(const QString& Xml) const {
@@ -81,11 +141,17 @@ void TConfigStreamer::WriteXmlString(const QString& Xml) const {
 }
 
 QByteArray TConfigStreamer::FileBytes(const QString& Xml) {
-    QByteArray bytes = TextFile::Encode(Xml);
-    bytes += "\r\n";
-    return bytes;
+    TextFileEncoder encoder(Xml.size() + 2);
+    encoder.Add(Xml);
+    return FinishFileBytes(encoder);
 }
 
-void TConfigStreamer::WriteFileBytes(const QByteArray& bytes) const {
-    TextFile::WriteAtomically(fConfigXmlFile, bytes);
+QByteArray TConfigStreamer::FinishFileBytes(TextFileEncoder& encoder) {
+    encoder.Add(u"\r\n");
+    return encoder.Take();
+}
+
+void TConfigStreamer::WriteFileBytes(const QByteArray& bytes,
+                                     const std::function<void()>& betweenParts) const {
+    TextFile::WriteAtomically(fConfigXmlFile, bytes, betweenParts);
 }

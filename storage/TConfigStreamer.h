@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class TSimpleXmlParser;
+class TextFileEncoder;
 
 // The file "QuorvelConfig.xml" of one folder: the catalogue in the
 // workspace folder, a version's data in its own folder.
@@ -21,14 +24,25 @@ public:
     // null when there is no file. Raises QuorvelError when it cannot be read.
     std::unique_ptr<TSimpleXmlParser> GetParser() const;
     // A reader over a file's bytes, decoded and with every line ended by
-    // CR LF, as GetParser makes it.
-    static std::unique_ptr<TSimpleXmlParser> ParserFor(QByteArray bytes);
+    // CR LF, as GetParser makes it. betweenParts, when given, is called
+    // after each part of a large text.
+    static std::unique_ptr<TSimpleXmlParser>
+    ParserFor(QByteArray bytes, const std::function<void()>& betweenParts = {});
+    // GetParser, reading the file a part at a time: each part of its bytes
+    // goes to onBytes as it is read, and betweenParts is called after each.
+    // Raises QuorvelError when there is no file or it cannot be read.
+    std::unique_ptr<TSimpleXmlParser> ReadParser(const std::function<void(QByteArrayView)>& onBytes,
+                                                 const std::function<void()>& betweenParts) const;
     // Replaces the file with Xml and a closing CR LF, atomically. Raises
     // QuorvelError when the file cannot be written.
     void WriteXmlString(const QString& Xml) const;
     // The bytes WriteXmlString writes for Xml, and their write.
     static QByteArray FileBytes(const QString& Xml);
-    void WriteFileBytes(const QByteArray& bytes) const;
+    // The same, of XML that was added to encoder a part at a time.
+    static QByteArray FinishFileBytes(TextFileEncoder& encoder);
+    // betweenParts: see TextFile::WriteAtomically.
+    void WriteFileBytes(const QByteArray& bytes,
+                        const std::function<void()>& betweenParts = {}) const;
 
 private:
     QString fConfigXmlFile;

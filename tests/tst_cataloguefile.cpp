@@ -341,6 +341,12 @@ void TestCatalogueFile::lineEnds_data() {
     QTest::newRow("high bytes decoded") << QByteArray("\x80\xFF\r") << "\u20AC\u00FF\r\n";
     QTest::newRow("longer than one read")
         << QByteArray(10000, 'a') + "\r" << QString(10000, u'a') + "\r\n";
+    // Large files are read and joined in parts: with and without the one
+    // byte before, some CR LF straddles every even boundary between parts.
+    const QByteArray crLfs = QByteArray("\r\n").repeated(600000);
+    QTest::newRow("CR LF on a boundary between parts") << crLfs << QString::fromLatin1(crLfs);
+    QTest::newRow("CR LF across a boundary between parts")
+        << "x" + crLfs << "x" + QString::fromLatin1(crLfs);
 }
 
 void TestCatalogueFile::lineEnds() {
@@ -354,6 +360,13 @@ void TestCatalogueFile::lineEnds() {
     QVERIFY(parser);
     QCOMPARE(parser->Xml(), text);
     QCOMPARE(parser->Position(), 0);
+
+    // Read as the catalogue is, a part at a time.
+    QByteArray parts;
+    const std::unique_ptr<TSimpleXmlParser> read = TConfigStreamer(ws.Path()).ReadParser(
+        [&parts](QByteArrayView part) { parts.append(part); }, [] {});
+    QCOMPARE(read->Xml(), text);
+    QCOMPARE(parts, file);
 }
 
 void TestCatalogueFile::dataFileReading_data() {

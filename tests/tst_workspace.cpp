@@ -6,6 +6,7 @@
 #include "editors/TProjectEditors.h"
 #include "platform/ProgramPaths.h"
 #include "platform/QuorvelError.h"
+#include "storage/TConfigStreamer.h"
 #include "support/ScriptedUser.h"
 #include "support/TestWorkspace.h"
 #include "versioning/QuorvelRuntime.h"
@@ -79,6 +80,8 @@ private slots:
     void fileThatHoldsNoCatalogueIsRebuilt();
     void rebuildGoesPastWhatItCannotKeep();
     void catalogueIsWrittenOnlyWhenItChanged();
+    void largeCatalogueGoesInParts_data();
+    void largeCatalogueGoesInParts();
 
 private:
     std::unique_ptr<TestWorkspace> ws;
@@ -413,6 +416,53 @@ void TestWorkspaceManager::catalogueIsWrittenOnlyWhenItChanged() {
     reader.Clients()->AddItem()->SetName(QStringLiteral("Other"));
     reader.SaveProject();
     QCOMPARE(Inode(file), loaded);
+}
+
+void TestWorkspaceManager::largeCatalogueGoesInParts_data() {
+    QTest::addColumn<int>("needsUtf8At");
+    QTest::newRow("Windows-1252 throughout") << -1;
+    QTest::newRow("UTF-8 from the first client") << 0;
+    QTest::newRow("UTF-8 from a later part") << 6000;
+}
+
+void TestWorkspaceManager::largeCatalogueGoesInParts() {
+    QFETCH(int, needsUtf8At);
+    const QString folder = ws->Path() + QStringLiteral("w/");
+    const QString file = folder + QStringLiteral("QuorvelConfig.xml");
+    TProjectManager manager;
+    manager.SetWorkSpace(folder);
+    // Over a megabyte: read, written and encoded in several parts.
+    constexpr int clients = 12000;
+    for (int i = 0; i < clients; ++i) {
+        manager.Clients()->AddItem()->SetName(
+            i == needsUtf8At ? QStringLiteral("\u0141\u00F3d\u017A")
+                             : QStringLiteral("Client %1 of a catalogue of some size").arg(i));
+    }
+    const int before = user->pendingEventCalls;
+    manager.SaveProject();
+    // Nothing keeps commands away here, so no events may run.
+    QCOMPARE(user->pendingEventCalls, before);
+    const QByteArray saved = ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml"));
+    QCOMPARE(saved, TConfigStreamer::FileBytes(manager.Clients()->AsXml()));
+
+    // The save before another workspace opens lets events run, busy.
+    bool idleDuringEvents = false;
+    bool eventsWhileSaving = false;
+    user->duringEvents = [&] {
+        idleDuringEvents = idleDuringEvents || !manager.Busy();
+        eventsWhileSaving = eventsWhileSaving || manager.Clients()->Count() == clients;
+    };
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("other/"));
+    QVERIFY(eventsWhileSaving);
+    // Read back in parts, it is the catalogue that was saved: not written again.
+    const ino_t written = Inode(file);
+    manager.SetWorkSpace(folder);
+    user->duringEvents = nullptr;
+    QVERIFY(!idleDuringEvents);
+    QCOMPARE(manager.Clients()->Count(), clients);
+    manager.SaveProject();
+    QCOMPARE(Inode(file), written);
+    QCOMPARE(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")), saved);
 }
 
 QUORVEL_TEST_MAIN(TestWorkspaceManager)

@@ -8,11 +8,13 @@
 #include "editors/TProjectEditors.h"
 #include "platform/FileSystem.h"
 #include "platform/QuorvelError.h"
-#include "platform/TextFile.h"
+#include "platform/TextFileEncoder.h"
 #include "platform/UserInterface.h"
 #include "storage/TConfigStreamer.h"
 #include "storage/TSimpleXmlParser.h"
 #include "workspace/RebuildProgress.h"
+
+#include <algorithm>
 
 TProjectManager* ProjectMngr = nullptr;
 
@@ -88,7 +90,11 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
             QStringLiteral("The workspace is still being read; open %1 when that has finished.")
                 .arg(Value));
     }
-    SaveProject();
+    {
+        // The save lets events run: nothing may change the catalogue then.
+        FlagScope saving(loading_);
+        SaveProject();
+    }
     if (!FileSystem::FolderExists(Value)) {
         QString reason;
         // The old catalogue stays open, so its path must stay too.
@@ -106,16 +112,14 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
     }
     {
         FlagScope loading(loading_);
-        if (versionHooks_.catalogueDiscarded)
-            versionHooks_.catalogueDiscarded();
-        FClients.reset();
+        DiscardCatalogue();
         FClients = NewClients(false);
-        ++catalogueGeneration_;
         catalogueIncomplete_ = false;
         try {
-            QByteArray bytes = TextFile::ReadBytes(streamer.FileName());
-            const CatalogueFingerprint read = FingerprintOf(bytes);
-            std::unique_ptr<TSimpleXmlParser> parser = TConfigStreamer::ParserFor(std::move(bytes));
+            const auto letEventsRun = [this] { LetEventsRun(); };
+            FileFingerprint read;
+            const std::unique_ptr<TSimpleXmlParser> parser =
+                streamer.ReadParser([&read](QByteArrayView part) { read.Add(part); }, letEventsRun);
             if (FClients->ReadFromXml(*parser)) {
                 savedCatalogue_ = read;
                 return;
@@ -146,11 +150,8 @@ void TProjectManager::Refresh() {
     {
         FlagScope refreshing(FRefreshActive);
         catalogueIncomplete_ = false;
-        if (versionHooks_.catalogueDiscarded)
-            versionHooks_.catalogueDiscarded();
-        FClients.reset();
+        DiscardCatalogue();
         FClients = NewClients(true);
-        ++catalogueGeneration_;
         try {
             FClients->ReadFromRoot(FWorkSpace, &report);
         } catch (const QuorvelError& error) {
@@ -170,21 +171,63 @@ void TProjectManager::Refresh() {
         User().ShowMessage(notes);
 }
 
+void TProjectManager::DiscardCatalogue() {
+    ++catalogueGeneration_;
+    if (versionHooks_.catalogueDiscarded)
+        versionHooks_.catalogueDiscarded();
+    // A large catalogue takes a while to take apart: events run between
+    // its clients.
+    FClients->Clear([this] { LetEventsRun(); });
+    FClients.reset();
+}
+
 void TProjectManager::SaveProject() {
     if (readOnly_ || !FileSystem::FolderExists(FWorkSpace) || catalogueIncomplete_)
         return;
     const TConfigStreamer streamer(FWorkSpace);
-    const QByteArray bytes = TConfigStreamer::FileBytes(FClients->AsXml());
-    const CatalogueFingerprint fingerprint = FingerprintOf(bytes);
+    const auto letEventsRun = [this] { LetEventsRun(); };
+    const QByteArray bytes = CatalogueFileBytes(letEventsRun);
+    const FileFingerprint fingerprint = FingerprintOf(bytes, letEventsRun);
     // Nothing changed: nothing is written.
     if (savedCatalogue_ && *savedCatalogue_ == fingerprint && streamer.ConfigExist())
         return;
-    streamer.WriteFileBytes(bytes);
+    streamer.WriteFileBytes(bytes, letEventsRun);
     savedCatalogue_ = fingerprint;
 }
 
-TProjectManager::CatalogueFingerprint TProjectManager::FingerprintOf(const QByteArray& bytes) {
-    return {bytes.size(), qHash(bytes, 0)};
+QByteArray TProjectManager::CatalogueFileBytes(const std::function<void()>& betweenParts) const {
+    // The text becomes bytes a part at a time: at a million versions it
+    // would be some 80 MB more to hold, and one long wait.
+    constexpr qsizetype partChars = 64 * 1024;
+    TextFileEncoder encoder(savedCatalogue_ ? savedCatalogue_->Size() : 0);
+    QString part;
+    FClients->AppendXml(part, [&] {
+        if (part.size() < partChars)
+            return;
+        encoder.Add(part);
+        // Keeps its room for the next part.
+        part.resize(0);
+        betweenParts();
+    });
+    encoder.Add(part);
+    return TConfigStreamer::FinishFileBytes(encoder);
+}
+
+FileFingerprint TProjectManager::FingerprintOf(const QByteArray& bytes,
+                                               const std::function<void()>& betweenParts) {
+    constexpr qsizetype part = qsizetype(1) << 20;
+    FileFingerprint fingerprint;
+    for (qsizetype at = 0; at < bytes.size(); at += part) {
+        fingerprint.Add(QByteArrayView(bytes).sliced(at, std::min(part, bytes.size() - at)));
+        betweenParts();
+    }
+    return fingerprint;
+}
+
+void TProjectManager::LetEventsRun() const {
+    // Only while every command keeps off the catalogue.
+    if (Busy())
+        User().ProcessPendingEvents();
 }
 
 void TProjectManager::OnChanged(TVersionCollection*, TVersionItem* ChangedItem,

@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueOwner.h"
 #include "catalogue/VersionConsts.h"
+#include "storage/FileFingerprint.h"
 
 #include <QByteArray>
 #include <QString>
@@ -89,16 +90,18 @@ public:
     void SetVersionHooks(VersionHooks Value) { versionHooks_ = std::move(Value); }
 
 private:
-    struct CatalogueFingerprint {
-        qsizetype size = 0;
-        size_t hash = 0;
-        bool operator==(const CatalogueFingerprint& other) const {
-            return size == other.size && hash == other.hash;
-        }
-    };
-    static CatalogueFingerprint FingerprintOf(const QByteArray& bytes);
+    // Both call betweenParts as they go.
+    QByteArray CatalogueFileBytes(const std::function<void()>& betweenParts) const;
+    static FileFingerprint FingerprintOf(const QByteArray& bytes,
+                                         const std::function<void()>& betweenParts);
+    // Lets pending window events run while the catalogue is busy; at any
+    // other time they wait.
+    void LetEventsRun() const;
 
     std::unique_ptr<TClients> NewClients(bool withChangeHandler);
+    // Lets go of the catalogue before another one replaces it; events may
+    // run meanwhile, so the caller marks the catalogue busy.
+    void DiscardCatalogue();
 
     std::unique_ptr<TClients> FClients;
     CatalogueTreeView* FTreeView = nullptr;
@@ -111,7 +114,7 @@ private:
     bool catalogueIncomplete_ = false;
     bool readOnly_ = false;
     // What the catalogue file held when it was last read or written.
-    std::optional<CatalogueFingerprint> savedCatalogue_;
+    std::optional<FileFingerprint> savedCatalogue_;
     std::unique_ptr<TProjectEditors> FEditors;
     RebuildProgress* progress_ = nullptr;
     VersionHooks versionHooks_;
