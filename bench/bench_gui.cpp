@@ -4,18 +4,15 @@
 // xvfb-run -a build/bench/bin/bench_gui.
 
 #include "BenchSupport.h"
+#include "BenchWindow.h"
 #include "platform/ProgramPaths.h"
 #include "platform/UserInterface.h"
-#include "ui/QtUser.h"
-#include "ui/TMainForm.h"
 #include "ui/TQuorvelApplication.h"
 #include "ui/TQuorvelProgressDialog.h"
-#include "versioning/QuorvelRuntime.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/TProjectManager.h"
 #include "workspace/TQuorvelConfig.h"
 
-#include <QDeadlineTimer>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -31,21 +28,8 @@ int main(int argc, char** argv) {
     QTemporaryDir program;
     ProgramPaths::SetProgramFolderForTesting(program.path());
     const QString small = program.path() + QStringLiteral("/small/");
-    {
-        QFile settings(ProgramPaths::SettingsFile());
-        settings.open(QIODevice::WriteOnly);
-        settings.write("[Project]\r\nShutDown=1\r\nWorkspace=" + QFile::encodeName(small) + "\r\n");
-    }
 
-    QtUser user;
-    auto runtime = std::make_unique<QuorvelRuntime>(user);
-    auto* window = new TMainForm(*runtime);
-    user.SetDialogParent(window);
-    QuorvelProgressDialog = new TQuorvelProgressDialog(window);
-    ProjectMngr->SetProgress(QuorvelProgressDialog);
-    window->show();
-    for (QDeadlineTimer deadline(60000); !window->Started() && !deadline.hasExpired();)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    const BenchWindow window(small);
 
     // Each round: the open from the catalogue file and the rebuild, each in
     // the window and with no views (a manager of its own, whose silent user
@@ -100,9 +84,5 @@ int main(int argc, char** argv) {
                               "(aim 2 or less)");
     BenchSupport::PrintRatios("open, window / no views", ratios(OpenWindow, OpenHeadless));
 
-    ProjectMngr->SetProgress(nullptr);
-    QuorvelProgressDialog = nullptr;
-    runtime.reset();
-    delete window;
     return 0;
 }

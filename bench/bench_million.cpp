@@ -12,12 +12,10 @@
 // once and kept for later runs.
 
 #include "BenchSupport.h"
+#include "BenchWindow.h"
 #include "platform/ProgramPaths.h"
-#include "ui/QtUser.h"
-#include "ui/TMainForm.h"
 #include "ui/TQuorvelApplication.h"
 #include "ui/TQuorvelProgressDialog.h"
-#include "versioning/QuorvelRuntime.h"
 #include "workspace/TProjectManager.h"
 
 #include <QDeadlineTimer>
@@ -156,11 +154,6 @@ int main(int argc, char** argv) {
     // The window starts on an empty workspace, and goes back to it before
     // each open so that every open is a real one.
     const QString away = program.path() + QStringLiteral("/away/");
-    {
-        QFile settings(ProgramPaths::SettingsFile());
-        settings.open(QIODevice::WriteOnly);
-        settings.write("[Project]\r\nShutDown=1\r\nWorkspace=" + QFile::encodeName(away) + "\r\n");
-    }
     // Both catalogue files, made by a rebuild where missing.
     for (const QString& workspace : workspaces) {
         if (!QFile::exists(workspace + QStringLiteral("QuorvelConfig.xml"))) {
@@ -170,15 +163,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    QtUser user;
-    auto runtime = std::make_unique<QuorvelRuntime>(user);
-    auto* window = new TMainForm(*runtime);
-    user.SetDialogParent(window);
-    QuorvelProgressDialog = new TQuorvelProgressDialog(window);
-    ProjectMngr->SetProgress(QuorvelProgressDialog);
-    window->show();
-    for (QDeadlineTimer deadline(60000); !window->Started() && !deadline.hasExpired();)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    const BenchWindow window(away);
 
     enum Way { Rebuild, Open, List, Window, Ways };
     const char* names[Ways] = {"rebuild (Refresh), no views", "open from the catalogue, no views",
@@ -316,9 +301,5 @@ int main(int argc, char** argv) {
                 "once it held 1M\n",
                 double(windowPeak[Tenth]) / 1048576, double(windowPeak[Million]) / 1048576);
 
-    ProjectMngr->SetProgress(nullptr);
-    QuorvelProgressDialog = nullptr;
-    runtime.reset();
-    delete window;
     return 0;
 }
