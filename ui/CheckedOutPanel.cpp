@@ -2,6 +2,7 @@
 
 #include "catalogue/TClients.h"
 #include "ui/QuietProgress.h"
+#include "ui/TreeWidgetRows.h"
 #include "workspace/TProjectManager.h"
 
 #include <QApplication>
@@ -152,14 +153,7 @@ void CheckedOutPanel::Fill(const std::vector<CheckedOutVersions::Entry>& entries
 }
 
 QStringList CheckedOutPanel::Rows() const {
-    QStringList rows;
-    for (int i = 0; i < list_->topLevelItemCount(); ++i) {
-        QStringList texts;
-        for (int c = 0; c < ColumnCount; ++c)
-            texts << list_->topLevelItem(i)->text(c);
-        rows << texts.join(QStringLiteral(" | "));
-    }
-    return rows;
+    return TreeWidgetRows(*list_);
 }
 
 void CheckedOutPanel::Choose(QTreeWidgetItem* row) {

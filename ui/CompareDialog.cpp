@@ -5,6 +5,7 @@
 #include "platform/QuorvelError.h"
 #include "platform/UserInterface.h"
 #include "ui/QuietProgress.h"
+#include "ui/TreeWidgetRows.h"
 #include "versioning/FolderDiff.h"
 #include "versioning/UnifiedDiff.h"
 
@@ -165,14 +166,7 @@ QString CompareDialog::Heading() const {
 }
 
 QStringList CompareDialog::Rows() const {
-    QStringList rows;
-    for (int i = 0; i < list_->topLevelItemCount(); ++i) {
-        QStringList texts;
-        for (int c = 0; c < ColumnCount; ++c)
-            texts << list_->topLevelItem(i)->text(c);
-        rows << texts.join(QStringLiteral(" | "));
-    }
-    return rows;
+    return TreeWidgetRows(*list_);
 }
 
 bool CompareDialog::IsChangedText(const QTreeWidgetItem* row) const {
