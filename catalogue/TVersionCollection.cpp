@@ -45,6 +45,14 @@ TVersionItem* TVersionCollection::ItemByName(const QString& Value) const {
     return nullptr;
 }
 
+TVersionItem* TVersionCollection::ItemNamed(const QString& name) const {
+    for (const auto& item : fList) {
+        if (item->Name() == name)
+            return item.get();
+    }
+    return nullptr;
+}
+
 bool TVersionCollection::RefuseTakenName(const QString& name) const {
     if (!ItemByName(name))
         return false;

@@ -35,6 +35,8 @@ public:
     void SetItems(int Index, std::unique_ptr<TVersionItem> Value);
     // The first item whose name matches with a-z taken as A-Z, or null.
     TVersionItem* ItemByName(const QString& Value) const;
+    // The item of exactly this name, or null.
+    TVersionItem* ItemNamed(const QString& name) const;
     // Tells the user, and is true, when an item here already has the name
     // (as ItemByName finds it): a new or renamed item may not take it.
     bool RefuseTakenName(const QString& name) const;
