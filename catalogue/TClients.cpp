@@ -13,16 +13,23 @@ std::unique_ptr<TVersionItem> TClients::GetItem() {
 }
 
 TVersionItem* TClients::AddNewItem() {
-    TVersionItem* client =
-        AddNewNamedItem(QStringLiteral("Client name dialog"), QStringLiteral("Enter client name"));
+    const std::optional<QString> name = AskNewName();
+    TVersionItem* client = name ? AddNamedItem(*name) : nullptr;
     if (client)
         client->SetSelected(true);
     return client;
 }
 
+std::optional<QString> TClients::AskNewName() const {
+    return AskFreeName(QStringLiteral("Client name dialog"), QStringLiteral("Enter client name"));
+}
+
 bool TClients::RemoveItem(TVersionItem* Value) {
+    return RemoveAfterConfirmation(Value, RemoveQuestion(Value));
+}
+
+QString TClients::RemoveQuestion(const TVersionItem* Value) const {
     const int projects = Value->VersionCollection() ? Value->VersionCollection()->Count() : 0;
-    return RemoveAfterConfirmation(
-        Value,
-        QStringLiteral("Delete client %1 with all %2 projects?").arg(Value->Name()).arg(projects));
+    return QStringLiteral("Delete client %1 with all %2 projects?")
+        .arg(Value->Name(), QString::number(projects));
 }

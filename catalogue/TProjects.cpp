@@ -17,14 +17,22 @@ std::unique_ptr<TVersionItem> TProjects::GetItem() {
 }
 
 TVersionItem* TProjects::AddNewItem() {
-    TVersionItem* project = AddNewNamedItem(QStringLiteral("Project name dialog"),
-                                            QStringLiteral("Enter project name"));
+    const std::optional<QString> name = AskNewName();
+    return name ? AddProject(*name) : nullptr;
+}
+
+std::optional<QString> TProjects::AskNewName() const {
+    return AskFreeName(QStringLiteral("Project name dialog"), QStringLiteral("Enter project name"));
+}
+
+TVersionItem* TProjects::AddProject(const QString& name) {
+    TVersionItem* project = AddNamedItem(name);
     if (!project)
         return nullptr;
     TVersionItem* first = project->VersionCollection()->AddItem();
     first->SetName(QStringLiteral("version 1"));
     QString reason;
-    if (!FileSystem::MakePath(first->Path(), &reason)) {
+    if (!FileSystem::MakeFolder(first->Path(), &reason)) {
         const QString path = first->Path();
         // Only an empty project folder is ours to take back.
         QDir().rmdir(FileSystem::WithoutTrailingSeparator(project->Path()));
@@ -38,8 +46,11 @@ TVersionItem* TProjects::AddNewItem() {
 }
 
 bool TProjects::RemoveItem(TVersionItem* Value) {
-    QString question;
+    return RemoveAfterConfirmation(Value, RemoveQuestion(Value));
+}
+
+QString TProjects::RemoveQuestion(const TVersionItem* Value) const {
     if (Value->VersionCollection() && Value->VersionCollection()->Count() > 0)
-        question = QStringLiteral("Delete Project %1?").arg(Value->Name());
-    return RemoveAfterConfirmation(Value, question);
+        return QStringLiteral("Delete Project %1?").arg(Value->Name());
+    return QString();
 }

@@ -12,9 +12,15 @@ public:
     // "version 1" and their folders, selects it.
     // The new project, or null when none was made.
     TVersionItem* AddNewItem();
+    // The name dialog of AddNewItem.
+    std::optional<QString> AskNewName() const;
+    // What AddNewItem does with the name; null, with the reason shown, when
+    // a folder could not be made.
+    TVersionItem* AddProject(const QString& name);
     // Asks, then sends the project's folder to the trash and removes it.
     // True when the user agreed and the folder went to the trash.
     bool RemoveItem(TVersionItem* Value);
+    QString RemoveQuestion(const TVersionItem* Value) const override;
 
 protected:
     std::unique_ptr<TVersionItem> GetItem() override;

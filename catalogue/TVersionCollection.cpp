@@ -244,38 +244,52 @@ bool TVersionCollection::ReadFromXml(TSimpleXmlParser& Sxp) {
     return complete;
 }
 
-TVersionItem* TVersionCollection::AddNewNamedItem(const QString& caption, const QString& prompt) {
+std::optional<QString> TVersionCollection::AskFreeName(const QString& caption,
+                                                       const QString& prompt) const {
     for (;;) {
         const std::optional<QString> answer = User().AskName(caption, prompt, QString());
         if (!answer)
-            return nullptr;
-        const QString name = *answer;
-        if (RefuseTakenName(name))
+            return std::nullopt;
+        if (RefuseTakenName(*answer))
             continue;
-        if (!IsLegalDirectoryName(name))
-            return nullptr;
-        if (ownerItem_)
-            ownerItem_->CheckFolderNames();
-        TVersionItem* item = AddItem();
-        item->SetName(name);
-        QString reason;
-        if (!FileSystem::MakePath(item->Path(), &reason)) {
-            // The file system refused the name: leave nothing behind.
-            const QString path = item->Path();
-            DelItem(item);
-            User().ShowMessage(
-                QStringLiteral("The folder %1 could not be created: %2.").arg(path, reason));
-            return nullptr;
-        }
-        return item;
+        if (!IsLegalDirectoryName(*answer))
+            return std::nullopt;
+        return answer;
     }
+}
+
+TVersionItem* TVersionCollection::AddNamedItem(const QString& name) {
+    if (ownerItem_)
+        ownerItem_->CheckFolderNames();
+    TVersionItem* item = AddItem();
+    item->SetName(name);
+    QString reason;
+    if (!FileSystem::MakeFolder(item->Path(), &reason)) {
+        // The file system refused the name: leave nothing behind.
+        const QString path = item->Path();
+        DelItem(item);
+        User().ShowMessage(
+            QStringLiteral("The folder %1 could not be created: %2.").arg(path, reason));
+        return nullptr;
+    }
+    return item;
+}
+
+QString TVersionCollection::RemoveQuestion(const TVersionItem*) const {
+    return QString();
 }
 
 bool TVersionCollection::RemoveAfterConfirmation(TVersionItem* Value, const QString& question) {
     Value->CheckFolderNames();
     if (!User().Confirm(question))
         return false;
-    const bool trashed = DeleteFilesInDir(Value->Path());
+    return TrashItem(Value);
+}
+
+bool TVersionCollection::TrashItem(TVersionItem* Value) {
+    Value->CheckFolderNames();
+    if (!DeleteFilesInDir(Value->Path()))
+        return false;
     DelItem(Value);
-    return trashed;
+    return true;
 }

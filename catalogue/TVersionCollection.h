@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CatalogueOwner;
@@ -40,6 +41,9 @@ public:
     // Tells the user, and is true, when an item here already has the name
     // (as ItemByName finds it): a new or renamed item may not take it.
     bool RefuseTakenName(const QString& name) const;
+
+    // The question asked before an item and its folder are deleted.
+    virtual QString RemoveQuestion(const TVersionItem* Value) const;
 
     // Appends a new, still nameless item and tells the listeners (ItemAdded).
     TVersionItem* AddItem();
@@ -97,13 +101,24 @@ protected:
     // A new item of this level, not yet in the list.
     virtual std::unique_ptr<TVersionItem> GetItem() = 0;
 
-    // The name dialog of a new client or project: asks until the name is
-    // free, then adds and names the item and creates its folder. Null when
-    // nothing was created.
-    TVersionItem* AddNewNamedItem(const QString& caption, const QString& prompt);
     // Asks the question; on Yes sends the folder to the trash and removes
     // the item. True when the folder went to the trash.
     bool RemoveAfterConfirmation(TVersionItem* Value, const QString& question);
+
+public:
+    // The parts of those two, for a caller that changes the workspace
+    // under its lock between asking and doing (see TVersionManager).
+    // The name dialog: asks until the name is free here and legal; nothing
+    // when the user gave up or typed an illegal name.
+    std::optional<QString> AskFreeName(const QString& caption, const QString& prompt) const;
+    // Adds and names the item and creates its folder, inside the owner's
+    // folder, which must be there (no missing folder is made on the way:
+    // a folder renamed or deleted meanwhile is never made again). Null,
+    // with the reason shown, when the folder could not be made.
+    TVersionItem* AddNamedItem(const QString& name);
+    // Sends the item's folder to the trash and removes the item; when the
+    // folder cannot go, says so and keeps the item. True when it went.
+    bool TrashItem(TVersionItem* Value);
 
 private:
     TOnChanged FOnChanged;

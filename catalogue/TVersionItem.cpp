@@ -185,28 +185,44 @@ void TVersionItem::WriteData() {
 bool TVersionItem::Rename() {
     CheckFolderNames();
     for (;;) {
+        const std::optional<QString> newName = AskNewName();
+        if (!newName)
+            return false;
+        if (RenameTo(*newName))
+            return true;
+    }
+}
+
+std::optional<QString> TVersionItem::AskNewName() const {
+    for (;;) {
         const std::optional<QString> answer = User().AskName(
             QStringLiteral("New name dialog"), QStringLiteral("Enter new name"), FName);
         if (!answer)
-            return false;
+            return std::nullopt;
         const QString newName = TextRules::Trim(*answer);
         if (FParent->RefuseTakenName(newName))
             continue;
         if (!IsLegalDirectoryName(newName))
             continue;
-        const TVersionItem* parent = ParentItem();
-        const QString parentFolder =
-            parent ? parent->Path()
-                   : (FParent->RootOwner() ? FParent->RootOwner()->WorkSpace() : QString());
-        const QString oldPath = Path();
-        const QString newPath = parentFolder + newName;
-        if (FileSystem::RenameFolder(oldPath, newPath)) {
-            SetName(newName);
-            return true;
-        }
-        User().ShowMessage(
-            QStringLiteral("Rename folder %1, to folder %2 failed.").arg(oldPath, newPath));
+        return newName;
     }
+}
+
+bool TVersionItem::RenameTo(const QString& newName) {
+    CheckFolderNames();
+    const TVersionItem* parent = ParentItem();
+    const QString parentFolder =
+        parent ? parent->Path()
+               : (FParent->RootOwner() ? FParent->RootOwner()->WorkSpace() : QString());
+    const QString oldPath = Path();
+    const QString newPath = parentFolder + newName;
+    if (FileSystem::RenameFolder(oldPath, newPath)) {
+        SetName(newName);
+        return true;
+    }
+    User().ShowMessage(
+        QStringLiteral("Rename folder %1, to folder %2 failed.").arg(oldPath, newPath));
+    return false;
 }
 
 QString TVersionItem::DisplayName() const {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CatalogueTreeView;
 class TSimpleXmlParser;
@@ -62,6 +63,13 @@ public:
     // projects).
     // True when the folder and the item got the new name.
     bool Rename();
+    // The parts of Rename, for a caller that changes the workspace under
+    // its lock between asking and doing (see TVersionManager). The name
+    // dialog: asks until the name is free and legal; nothing on Cancel.
+    std::optional<QString> AskNewName() const;
+    // Renames the folder and the item; says so and is false when the
+    // folder could not be renamed.
+    bool RenameTo(const QString& newName);
 
     // Raises QuorvelError unless the item and every item above it name a
     // single folder that is not a link, so that a damaged catalogue never

@@ -11,6 +11,7 @@
 #include "platform/TerminationSignals.h"
 #include "versioning/QuorvelRuntime.h"
 #include "versioning/TVersionManager.h"
+#include "workspace/CatalogueNotSaved.h"
 #include "workspace/TProjectManager.h"
 #include "workspace/TQuorvelConfig.h"
 
@@ -103,7 +104,11 @@ int CliApplication::Run() {
         runtime->VersionManager(nullptr);
         OpenWorkspace();
         reporter_.Finish();
-        code = RunCommand();
+        try {
+            code = RunCommand();
+        } catch (const CatalogueNotSaved& error) {
+            throw NotSavedError(error.Message());
+        }
         if (code == ExitCode::Done)
             SaveCatalogue();
     } catch (const QuorvelError& error) {
@@ -161,17 +166,21 @@ void CliApplication::SaveCatalogue() {
     try {
         ProjectMngr->SaveProject();
     } catch (const QuorvelError& error) {
-        // The folders have changed already: say so, and what is missing.
-        QString done = commandLine_.Command()->done;
-        for (const QString& argument : commandLine_.Arguments())
-            done = done.arg(argument);
-        if (done.isEmpty())
-            throw;
-        // Saving again at the end would only say the same once more.
-        ProjectMngr->SetReadOnly(true);
-        throw QuorvelError(QStringLiteral("%1, but the catalogue could not be saved: %2")
-                               .arg(done, error.Message()));
+        throw NotSavedError(error.Message());
     }
+}
+
+QuorvelError CliApplication::NotSavedError(const QString& reason) {
+    // The folders have changed already: say so, and what is missing.
+    QString done = commandLine_.Command()->done;
+    for (const QString& argument : commandLine_.Arguments())
+        done = done.arg(argument);
+    // Saving again at the end would only say the same once more.
+    ProjectMngr->SetReadOnly(true);
+    if (done.isEmpty())
+        return QuorvelError(reason);
+    return QuorvelError(
+        QStringLiteral("%1, but the catalogue could not be saved: %2").arg(done, reason));
 }
 
 int CliApplication::RunCommand() {

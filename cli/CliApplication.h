@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/CommandLineUser.h"
 #include "cli/RebuildReporter.h"
+#include "platform/QuorvelError.h"
 
 #include <QString>
 #include <optional>
@@ -25,6 +26,9 @@ private:
     // Writes the catalogue after a command that did its work, when it
     // changed; a failure says what was done all the same.
     void SaveCatalogue();
+    // What the user is told when the command's work is done but the
+    // catalogue could not be saved for reason.
+    QuorvelError NotSavedError(const QString& reason);
     // The folder given with -w, absolute, or the one the program opens.
     QString WorkspaceFolder() const;
     // The check-in description from -m or -F, as typed in the dialog.

@@ -111,3 +111,10 @@ void CommandLineUser::CopyFinished() {
     Console::ClearStatus();
     copyLabel_.clear();
 }
+
+bool CommandLineUser::WaitForWorkspace(const QString& holder,
+                                       const std::function<bool()>& attempt) {
+    Console::ErrLine(
+        QStringLiteral("quorvel-cli: waiting for the workspace, which %1 is changing").arg(holder));
+    return UserInterface::WaitForWorkspace(holder, attempt);
+}

@@ -34,6 +34,8 @@ public:
     void BeginBusy() override {}
     void EndBusy() override {}
 
+    // Says once on stderr who holds the workspace, then waits a while.
+    bool WaitForWorkspace(const QString& holder, const std::function<bool()>& attempt) override;
     void CopyStarted(const QString& source, const QString& destination, qint64 totalBytes) override;
     void CopyProgress(qint64 doneBytes) override;
     void CopyFinished() override;

@@ -51,10 +51,15 @@ int EditorCommands::Open(const QStringList& arguments) {
                              .arg(version->Name()));
         return ExitCode::Failed;
     }
-    if (!editor->Execute(version)) {
-        Console::ErrLine(
-            QStringLiteral("%1 could not be started: %2").arg(editor->Name(), editor->Path()));
+    switch (VersionMngr->OpenInEditor(editor)) {
+    case TVersionManager::EditorStart::Started:
+        return ExitCode::Done;
+    case TVersionManager::EditorStart::Refused:
         return ExitCode::Failed;
+    case TVersionManager::EditorStart::NotStarted:
+        break;
     }
-    return ExitCode::Done;
+    Console::ErrLine(
+        QStringLiteral("%1 could not be started: %2").arg(editor->Name(), editor->Path()));
+    return ExitCode::Failed;
 }

@@ -25,6 +25,11 @@ QString TEditor::ExecuteErrorText(const QString& folder, const QString& editorNa
 bool TEditor::Execute(TVersion* Version) {
     if (!Version)
         return false;
+    Assign(Version);
+    return Execute(Version->Path());
+}
+
+void TEditor::Assign(TVersion* Version) {
     // A damaged name must neither change the version nor reach the disk.
     Version->CheckFolderNames();
     const QString before = Version->Editor();
@@ -36,5 +41,4 @@ bool TEditor::Execute(TVersion* Version) {
         Version->SetEditor(before);
         throw;
     }
-    return Execute(Version->Path());
 }

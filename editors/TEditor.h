@@ -40,6 +40,9 @@ public:
     // before changing anything, when the version's names are not single
     // folder names, or when the data file cannot be written.
     bool Execute(TVersion* Version);
+    // The first half of Execute: makes this the version's editor, in its
+    // data file too.
+    void Assign(TVersion* Version);
 
     // What the user is told when an editor could not be started on a folder.
     static QString ExecuteErrorText(const QString& folder, const QString& editorName);

@@ -122,6 +122,23 @@ bool MakePath(const QString& path, QString* reason) {
     return false;
 }
 
+bool MakeFolder(const QString& path, QString* reason) {
+    const QByteArray native = QFile::encodeName(WithoutTrailingSeparator(path));
+    FaultInjection::BeforeFileSystemChange();
+    if (::mkdir(native.constData(), 0777) == 0)
+        return true;
+    const int error = errno;
+    // A folder the catalogue did not know yet is taken as it is.
+    struct stat info;
+    if (error == EEXIST && ::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode))
+        return true;
+    if (reason) {
+        *reason = error == EEXIST ? QStringLiteral("a file of that name exists")
+                                  : QString::fromLocal8Bit(std::strerror(error));
+    }
+    return false;
+}
+
 bool RenameFolder(const QString& from, const QString& to) {
     const QString source = WithoutTrailingSeparator(from);
     const QString target = WithoutTrailingSeparator(to);

@@ -27,6 +27,11 @@ bool FileExists(const QString& path);
 // and puts the system's reason in *reason.
 bool MakePath(const QString& path, QString* reason);
 
+// Creates one folder in a folder that exists: a parent that is gone is
+// never made again. On failure returns false and puts the system's reason
+// in *reason.
+bool MakeFolder(const QString& path, QString* reason);
+
 // Renames a folder; fails when the new name exists, never replaces.
 bool RenameFolder(const QString& from, const QString& to);
 

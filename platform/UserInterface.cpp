@@ -1,6 +1,21 @@
 #include "platform/UserInterface.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
+
 UserInterface::~UserInterface() = default;
+
+bool UserInterface::WaitForWorkspace(const QString&, const std::function<bool()>& attempt) {
+    // Other programs hold the workspace for moments: a check-out's copy is
+    // made outside the lock.
+    QDeadlineTimer deadline(30 * 1000);
+    while (!attempt()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
 
 void UserInterface::CopyStarted(const QString&, const QString&, qint64) {}
 void UserInterface::CopyProgress(qint64) {}

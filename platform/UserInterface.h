@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 // What the program asks of the person in front of it. The desktop program,
@@ -41,6 +42,12 @@ public:
     // Busy cursor on and off; calls nest.
     virtual void BeginBusy() = 0;
     virtual void EndBusy() = 0;
+
+    // Another program is changing the workspace: calls attempt now and then
+    // until it is true (the workspace is ours), telling the person who
+    // holds it (holder, a line the holder wrote). False when the person gave
+    // up, or, for one who cannot be asked, when the wait grew too long.
+    virtual bool WaitForWorkspace(const QString& holder, const std::function<bool()>& attempt);
 
     // Progress of a long folder copy; bytes done out of the total.
     virtual void CopyStarted(const QString& source, const QString& destination, qint64 totalBytes);

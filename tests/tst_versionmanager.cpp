@@ -50,13 +50,13 @@ private slots:
     void checkOutNumbering_data();
     void checkOutNumbering();
     void checkOutCopiesAndRecords();
-    void checkOutRefusesAnExistingFolder();
+    void checkOutTakesTheNextFreeNumber();
     void checkOutThatFailsAddsNothing();
     void checkInOkAndCancel();
     void checkInRefusesLessThan();
     void checkInThenCheckOut();
     void undoCheckOut();
-    void undoWithoutFolderFails();
+    void undoWithoutFolderIsRefused();
     void damagedVersionNamesAreRefused();
     void deletingTheActiveItemLetsGoOfIt();
     void removalsEmptyTheDetailsOfAGoneVersionOnly_data();
@@ -271,17 +271,19 @@ void TestVersionManager::checkOutCopiesAndRecords() {
             (QStringList{"Version 2", "version 1"}));
 }
 
-void TestVersionManager::checkOutRefusesAnExistingFolder() {
+// Another check-out (or anybody) took the number meanwhile: the next free
+// one is taken, and what is there stays untouched.
+void TestVersionManager::checkOutTakesTheNextFreeNumber() {
     Open({"version 1"});
     ws->CreateFile(QStringLiteral("w/Acme/Crane/Version 2/someone else.txt"), "theirs");
     versions->SetActiveItem(Version(QStringLiteral("version 1")));
-    versions->CheckOut();
-    QCOMPARE(user->messages.size(), 1);
-    QVERIFY(user->messages[0].contains(ws->Path() + QStringLiteral("w/Acme/Crane/Version 2")));
-    QVERIFY(user->messages[0].contains(QStringLiteral("Rebuild")));
-    QCOMPARE(Names(Crane()->VersionCollection()), QStringList{"version 1"});
+    TVersion* made = versions->CheckOut();
+    QVERIFY(made);
+    QCOMPARE(made->Name(), QStringLiteral("Version 3"));
+    QCOMPARE(Names(Crane()->VersionCollection()), (QStringList{"version 1", "Version 3"}));
     QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Acme/Crane/Version 2")),
              QStringList{"someone else.txt"});
+    QVERIFY(QFile::exists(ws->Path() + QStringLiteral("w/Acme/Crane/Version 3/work.txt")));
 }
 
 void TestVersionManager::checkOutThatFailsAddsNothing() {
@@ -398,18 +400,16 @@ void TestVersionManager::undoCheckOut() {
     QCOMPARE(changedEvents, 1);
 }
 
-void TestVersionManager::undoWithoutFolderFails() {
+void TestVersionManager::undoWithoutFolderIsRefused() {
     Open({"version 1"});
     versions->SetActiveItem(Version(QStringLiteral("version 1")));
     versions->CheckOut();
     QDir(ws->Path() + QStringLiteral("w/Acme/Crane/Version 2")).removeRecursively();
     user->QueueConfirm(true);
-    try {
-        versions->UndoCheckOut();
-        QFAIL("no error");
-    } catch (const QuorvelError& error) {
-        QCOMPARE(error.Message(), QStringLiteral("The specified path was not found"));
-    }
+    QVERIFY(!versions->UndoCheckOut());
+    QCOMPARE(user->messages.last(),
+             QStringLiteral("Version 2 of Acme/Crane is no longer in the workspace; nothing was "
+                            "changed."));
     QCOMPARE(Crane()->VersionCollection()->Count(), 2);
 }
 

@@ -16,7 +16,9 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeView>
+#include <QEventLoop>
 #include <algorithm>
 
 namespace {
@@ -264,4 +266,29 @@ void QtUser::CopyProgress(qint64 doneBytes) {
 void QtUser::CopyFinished() {
     copyProgress_.reset();
     copyTotal_ = 0;
+}
+
+bool QtUser::WaitForWorkspace(const QString& holder, const std::function<bool()>& attempt) {
+    QProgressDialog waiting(
+        QStringLiteral("The workspace is being changed by %1.\nWaiting until that has finished…")
+            .arg(holder),
+        QStringLiteral("Cancel"), 0, 0, QApplication::activeWindow());
+    waiting.setWindowTitle(ApplicationTitle());
+    waiting.setWindowModality(Qt::ApplicationModal);
+    waiting.setMinimumDuration(300);
+    waiting.setValue(0);
+    QEventLoop loop;
+    bool acquired = false;
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (attempt()) {
+            acquired = true;
+            loop.quit();
+        }
+    });
+    QObject::connect(&waiting, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+    poll.start();
+    loop.exec();
+    return acquired;
 }

@@ -44,6 +44,9 @@ public:
 
     // A progress dialog shows only for copies that last more than about a
     // second.
+    // A moment's wait goes unseen; a longer one shows who holds the
+    // workspace, with Cancel.
+    bool WaitForWorkspace(const QString& holder, const std::function<bool()>& attempt) override;
     void CopyStarted(const QString& source, const QString& destination, qint64 totalBytes) override;
     void CopyProgress(qint64 doneBytes) override;
     void CopyFinished() override;

@@ -14,6 +14,7 @@
 #include "ui/EditorIcon.h"
 #include "ui/FolderCommands.h"
 #include "ui/ListedProjectWatcher.h"
+#include "ui/WorkspaceFollower.h"
 #include "ui/OverviewCommands.h"
 #include "ui/QtUser.h"
 #include "ui/RibbonApplicationMenu.h"
@@ -32,6 +33,7 @@
 #include "workspace/TQuorvelConfig.h"
 #include "workspace/TRecentOpened.h"
 
+#include <QApplication>
 #include <QAbstractEventDispatcher>
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -96,15 +98,24 @@ TMainForm::TMainForm(QuorvelRuntime& runtime, QWidget* parent)
     CreateRibbon();
     CreateMenus();
     overview_ = new OverviewCommands(this);
-    // Versions that came or went outside Quorvel change what is checked out.
-    connect(projectWatcher_, &ListedProjectWatcher::followed, overview_->Panel(),
-            &CheckedOutPanel::Invalidate);
-    // A version chosen while they were followed waited; it is taken up now.
-    connect(projectWatcher_, &ListedProjectWatcher::followed, this, [this] {
+    const auto afterOutsideChanges = [this] {
+        // Versions that came or went outside Quorvel change what is
+        // checked out.
+        overview_->Panel()->Invalidate();
+        // A version chosen while they were followed waited; it is taken up now.
         TVersion* selected = lvVersionView->SelectedVersion();
         if (selected && VersionMngr && VersionMngr->ActiveItem() != selected)
             lvVersionViewChange(selected);
-    });
+    };
+    connect(projectWatcher_, &ListedProjectWatcher::followed, this, afterOutsideChanges);
+    // A dialog open now shows what it was opened on: the window follows
+    // after it.
+    workspaceFollower_ = new WorkspaceFollower(
+        [this] {
+            return CatalogueBusy() || commandDepth_ > 0 || QApplication::activeModalWidget();
+        },
+        this);
+    connect(workspaceFollower_, &WorkspaceFollower::followed, this, afterOutsideChanges);
     resize(1061, 828);
     // On a screen without room for the design size (828 high does not fit
     // 800) the window is maximised rather than cut off at the bottom.

@@ -18,6 +18,7 @@ class QSplitter;
 class QTextEdit;
 class QWidgetAction;
 class ListedProjectWatcher;
+class WorkspaceFollower;
 class OverviewCommands;
 class RibbonBar;
 class TEditor;
@@ -171,4 +172,5 @@ private:
     bool treeSyncScheduled_ = false;
     // Commands running, counted by Run.
     int commandDepth_ = 0;
+    WorkspaceFollower* workspaceFollower_ = nullptr;
 };

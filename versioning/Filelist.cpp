@@ -523,7 +523,7 @@ bool CopyThenRename(const Place& from, const Place& to, bool replace, CopyJob& j
 // of the folder from, then what fillIn adds. Puts it on disk, and only then
 // in place, so that even after a power cut it is whole or absent.
 bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
-                    const FillIn& fillIn, CopyJob& job) {
+                    const FillIn& fillIn, const Publish* publish, CopyJob& job) {
     const QByteArray temporaryName = UnusedTemporaryName(to.folder);
     const Place temporary{to.folder, temporaryName.constData(),
                           Child(FolderOf(to), temporaryName.constData())};
@@ -563,6 +563,31 @@ bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
     // One sync of the file system costs less than one per file.
     if (::syncfs(target.Get()) != 0)
         return FailWriting(job, to.path, errno);
+    if (publish && *publish) {
+        bool placed = false;
+        const auto placeAs = [&](const QString& name) {
+            FaultInjection::BeforeFileSystemChange();
+            if (RenameWithoutReplacing(to.folder, temporary.name,
+                                       QFile::encodeName(name).constData()) != 0)
+                return errno;
+            placed = true;
+            removeLeftover.dismiss();
+            return 0;
+        };
+        try {
+            if (!(*publish)(placeAs) && !placed)
+                return Fail(job, QString());
+        } catch (const QuorvelError& error) {
+            // Once in place the copy is a version: it stays whatever follows.
+            if (!placed)
+                return Fail(job, error.Message());
+            throw;
+        }
+        if (!placed)
+            return Fail(job, QString());
+        ::fsync(to.folder);
+        return true;
+    }
     FaultInjection::BeforeFileSystemChange();
     if (RenameWithoutReplacing(to.folder, temporary.name, to.name) != 0)
         return FailWriting(job, to.path, errno);
@@ -625,7 +650,8 @@ bool Within(const QString& inner, const QString& outer) {
 // Copies `source` to `target` (both absolute and clean). The folder that is
 // to hold the target must exist.
 bool CopyTree(const QString& source, const QString& target, WhenTargetExists whenExists,
-              SourceLink sourceLink, CopyJob& job, const FillIn* fillIn = nullptr) {
+              SourceLink sourceLink, CopyJob& job, const FillIn* fillIn = nullptr,
+              const Publish* publish = nullptr) {
     const QFileInfo sourceInfo(source);
     const QFileInfo targetInfo(target);
     const QByteArray from = QFile::encodeName(source);
@@ -670,9 +696,12 @@ bool CopyTree(const QString& source, const QString& target, WhenTargetExists whe
                              .arg(source, target));
     }
     struct stat targetStat;
+    // A copy that its publisher names never lands on what is there.
+    const bool named = publish && *publish;
     const bool targetExists =
+        !named &&
         ::fstatat(toFolder.Get(), toName.constData(), &targetStat, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!targetExists && errno != ENOENT)
+    if (!named && !targetExists && errno != ENOENT)
         return FailWriting(job, to, errno);
     if (targetExists && whenExists == WhenTargetExists::Refuse)
         return FailWriting(job, to, EEXIST);
@@ -690,7 +719,7 @@ bool CopyTree(const QString& source, const QString& target, WhenTargetExists whe
     if (targetExists && S_ISDIR(targetStat.st_mode))
         copied = MergeFolder(sourcePlace, targetPlace, job);
     else if (fillIn && S_ISDIR(sourceStat.st_mode))
-        copied = CopyAndPublish(sourcePlace, sourceStat, targetPlace, *fillIn, job);
+        copied = CopyAndPublish(sourcePlace, sourceStat, targetPlace, *fillIn, publish, job);
     else
         copied = CopyThenRename(sourcePlace, targetPlace, targetExists, job);
     if (copied && job.reportedBytes != job.doneBytes)
@@ -756,7 +785,7 @@ bool CopyFiles(const QString& aFromFilePath, const QString& aToFilePath) {
 }
 
 bool CopyFolderAs(const QString& source, const QString& destination, QString* error,
-                  const FillIn& fillIn) {
+                  const FillIn& fillIn, const Publish& publish) {
     CopyJob job;
     const QString from = AbsoluteClean(source);
     const QString to = AbsoluteClean(destination);
@@ -768,7 +797,8 @@ bool CopyFolderAs(const QString& source, const QString& destination, QString* er
     } else if (!S_ISDIR(info.st_mode)) {
         FailReading(job, QFile::encodeName(from), ENOTDIR);
     } else {
-        copied = CopyTree(from, to, WhenTargetExists::Refuse, SourceLink::Copy, job, &fillIn);
+        copied =
+            CopyTree(from, to, WhenTargetExists::Refuse, SourceLink::Copy, job, &fillIn, &publish);
     }
     Finish(job);
     if (!copied && error)

@@ -37,6 +37,14 @@ bool CopyFiles(const QString& aFromFilePath, const QString& aToFilePath);
 // ending with "/". May raise QuorvelError, which fails the copy.
 using FillIn = std::function<void(const QString& folder)>;
 
+// Puts a finished copy in place: gets a function that names the copy in
+// the destination's folder without replacing anything (0 when done, else
+// the system's error number, EEXIST for a name that is taken). Returns
+// false, when the copy is not to be placed after all (the copy is then
+// removed, and the copy fails without a reason of its own); may raise
+// QuorvelError, which fails the copy.
+using Publish = std::function<bool(const std::function<int(const QString& name)>& placeAs)>;
+
 // Makes `destination`, which must not exist, a copy of the folder `source`,
 // with what fillIn adds. The copy is built in a hidden sibling folder whose
 // name starts with FileSystem::PartialCopyPrefix(), locked while it is
@@ -44,9 +52,11 @@ using FillIn = std::function<void(const QString& folder)>;
 // nobody ever sees half a copy, not even after a power cut; on failure or
 // a termination signal that folder is removed again. A `source` that is a
 // link is refused. Reports progress to the user but shows no message: the
-// reason for a failure goes to *error (may be null).
+// reason for a failure goes to *error (may be null). With publish, the
+// copy is placed by it, under the name it chooses, instead of at
+// destination.
 bool CopyFolderAs(const QString& source, const QString& destination, QString* error,
-                  const FillIn& fillIn = FillIn());
+                  const FillIn& fillIn = FillIn(), const Publish& publish = Publish());
 
 // What interrupted work of the program leaves in a folder: hidden work
 // folders and the temporaries of a data-file save. A copy never carries

@@ -34,6 +34,10 @@ TVersionManager* QuorvelRuntime::VersionManager(VersionListView* view) {
     TProjectManager::VersionHooks hooks;
     hooks.catalogueDiscarded = [] { VersionMngr->Clear(); };
     hooks.activeVersion = [] { return VersionMngr->ActiveVersion(); };
+    hooks.openInEditor = [](TEditor* editor) {
+        return VersionMngr->OpenInEditor(editor) != TVersionManager::EditorStart::NotStarted;
+    };
+    hooks.versionAdded = [](TVersion* version) { VersionMngr->VersionAppeared(version); };
     ProjectMngr->SetVersionHooks(std::move(hooks));
     return VersionMngr;
 }

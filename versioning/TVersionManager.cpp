@@ -1,6 +1,7 @@
 #include "versioning/TVersionManager.h"
 
 #include "catalogue/FolderScanReport.h"
+#include "catalogue/ItemPath.h"
 #include "catalogue/TClient.h"
 #include "catalogue/TClients.h"
 #include "catalogue/TProject.h"
@@ -8,6 +9,8 @@
 #include "catalogue/TVersion.h"
 #include "catalogue/TVersions.h"
 #include "catalogue/VersionListView.h"
+#include "catalogue/VersionOnDisk.h"
+#include "editors/TEditor.h"
 #include "platform/DateTimeText.h"
 #include "platform/FileSystem.h"
 #include "platform/QuorvelError.h"
@@ -16,11 +19,18 @@
 #include "storage/TConfigStreamer.h"
 #include "versioning/Filelist.h"
 #include "versioning/VersionFolderSync.h"
+#include "workspace/CatalogueNotSaved.h"
 #include "workspace/TProjectManager.h"
+#include "workspace/WorkspaceChange.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <optional>
 
 TVersionManager* VersionMngr = nullptr;
 
@@ -37,6 +47,22 @@ void RemoveAbandonedWork(const QString& folder) {
         cleanUp.Removed(removed);
     if (!cleanUp.Notes().isEmpty())
         User().ShowMessage(cleanUp.Notes());
+}
+
+QString GoneText(const ItemPath& path) {
+    return QStringLiteral("%1 is no longer in the workspace (deleted or renamed meanwhile); "
+                          "nothing was changed.")
+        .arg(path.Text());
+}
+
+// The item again, in the catalogue as it is now (it follows what other
+// programs did); null, with the user told, when it is gone.
+template <typename Item>
+Item* FindAgain(const ItemPath& path) {
+    auto* item = dynamic_cast<Item*>(path.Find(ProjectMngr->Clients()));
+    if (!item)
+        User().ShowMessage(GoneText(path));
+    return item;
 }
 
 } // namespace
@@ -146,6 +172,35 @@ bool TVersionManager::FollowProjectFolder() {
     return true;
 }
 
+bool TVersionManager::FollowWorkspace() {
+    if (!ProjectMngr->FollowOtherPrograms())
+        return false;
+    TProject* project = FACtiveProject;
+    if (!project)
+        return true;
+    const TVersion* shown = shownVersion_;
+    const QString shownBefore = shown ? shown->DataAsXml() : QString();
+    // A check-in elsewhere changes only the version's data file.
+    TVersionCollection* versions = project->VersionCollection();
+    for (int i = 0; i < versions->Count(); ++i) {
+        try {
+            versions->GetItems(i)->LoadData();
+        } catch (const QuorvelError&) {
+            // One data file that cannot be read keeps what was read before.
+        }
+    }
+    FollowProjectFolder();
+    Sort();
+    if (shownVersion_ && shownVersion_ == shown && shown->DataAsXml() != shownBefore)
+        DoVersionChanged();
+    return true;
+}
+
+void TVersionManager::VersionAppeared(TVersion* version) {
+    if (version->ParentItem() == FACtiveProject)
+        version->AddToView(FVersionView);
+}
+
 void TVersionManager::Sort() {
     if (FVersionView)
         FVersionView->Sort();
@@ -173,56 +228,117 @@ bool TVersionManager::CanImport() const {
     return version && project && version->Nr() == 1 && project->VersionCollection()->Count() == 1;
 }
 
+bool TVersionManager::StillAsShown(TVersion* version) {
+    const QString changed = VersionOnDisk::ChangedSinceShown(*version);
+    if (changed.isEmpty())
+        return true;
+    // The window shows what the disk says now.
+    Sort();
+    if (shownVersion_ == version)
+        DoVersionChanged();
+    User().ShowMessage(changed);
+    return false;
+}
+
 TVersion* TVersionManager::CheckOut() {
     TVersion* source = ActiveVersion();
     if (!source)
         throw InvalidTypecast();
     source->CheckFolderNames();
-    auto* versions = static_cast<TVersions*>(source->ParentCollection());
-    const QString projectFolder = source->ParentItem() ? source->ParentItem()->Path() : QString();
-    // What an interrupted check-out left here goes first.
-    RemoveAbandonedWork(projectFolder);
-    const int number = versions->GetNextVersionNr();
-    const QString name = QStringLiteral("Version %1").arg(number);
-    const QString newFolder = projectFolder + name;
-    // A stale catalogue: the copy would land inside the existing folder.
-    if (QFileInfo::exists(newFolder)) {
-        User().ShowMessage(QStringLiteral("The folder %1 already exists, but the catalogue does "
-                                          "not know it. Rebuild the workspace, then check out "
-                                          "again.")
-                               .arg(newFolder));
-        return nullptr;
+    const ItemPath sourcePath = ItemPath::Of(source);
+    const ItemPath projectPath = ItemPath::Of(source->ParentItem());
+    TVersion record(source->ParentCollection());
+    {
+        WorkspaceChange change(*ProjectMngr);
+        source = FindAgain<TVersion>(sourcePath);
+        if (!source || !StillAsShown(source))
+            return nullptr;
+        // What an interrupted check-out left here goes first.
+        RemoveAbandonedWork(source->ParentItem()->Path());
+        // The number is checked now, though it is taken only when the copy
+        // is placed.
+        static_cast<TVersions*>(source->ParentCollection())->GetNextVersionNr();
+        // The new version's record goes into the copy before the copy can
+        // be seen: a version folder never stands there with another's record.
+        record.SetParentVersion(source->Name());
+        record.SetState(vsCheckedOut);
+        TCheckInProperties properties;
+        properties.sDatetime = CheckInDateTimeNow();
+        properties.sOwner = GetUserFromWindows();
+        record.SetEditor(source->Editor());
+        record.SetCheckInProperties(properties);
     }
-    // The new version's record goes into the copy before the copy can be
-    // seen: a version folder never stands there with another's record.
-    TVersion record(versions);
-    record.SetParentVersion(source->Name());
-    record.SetState(vsCheckedOut);
-    TCheckInProperties properties;
-    properties.sDatetime = CheckInDateTimeNow();
-    properties.sOwner = GetUserFromWindows();
-    record.SetEditor(source->Editor());
-    record.SetCheckInProperties(properties);
+    // The copy is made outside the lock, so that others wait only for its
+    // placing; the source is checked in and never changes.
+    const QString sourceFolder = source->Path();
+    const QString sourceName = source->Name();
+    const QString projectFolder = source->ParentItem()->Path();
     const QString data = record.DataAsXml();
+    TVersion* made = nullptr;
+    QString refusal;
+    std::optional<CatalogueNotSaved> notSaved;
+    const Publish place = [&](const std::function<int(const QString&)>& placeAs) {
+        WorkspaceChange change(*ProjectMngr);
+        auto* project = dynamic_cast<TProject*>(projectPath.Find(ProjectMngr->Clients()));
+        if (!project || !FileSystem::FolderExists(projectFolder) ||
+            project->Path() != projectFolder) {
+            refusal = GoneText(projectPath);
+            return false;
+        }
+        auto* versions = static_cast<TVersions*>(project->VersionCollection());
+        // Another check-out may have taken the number meanwhile, in this
+        // catalogue or only on disk: the next free one is taken.
+        QString name;
+        for (qint64 number = versions->GetNextVersionNr();; ++number) {
+            if (number > std::numeric_limits<int>::max()) {
+                throw QuorvelError(
+                    QStringLiteral("No version number is left in %1.").arg(projectPath.Text()));
+            }
+            name = QStringLiteral("Version %1").arg(number);
+            if (versions->ItemByName(name))
+                continue;
+            const int error = placeAs(name);
+            if (error == 0)
+                break;
+            if (error != EEXIST && error != ENOTEMPTY) {
+                throw QuorvelError(QStringLiteral("Can not write %1: %2")
+                                       .arg(projectFolder + name,
+                                            QString::fromLocal8Bit(std::strerror(error))));
+            }
+        }
+        auto* version = static_cast<TVersion*>(versions->AddItem());
+        version->SetName(name);
+        version->SetParentVersion(record.ParentVersion());
+        version->SetState(record.State());
+        version->SetEditor(record.Editor());
+        version->SetCheckInProperties(record.CheckInProperties());
+        made = version;
+        try {
+            change.Commit();
+        } catch (const CatalogueNotSaved& error) {
+            // The version is whole on disk with its record; it stays.
+            notSaved = error;
+        }
+        return true;
+    };
     QString error;
-    const bool copied = CopyFolderAs(source->Path(), newFolder, &error, [&](const QString& folder) {
-        TConfigStreamer(folder).WriteXmlString(data);
-    });
+    const bool copied = CopyFolderAs(
+        sourceFolder, projectFolder + QStringLiteral("Version"), &error,
+        [&](const QString& folder) { TConfigStreamer(folder).WriteXmlString(data); }, place);
     if (!copied) {
-        User().ShowMessage(
-            QStringLiteral("Check out of %1 failed: %2.").arg(source->Name(), error));
+        if (!refusal.isEmpty())
+            User().ShowMessage(refusal);
+        else
+            User().ShowMessage(QStringLiteral("Check out of %1 failed: %2.").arg(sourceName, error));
         return nullptr;
     }
-    auto* version = static_cast<TVersion*>(versions->AddItem());
-    version->SetName(name);
-    version->SetParentVersion(record.ParentVersion());
-    version->SetState(record.State());
-    version->SetEditor(record.Editor());
-    version->SetCheckInProperties(record.CheckInProperties());
-    version->AddToView(FVersionView);
-    version->SetVersionSelected(true);
-    SetActiveItem(version);
-    return version;
+    if (made->ParentItem() == FACtiveProject)
+        made->AddToView(FVersionView);
+    made->SetVersionSelected(true);
+    SetActiveItem(made);
+    if (notSaved)
+        throw *notSaved;
+    return made;
 }
 
 bool TVersionManager::CheckIn() {
@@ -247,6 +363,12 @@ bool TVersionManager::CheckIn() {
             Sort();
             throw InvalidTypecast();
         }
+        const ItemPath path = ItemPath::Of(version);
+        WorkspaceChange change(*ProjectMngr);
+        version = FindAgain<TVersion>(path);
+        // Checked in by another meanwhile: that check-in stays as it is.
+        if (!version || !StillAsShown(version))
+            break;
         TCheckInProperties record;
         record.sDatetime = CheckInDateTimeNow();
         record.sOwner = owner;
@@ -263,6 +385,7 @@ bool TVersionManager::CheckIn() {
             Sort();
             throw;
         }
+        change.Changed();
         DoVersionChanged();
         checkedIn = true;
         break;
@@ -283,17 +406,18 @@ bool TVersionManager::UndoCheckOut() {
     if (!User().Confirm(QStringLiteral("This will removed %1, from your system are you sure?")
                             .arg(version->Name())))
         return false;
-    const QString folder = version->Path();
-    if (!FileSystem::FolderExists(folder))
-        throw QuorvelError(QStringLiteral("The specified path was not found"));
-    const bool removed = FileSystem::RemoveTreeWholly(folder);
-    if (!removed) {
-        User().ShowMessage(QStringLiteral("Not everything in %1 could be deleted.")
-                               .arg(FileSystem::WithoutTrailingSeparator(folder)));
-    }
+    const ItemPath path = ItemPath::Of(version);
+    WorkspaceChange change(*ProjectMngr);
+    version = FindAgain<TVersion>(path);
+    // Never a version that is checked in: its work is kept for good.
+    if (!version || !StillAsShown(version))
+        return false;
     TVersionItem* project = version->ParentItem();
     const bool shown = shownVersion_ != nullptr;
-    version->ParentCollection()->DelItem(version);
+    // To the trash, as a deleted client or project goes: a mistaken Yes
+    // can be taken back.
+    if (!version->ParentCollection()->TrashItem(version))
+        return false;
     // The listed project is active again, and its node is the one the tree
     // shows selected: the commands act on what is highlighted.
     if (project) {
@@ -301,46 +425,104 @@ bool TVersionManager::UndoCheckOut() {
         SetActiveItem(project);
     }
     AfterRemoval(shown);
-    return removed;
+    change.Commit();
+    return true;
 }
 
 TVersionItem* TVersionManager::NewClient() {
-    return ProjectMngr->Clients()->AddNewItem();
+    const std::optional<QString> name = ProjectMngr->Clients()->AskNewName();
+    if (!name)
+        return nullptr;
+    WorkspaceChange change(*ProjectMngr);
+    TClients* clients = ProjectMngr->Clients();
+    // Another program may have taken the name meanwhile.
+    if (clients->RefuseTakenName(*name))
+        return nullptr;
+    TVersionItem* client = clients->AddNamedItem(*name);
+    if (!client)
+        return nullptr;
+    client->SetSelected(true);
+    change.Commit();
+    return client;
 }
 
 TVersionItem* TVersionManager::NewProject() {
     TClient* client = ActiveClient();
-    return client ? static_cast<TProjects*>(client->VersionCollection())->AddNewItem() : nullptr;
+    if (!client)
+        return nullptr;
+    const ItemPath path = ItemPath::Of(client);
+    const std::optional<QString> name =
+        static_cast<TProjects*>(client->VersionCollection())->AskNewName();
+    if (!name)
+        return nullptr;
+    WorkspaceChange change(*ProjectMngr);
+    client = FindAgain<TClient>(path);
+    if (!client)
+        return nullptr;
+    auto* projects = static_cast<TProjects*>(client->VersionCollection());
+    if (projects->RefuseTakenName(*name))
+        return nullptr;
+    TVersionItem* project = projects->AddProject(*name);
+    if (project)
+        change.Commit();
+    return project;
+}
+
+bool TVersionManager::RenameItem(TVersionItem* item) {
+    if (!item)
+        return false;
+    item->CheckFolderNames();
+    const ItemPath path = ItemPath::Of(item);
+    for (;;) {
+        const std::optional<QString> newName = item->AskNewName();
+        if (!newName)
+            return false;
+        WorkspaceChange change(*ProjectMngr);
+        item = FindAgain<TVersionItem>(path);
+        if (!item)
+            return false;
+        if (item->ParentCollection()->RefuseTakenName(*newName))
+            return false;
+        if (item->RenameTo(*newName)) {
+            change.Commit();
+            return true;
+        }
+    }
 }
 
 bool TVersionManager::RenameClient() {
-    TClient* client = ActiveClient();
-    return client && client->Rename();
+    return RenameItem(ActiveClient());
 }
 
 bool TVersionManager::RenameProject() {
-    TProject* project = ActiveProject();
-    return project && project->Rename();
+    return RenameItem(ActiveProject());
+}
+
+bool TVersionManager::DeleteItem(TVersionItem* item) {
+    if (!item)
+        return false;
+    item->CheckFolderNames();
+    if (!User().Confirm(item->ParentCollection()->RemoveQuestion(item)))
+        return false;
+    const ItemPath path = ItemPath::Of(item);
+    WorkspaceChange change(*ProjectMngr);
+    item = FindAgain<TVersionItem>(path);
+    if (!item)
+        return false;
+    const bool shown = shownVersion_ != nullptr;
+    if (!item->ParentCollection()->TrashItem(item))
+        return false;
+    AfterRemoval(shown);
+    change.Commit();
+    return true;
 }
 
 bool TVersionManager::DelClient() {
-    TClient* client = ActiveClient();
-    if (!client)
-        return false;
-    const bool shown = shownVersion_ != nullptr;
-    const bool removed = static_cast<TClients*>(client->ParentCollection())->RemoveItem(client);
-    AfterRemoval(shown);
-    return removed;
+    return DeleteItem(ActiveClient());
 }
 
 bool TVersionManager::DelProject() {
-    TProject* project = ActiveProject();
-    if (!project)
-        return false;
-    const bool shown = shownVersion_ != nullptr;
-    const bool removed = static_cast<TProjects*>(project->ParentCollection())->RemoveItem(project);
-    AfterRemoval(shown);
-    return removed;
+    return DeleteItem(ActiveProject());
 }
 
 void TVersionManager::AfterRemoval(bool versionWasShown) {
@@ -348,6 +530,24 @@ void TVersionManager::AfterRemoval(bool versionWasShown) {
     // keeps showing one that is still there.
     if (versionWasShown && !shownVersion_)
         DoVersionChanged();
+}
+
+TVersionManager::EditorStart TVersionManager::OpenInEditor(TEditor* editor) {
+    TVersion* version = ActiveVersion();
+    if (!version || !editor)
+        return EditorStart::Refused;
+    version->CheckFolderNames();
+    const ItemPath path = ItemPath::Of(version);
+    {
+        WorkspaceChange change(*ProjectMngr);
+        version = FindAgain<TVersion>(path);
+        if (!version || !StillAsShown(version))
+            return EditorStart::Refused;
+        editor->Assign(version);
+        change.Changed();
+    }
+    // The editor runs as long as the user likes: the lock is not held.
+    return editor->Execute(version->Path()) ? EditorStart::Started : EditorStart::NotStarted;
 }
 
 void TVersionManager::DoVersionChanged() {
@@ -362,6 +562,17 @@ bool TVersionManager::ImportFromFolder(const QString& AFolder) {
         if (!version)
             throw QuorvelError(QStringLiteral("There is no active version."));
         version->CheckFolderNames();
+        const ItemPath path = ItemPath::Of(version);
+        WorkspaceChange change(*ProjectMngr);
+        version = dynamic_cast<TVersion*>(path.Find(ProjectMngr->Clients()));
+        if (!version)
+            throw QuorvelError(GoneText(path));
+        SetActiveItem(version);
+        // Only into the first version of a project that has no other.
+        if (!CanImport())
+            throw QuorvelError(QStringLiteral("%1 is no longer the only version of its project.")
+                                   .arg(path.Text()));
+        change.Changed();
         const QString target = version->Path();
         const QString source = QDir::cleanPath(AFolder) + u'/';
         const QString targetClean = QDir::cleanPath(target) + u'/';

@@ -4,6 +4,7 @@
 #include <functional>
 
 class TClient;
+class TEditor;
 class TProject;
 class TVersion;
 class TVersionItem;
@@ -64,6 +65,13 @@ public:
     bool DelProject();
 
     void DoVersionChanged();
+
+    enum class EditorStart { Started, Refused, NotStarted };
+    // "Open In": the active version, when it is still checked out on disk,
+    // gets the editor in its data file, and the editor is started on it
+    // (the program waits for it). Refused, with the user told, when the
+    // version changed meanwhile.
+    EditorStart OpenInEditor(TEditor* editor);
     // Copies AFolder (ending with "/") into the active version's folder.
     // True when everything was copied.
     bool ImportFromFolder(const QString& AFolder);
@@ -78,8 +86,23 @@ public:
     // The editor menu ("Open In"): a checked-out version.
     bool CanOpenInEditor() const { return CanCheckIn(); }
 
+    // Follows what other programs did to the workspace since the last look
+    // (see TProjectManager::FollowOtherPrograms): the listed project's data
+    // files are read again, the list and the details follow. True when
+    // anything may have changed. Does nothing while the catalogue is busy.
+    bool FollowWorkspace();
+    // A version another program made appeared in the catalogue: it gets
+    // its row when its project is listed.
+    void VersionAppeared(TVersion* version);
+
 private:
     void ItemDestroyed(TVersionItem* item);
+    // Under the workspace lock: true when the version's folder and data
+    // file still say what the user was shown; otherwise the list and the
+    // details show what they say now, and the user is told.
+    bool StillAsShown(TVersion* version);
+    bool RenameItem(TVersionItem* item);
+    bool DeleteItem(TVersionItem* item);
     // After a command removed things: the details follow what is left.
     void AfterRemoval(bool versionWasShown);
 

@@ -1,5 +1,6 @@
 #include "workspace/TProjectManager.h"
 
+#include "catalogue/CatalogueMerge.h"
 #include "catalogue/CatalogueTreeView.h"
 #include "catalogue/FolderScanReport.h"
 #include "catalogue/TClients.h"
@@ -13,6 +14,8 @@
 #include "storage/TConfigStreamer.h"
 #include "storage/TSimpleXmlParser.h"
 #include "workspace/RebuildProgress.h"
+#include "workspace/WorkspaceChange.h"
+#include "workspace/WorkspaceLock.h"
 
 #include <algorithm>
 
@@ -32,6 +35,17 @@ private:
     bool& flag_;
 };
 
+// What another program's catalogue is read into: it has no tree.
+class ScratchOwner final : public CatalogueOwner {
+public:
+    explicit ScratchOwner(QString workspace) : workspace_(std::move(workspace)) {}
+    QString WorkSpace() const override { return workspace_; }
+    CatalogueTreeView* TreeView() const override { return nullptr; }
+
+private:
+    QString workspace_;
+};
+
 } // namespace
 
 TProjectManager::TProjectManager() {
@@ -44,6 +58,7 @@ TProjectManager::~TProjectManager() {
     SaveOnExit();
     FEditors.reset();
     FClients.reset();
+    lock_.reset();
 }
 
 bool TProjectManager::SaveOnExit() noexcept {
@@ -105,7 +120,12 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
     }
     FWorkSpace = Value;
     savedCatalogue_.reset();
+    lock_.reset();
+    seenGeneration_ = WorkspaceLock::Generation(FWorkSpace);
     TConfigStreamer streamer(FWorkSpace);
+    // Taken before the file is read: a file replaced meanwhile is then
+    // followed at the next look instead of being missed.
+    catalogueStamp_ = FileStamp::Of(streamer.FileName());
     if (!streamer.ConfigExist()) {
         Refresh();
         return;
@@ -147,6 +167,11 @@ void TProjectManager::Refresh() {
     if (Busy() || FWorkSpace.isEmpty())
         return;
     FolderScanReport report(!readOnly_);
+    // What the folders hold is what is saved: nobody may change them or
+    // the file in between, and the file's old picture is not followed.
+    std::optional<WorkspaceChange> change;
+    if (!readOnly_ && FileSystem::FolderExists(FWorkSpace))
+        change.emplace(*this, WorkspaceChange::Follow::No);
     {
         FlagScope refreshing(FRefreshActive);
         catalogueIncomplete_ = false;
@@ -166,6 +191,7 @@ void TProjectManager::Refresh() {
         }
         SaveProject();
     }
+    change.reset();
     const QString notes = report.Notes();
     if (!notes.isEmpty())
         User().ShowMessage(notes);
@@ -186,13 +212,102 @@ void TProjectManager::SaveProject() {
         return;
     const TConfigStreamer streamer(FWorkSpace);
     const auto letEventsRun = [this] { LetEventsRun(); };
+    std::optional<WorkspaceChange> change;
+    if (!WorkspaceLocked()) {
+        // Nothing changed here nor there: nothing is written, and the
+        // workspace is not even locked.
+        if (savedCatalogue_ && catalogueStamp_ &&
+            FileStamp::Of(streamer.FileName()) == catalogueStamp_ &&
+            *savedCatalogue_ == FingerprintOf(CatalogueFileBytes(letEventsRun), letEventsRun))
+            return;
+        change.emplace(*this, WorkspaceChange::Follow::Yes);
+    }
     const QByteArray bytes = CatalogueFileBytes(letEventsRun);
     const FileFingerprint fingerprint = FingerprintOf(bytes, letEventsRun);
-    // Nothing changed: nothing is written.
     if (savedCatalogue_ && *savedCatalogue_ == fingerprint && streamer.ConfigExist())
         return;
     streamer.WriteFileBytes(bytes, letEventsRun);
     savedCatalogue_ = fingerprint;
+    catalogueStamp_ = FileStamp::Of(streamer.FileName());
+    changedUnderLock_ = true;
+}
+
+QString TProjectManager::CatalogueFileName() const {
+    return TConfigStreamer(FWorkSpace).FileName();
+}
+
+void TProjectManager::LockWorkspace(bool follow) {
+    if (lockDepth_ > 0) {
+        ++lockDepth_;
+        return;
+    }
+    if (!lock_)
+        lock_ = std::make_unique<WorkspaceLock>(FWorkSpace);
+    lock_->Acquire();
+    lockDepth_ = 1;
+    changedUnderLock_ = false;
+    if (!follow)
+        return;
+    try {
+        FollowCatalogueFile();
+    } catch (...) {
+        UnlockWorkspace(false);
+        throw;
+    }
+}
+
+void TProjectManager::UnlockWorkspace(bool changed) {
+    if (lockDepth_ == 0)
+        return;
+    changedUnderLock_ = changedUnderLock_ || changed;
+    if (--lockDepth_ > 0)
+        return;
+    lock_->Release(changedUnderLock_);
+    // This program's own change is nothing to follow.
+    if (changedUnderLock_)
+        seenGeneration_ = WorkspaceLock::Generation(FWorkSpace);
+    changedUnderLock_ = false;
+}
+
+bool TProjectManager::FollowCatalogueFile() {
+    if (FWorkSpace.isEmpty())
+        return false;
+    const TConfigStreamer streamer(FWorkSpace);
+    const std::optional<FileStamp> stamp = FileStamp::Of(streamer.FileName());
+    // A file that is gone holds nothing to follow; the next save makes it.
+    if (!stamp || stamp == catalogueStamp_)
+        return false;
+    FlagScope following(following_);
+    const auto letEventsRun = [this] { LetEventsRun(); };
+    ScratchOwner owner(FWorkSpace);
+    TClients other(&owner);
+    FileFingerprint read;
+    bool whole = false;
+    try {
+        const std::unique_ptr<TSimpleXmlParser> parser =
+            streamer.ReadParser([&read](QByteArrayView part) { read.Add(part); }, letEventsRun);
+        whole = other.ReadFromXml(*parser);
+    } catch (const QuorvelError&) {
+        whole = false;
+    }
+    catalogueStamp_ = stamp;
+    // A file that holds no whole catalogue says nothing sure: what this
+    // program holds stays, and its next save writes it.
+    if (!whole)
+        return false;
+    CatalogueMerge::Follow(*FClients, other, versionHooks_.versionAdded);
+    savedCatalogue_ = read;
+    return true;
+}
+
+bool TProjectManager::FollowOtherPrograms() {
+    if (Busy() || WorkspaceLocked() || FWorkSpace.isEmpty())
+        return false;
+    const quint64 generation = WorkspaceLock::Generation(FWorkSpace);
+    const bool followed = FollowCatalogueFile();
+    const bool othersChanged = generation != seenGeneration_;
+    seenGeneration_ = generation;
+    return followed || othersChanged;
 }
 
 QByteArray TProjectManager::CatalogueFileBytes(const std::function<void()>& betweenParts) const {
@@ -238,10 +353,13 @@ void TProjectManager::OnChanged(TVersionCollection*, TVersionItem* ChangedItem,
 }
 
 void TProjectManager::DoEditorClick(TEditor* Sender) {
-    if (!Sender || !versionHooks_.activeVersion)
+    if (!Sender || !versionHooks_.activeVersion || !versionHooks_.openInEditor)
         return;
     TVersion* version = versionHooks_.activeVersion();
+    if (!version)
+        return;
+    const QString folder = version->Path();
     // A program that did not start is a failure the user must hear of.
-    if (version && !Sender->Execute(version))
-        User().ShowMessage(TEditor::ExecuteErrorText(version->Path(), Sender->Name()));
+    if (!versionHooks_.openInEditor(Sender))
+        User().ShowMessage(TEditor::ExecuteErrorText(folder, Sender->Name()));
 }

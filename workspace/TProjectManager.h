@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueOwner.h"
 #include "catalogue/VersionConsts.h"
+#include "platform/FileStamp.h"
 #include "storage/FileFingerprint.h"
 
 #include <QByteArray>
@@ -17,6 +18,7 @@ class TProjectEditors;
 class TVersionCollection;
 class TVersion;
 class TVersionItem;
+class WorkspaceLock;
 
 // Owns the open workspace: its folder, its catalogue and the editor
 // registry. Opens (load or rebuild), rebuilds and saves the catalogue.
@@ -52,8 +54,25 @@ public:
     // Writes the catalogue file, when the workspace folder exists, the
     // catalogue is whole (not half read from a damaged file, nor rebuilt
     // past folders that could not be read) and it differs from what the
-    // file held when it was last read or written.
+    // file held when it was last read or written. It is written under the
+    // workspace lock, after following what other programs saved, so that
+    // their work is never written over.
     void SaveProject();
+
+    // Takes the workspace lock (waiting for other programs, see
+    // WorkspaceLock) and, with follow, brings the catalogue in line with
+    // what another program saved since this one last read or wrote the
+    // file. Calls nest; only the outermost locks and follows. Raises
+    // QuorvelError when the lock cannot be had. Use WorkspaceChange.
+    void LockWorkspace(bool follow);
+    // Ends one LockWorkspace; changed tells other programs to look again.
+    void UnlockWorkspace(bool changed);
+    bool WorkspaceLocked() const { return lockDepth_ > 0; }
+    // For a program that stays open: follows what other programs did since
+    // the last look (their catalogue saves, and the count of their changes
+    // in the lock file). True when anything may have changed, so that data
+    // files shown should be read again. Does nothing while busy.
+    bool FollowOtherPrograms();
     // The program's end: saves the catalogue and writes the editor
     // registry; errors are shown, never thrown. False when either failed,
     // so a caller can tell that work was not kept. Runs once; a later call
@@ -70,7 +89,7 @@ public:
     bool RefreshActive() const { return FRefreshActive; }
     // True while a catalogue is being loaded or rebuilt: pending window
     // events run meanwhile, and nothing may replace the catalogue then.
-    bool Busy() const { return FRefreshActive || loading_ || editing_; }
+    bool Busy() const { return FRefreshActive || loading_ || editing_ || following_; }
     // Marks the catalogue busy while items are added or removed with events
     // running in between, outside a load or rebuild.
     void SetEditing(bool Value) { editing_ = Value; }
@@ -86,6 +105,12 @@ public:
     struct VersionHooks {
         std::function<void()> catalogueDiscarded;
         std::function<TVersion*()> activeVersion;
+        // "Open In" on the active version with the editor; false when the
+        // editor was to be started but did not start.
+        std::function<bool(TEditor*)> openInEditor;
+        // A version another program made came into a project whose data
+        // is loaded (its data file is read).
+        std::function<void(TVersion*)> versionAdded;
     };
     void SetVersionHooks(VersionHooks Value) { versionHooks_ = std::move(Value); }
 
@@ -97,6 +122,10 @@ private:
     // Lets pending window events run while the catalogue is busy; at any
     // other time they wait.
     void LetEventsRun() const;
+    // Brings the catalogue in line with the file when another program
+    // replaced it since it was last read or written here; true when it did.
+    bool FollowCatalogueFile();
+    QString CatalogueFileName() const;
 
     std::unique_ptr<TClients> NewClients(bool withChangeHandler);
     // Lets go of the catalogue before another one replaces it; events may
@@ -110,6 +139,14 @@ private:
     bool FRefreshActive = false;
     bool loading_ = false;
     bool editing_ = false;
+    bool following_ = false;
+    std::unique_ptr<WorkspaceLock> lock_;
+    int lockDepth_ = 0;
+    bool changedUnderLock_ = false;
+    // The catalogue file as it was when this program last read or wrote it.
+    std::optional<FileStamp> catalogueStamp_;
+    // The change count of the lock file at the last look.
+    quint64 seenGeneration_ = 0;
     quint64 catalogueGeneration_ = 0;
     bool catalogueIncomplete_ = false;
     bool readOnly_ = false;
