@@ -477,7 +477,10 @@ void RemoveLeftover(const Place& at) {
     if (::fstatat(at.folder, at.name, &info, AT_SYMLINK_NOFOLLOW) != 0)
         return;
     if (S_ISDIR(info.st_mode)) {
-        FileSystem::RemoveTree(QFile::decodeName(at.path));
+        // Through the folder it was made in, which may have been renamed
+        // meanwhile by another program.
+        FileSystem::RemoveTree(QStringLiteral("/proc/self/fd/%1/").arg(at.folder) +
+                               QFile::decodeName(at.name));
     } else {
         FaultInjection::BeforeFileSystemChange();
         ::unlinkat(at.folder, at.name, 0);
