@@ -15,6 +15,7 @@
 #include "ui/FolderCommands.h"
 #include "ui/ListedProjectWatcher.h"
 #include "ui/OverviewCommands.h"
+#include "ui/PresenceIndicator.h"
 #include "ui/QtUser.h"
 #include "ui/RibbonApplicationMenu.h"
 #include "ui/RibbonBar.h"
@@ -42,6 +43,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -349,6 +351,8 @@ void TMainForm::CreateWidgets() {
     statusPanel_->setFixedWidth(500);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(statusPanel_);
+    presence_ = new PresenceIndicator;
+    statusBar()->addWidget(presence_);
 }
 
 void TMainForm::CreateRibbon() {
@@ -497,6 +501,9 @@ void TMainForm::FormClose() {
 
 void TMainForm::SetWorkspace(const QString& AWorkSpace) {
     statusPanel_->setText(QStringLiteral("Workspace: ") + AWorkSpace);
+    // Also when opening fails half-way: whatever is open then is announced.
+    const auto announce =
+        qScopeGuard([this] { presence_->SetWorkspace(ProjectMngr->WorkSpace()); });
     ProjectMngr->SetWorkSpace(AWorkSpace);
 }
 

@@ -19,6 +19,7 @@ class QTextEdit;
 class QWidgetAction;
 class ListedProjectWatcher;
 class OverviewCommands;
+class PresenceIndicator;
 class RibbonBar;
 class TEditor;
 class TVersion;
@@ -128,6 +129,7 @@ private:
     QSplitter* treeSplitter_ = nullptr;
     QSplitter* detailsSplitter_ = nullptr;
     QLabel* statusPanel_ = nullptr;
+    PresenceIndicator* presence_ = nullptr;
     QComboBox* rbcbRecentOpened = nullptr;
     QComboBox* rbcbEditors = nullptr;
     QMenu* pmProject = nullptr;
