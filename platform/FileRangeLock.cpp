@@ -33,6 +33,15 @@ bool TryLock(int fd, off_t start, off_t length, Kind kind) {
     return result == 0;
 }
 
+bool Lock(int fd, off_t start, off_t length, Kind kind) {
+    struct flock range = Range(start, length, TypeOf(kind));
+    int result;
+    do
+        result = ::fcntl(fd, F_OFD_SETLKW, &range);
+    while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
 void Unlock(int fd, off_t start, off_t length) {
     struct flock range = Range(start, length, F_UNLCK);
     ::fcntl(fd, F_OFD_SETLK, &range);

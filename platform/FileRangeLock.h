@@ -15,6 +15,9 @@ enum class Kind { Shared, Exclusive };
 // Takes the lock without waiting; false when another open file holds a
 // conflicting one (or the file system refuses locks).
 bool TryLock(int fd, off_t start, off_t length, Kind kind);
+// Takes the lock, waiting while another open file holds a conflicting one;
+// false when the file system refuses locks.
+bool Lock(int fd, off_t start, off_t length, Kind kind);
 void Unlock(int fd, off_t start, off_t length);
 // True when another open file holds a lock in the range that would keep
 // out a lock of this kind.

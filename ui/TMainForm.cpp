@@ -16,6 +16,7 @@
 #include "ui/ListedProjectWatcher.h"
 #include "ui/WorkspaceFollower.h"
 #include "ui/OverviewCommands.h"
+#include "ui/PresenceIndicator.h"
 #include "ui/QtUser.h"
 #include "ui/RibbonApplicationMenu.h"
 #include "ui/RibbonBar.h"
@@ -44,6 +45,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -360,6 +362,8 @@ void TMainForm::CreateWidgets() {
     statusPanel_->setFixedWidth(500);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(statusPanel_);
+    presence_ = new PresenceIndicator;
+    statusBar()->addWidget(presence_);
 }
 
 void TMainForm::CreateRibbon() {
@@ -508,6 +512,9 @@ void TMainForm::FormClose() {
 
 void TMainForm::SetWorkspace(const QString& AWorkSpace) {
     statusPanel_->setText(QStringLiteral("Workspace: ") + AWorkSpace);
+    // Also when opening fails half-way: whatever is open then is announced.
+    const auto announce =
+        qScopeGuard([this] { presence_->SetWorkspace(ProjectMngr->WorkSpace()); });
     ProjectMngr->SetWorkSpace(AWorkSpace);
 }
 

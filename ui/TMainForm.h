@@ -20,6 +20,7 @@ class QWidgetAction;
 class ListedProjectWatcher;
 class WorkspaceFollower;
 class OverviewCommands;
+class PresenceIndicator;
 class RibbonBar;
 class TEditor;
 class TVersion;
@@ -129,6 +130,7 @@ private:
     QSplitter* treeSplitter_ = nullptr;
     QSplitter* detailsSplitter_ = nullptr;
     QLabel* statusPanel_ = nullptr;
+    PresenceIndicator* presence_ = nullptr;
     QComboBox* rbcbRecentOpened = nullptr;
     QComboBox* rbcbEditors = nullptr;
     QMenu* pmProject = nullptr;

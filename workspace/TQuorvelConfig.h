@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileHandle.h"
+
 #include <QString>
 #include <memory>
 
@@ -10,6 +12,13 @@ class TRecentOpened;
 // list's style, whether the previous run ended cleanly and the recently
 // opened workspaces. Read from the settings file when created, written
 // back when destroyed.
+//
+// Several read-write runs may share one settings file (two windows, two
+// users of one installation). Each holds a shared lock on the lock file
+// beside it ("<settings file>.lock") for as long as it runs, so the
+// clean-end mark stays "0" until the last of them ends, and a start takes
+// "0" for a crash only when no other run holds the lock; a killed run's
+// lock dies with it. Starts and ends take turns through the same file.
 class TQuorvelConfig {
 public:
     enum class Access {
@@ -34,7 +43,8 @@ public:
     QString GetWorkspace();
     void SetWorkspace(const QString& Value) { FWorkspace = Value; }
 
-    // Whether the previous run ended cleanly.
+    // Whether the previous run ended cleanly; also true when the file says
+    // otherwise because another run still goes on.
     bool ShutDownCorrect() const { return FShutDown; }
     void SetShutDown(bool Value) { FShutDown = Value; }
 
@@ -46,20 +56,27 @@ public:
     QString FileName() const;
 
     // Reads every value; in read-write mode first marks the run as not yet
-    // ended ("ShutDown" = "0").
+    // ended ("ShutDown" = "0") and counts it among the running ones.
     void Read();
     // Writes every value with the clean-end mark, in one write of the file;
     // raises QuorvelError when the file refuses, and then writes nothing.
+    // The mark stays "0" while another run goes on: that one writes "1"
+    // at its end. From here on this run no longer counts as running.
     // Does nothing in read-only mode.
     void Write();
 
 private:
+    bool OtherRunAlive() const;
+
     std::unique_ptr<ProfileFile> fIniFile;
     QString FWorkspace;
     bool FShutDown = true;
     int FViewStyle = 0;
     std::unique_ptr<TRecentOpened> FRecentOpened;
     Access access_;
+    // The lock file; closed in read-only mode or when it cannot be opened,
+    // and then the mark works as if this run were alone.
+    FileHandle runLock_;
 };
 
 // The settings of the running program; created first and destroyed last
