@@ -35,6 +35,8 @@ public:
     // Puts Value at Index; the item it replaces is destroyed.
     void SetItems(int Index, std::unique_ptr<TVersionItem> Value);
     // The first item whose name matches with a-z taken as A-Z, or null.
+    // It decides whether a name is taken; the item that a given name
+    // stands for is NameLookup's to find.
     TVersionItem* ItemByName(const QString& Value) const;
     // The item of exactly this name, or null.
     TVersionItem* ItemNamed(const QString& name) const;

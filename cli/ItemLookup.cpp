@@ -1,5 +1,6 @@
 #include "cli/ItemLookup.h"
 
+#include "catalogue/NameLookup.h"
 #include "catalogue/TClients.h"
 #include "catalogue/TVersion.h"
 #include "cli/Console.h"
@@ -14,6 +15,15 @@ bool IsNumber(const QString& text) {
            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
+TVersionItem* Named(const TVersionCollection* items, const QString& name) {
+    const NameLookup lookup(*items, name);
+    if (lookup.IsAmbiguous())
+        Console::ErrLine(lookup.AmbiguityMessage());
+    else if (!lookup.Item())
+        ItemLookup::ReportNotFound(name);
+    return lookup.Item();
+}
+
 } // namespace
 
 void ItemLookup::ReportNotFound(const QString& name) {
@@ -21,20 +31,12 @@ void ItemLookup::ReportNotFound(const QString& name) {
 }
 
 TVersionItem* ItemLookup::Client(const QString& name) {
-    TVersionItem* client = ProjectMngr->Clients()->ItemByName(name);
-    if (!client)
-        ReportNotFound(name);
-    return client;
+    return Named(ProjectMngr->Clients(), name);
 }
 
 TVersionItem* ItemLookup::Project(const QString& client, const QString& project) {
     TVersionItem* owner = Client(client);
-    if (!owner)
-        return nullptr;
-    TVersionItem* found = owner->VersionCollection()->ItemByName(project);
-    if (!found)
-        ReportNotFound(project);
-    return found;
+    return owner ? Named(owner->VersionCollection(), project) : nullptr;
 }
 
 TVersion* ItemLookup::Version(const QString& client, const QString& project,
@@ -45,8 +47,13 @@ TVersion* ItemLookup::Version(const QString& client, const QString& project,
 
 TVersion* ItemLookup::VersionOf(TVersionItem* project, const QString& version) {
     const TVersionCollection* versions = project->VersionCollection();
-    if (TVersionItem* named = versions->ItemByName(version))
-        return static_cast<TVersion*>(named);
+    const NameLookup named(*versions, version);
+    if (named.Item())
+        return static_cast<TVersion*>(named.Item());
+    if (named.IsAmbiguous()) {
+        Console::ErrLine(named.AmbiguityMessage());
+        return nullptr;
+    }
     if (IsNumber(version)) {
         bool ok = false;
         const int number = version.toInt(&ok);

@@ -6,8 +6,9 @@ class TVersion;
 class TVersionItem;
 
 // Finds clients, projects and versions by the names given on the command
-// line, matched as the program matches names. Each says "not found: NAME"
-// on stderr and returns null when there is no such item.
+// line, by NameLookup's rule. Each says "not found: NAME", or for a name
+// that several items match without regard to case that it is ambiguous,
+// on stderr and returns null.
 class ItemLookup {
 public:
     static TVersionItem* Client(const QString& name);

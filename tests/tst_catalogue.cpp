@@ -1,6 +1,7 @@
 // The catalogue model: items, collections, names, folders and the rebuild.
 #include "catalogue/CatalogueOwner.h"
 #include "catalogue/ItemFolders.h"
+#include "catalogue/NameLookup.h"
 #include "catalogue/TClient.h"
 #include "catalogue/TClients.h"
 #include "catalogue/TProject.h"
@@ -83,6 +84,8 @@ private slots:
     void callbackReachesTheWholeTree();
     void itemByName_data();
     void itemByName();
+    void nameLookup_data();
+    void nameLookup();
     void versionNumbers_data();
     void versionNumbers();
     void nextVersionNumber_data();
@@ -192,6 +195,49 @@ void TestCatalogue::itemByName() {
     Add(&clients, QStringLiteral("other"));
     TVersionItem* item = Add(&clients, stored);
     QCOMPARE(clients.ItemByName(asked), found ? item : nullptr);
+}
+
+void TestCatalogue::nameLookup_data() {
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QString>("asked");
+    // The name of the item found; empty for none.
+    QTest::addColumn<QString>("found");
+    QTest::addColumn<QStringList>("ambiguousAmong");
+    QTest::newRow("exact wins over an earlier case-blind match")
+        << QStringList{"Harbour", "harbour"} << "harbour"
+        << "harbour" << QStringList();
+    QTest::newRow("exact wins among several case-blind matches")
+        << QStringList{"HARBOUR", "Harbour", "harbour"} << "Harbour"
+        << "Harbour" << QStringList();
+    QTest::newRow("one case-blind match is found") << QStringList{"Crane", "Harbour"} << "HARBOUR"
+                                                   << "Harbour" << QStringList();
+    QTest::newRow("two case-blind matches are ambiguous")
+        << QStringList{"Harbour", "Crane", "HARBOUR"} << "harbour"
+        << "" << QStringList{"Harbour", "HARBOUR"};
+    QTest::newRow("none") << QStringList{"Harbour"} << "Port"
+                          << "" << QStringList();
+}
+
+void TestCatalogue::nameLookup() {
+    QFETCH(QStringList, stored);
+    QFETCH(QString, asked);
+    QFETCH(QString, found);
+    QFETCH(QStringList, ambiguousAmong);
+    Owner owner;
+    TClients clients(&owner);
+    TVersionItem* expected = nullptr;
+    for (const QString& name : stored) {
+        TVersionItem* item = Add(&clients, name);
+        if (name == found)
+            expected = item;
+    }
+    const NameLookup lookup(clients, asked);
+    QCOMPARE(lookup.Item(), expected);
+    QCOMPARE(lookup.IsAmbiguous(), !ambiguousAmong.isEmpty());
+    if (lookup.IsAmbiguous()) {
+        QCOMPARE(lookup.AmbiguityMessage(),
+                 QStringLiteral("\"%1\" is ambiguous: %2").arg(asked, ambiguousAmong.join(", ")));
+    }
 }
 
 void TestCatalogue::versionNumbers_data() {

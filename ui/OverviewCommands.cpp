@@ -1,5 +1,6 @@
 #include "ui/OverviewCommands.h"
 
+#include "catalogue/NameLookup.h"
 #include "catalogue/TClients.h"
 #include "catalogue/TVersion.h"
 #include "ui/CatalogueTree.h"
@@ -125,16 +126,16 @@ bool OverviewCommands::SelectVersion(const QString& client, const QString& proje
                                      const QString& version) {
     if (!CatalogueIdle() || !ProjectMngr->Clients())
         return false;
-    TVersionItem* clientItem = ProjectMngr->Clients()->ItemByName(client);
+    TVersionItem* clientItem = NameLookup(*ProjectMngr->Clients(), client).Item();
     TVersionItem* projectItem =
-        clientItem ? clientItem->VersionCollection()->ItemByName(project) : nullptr;
+        clientItem ? NameLookup(*clientItem->VersionCollection(), project).Item() : nullptr;
     if (!projectItem || !projectItem->GetTreeNode())
         return false;
     // Through the tree and the list, so that the window follows as it
     // follows a click.
     window_->Tree()->SelectNode(projectItem->GetTreeNode());
     auto* versionItem =
-        static_cast<TVersion*>(projectItem->VersionCollection()->ItemByName(version));
+        static_cast<TVersion*>(NameLookup(*projectItem->VersionCollection(), version).Item());
     if (!versionItem || !versionItem->ListItem())
         return false;
     window_->VersionList()->SelectRow(versionItem->ListItem());
@@ -146,7 +147,8 @@ TVersion* OverviewCommands::ParentOfSelected() {
     TVersion* selected = VersionMngr ? VersionMngr->ActiveVersion() : nullptr;
     if (!selected || selected->ParentVersion().isEmpty())
         return nullptr;
-    TVersionItem* parent = selected->ParentCollection()->ItemByName(selected->ParentVersion());
+    TVersionItem* parent =
+        NameLookup(*selected->ParentCollection(), selected->ParentVersion()).Item();
     return parent == selected ? nullptr : static_cast<TVersion*>(parent);
 }
 
@@ -186,7 +188,7 @@ void OverviewCommands::FillCompareMenu() {
         connect(entry, &QAction::triggered, this, [this, name] {
             TVersion* current = VersionMngr ? VersionMngr->ActiveVersion() : nullptr;
             if (current) {
-                if (TVersionItem* other = current->ParentCollection()->ItemByName(name))
+                if (TVersionItem* other = NameLookup(*current->ParentCollection(), name).Item())
                     CompareWith(static_cast<TVersion*>(other));
             }
         });
