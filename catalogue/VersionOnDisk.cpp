@@ -23,16 +23,15 @@ QString VersionOnDisk::ChangedSinceShown(TVersion& version) {
     disk.DataFromXml(*parser);
     // What a command goes by: the state and the record of the last check-out
     // or check-in (another's check-in changes both).
-    if (disk.State() == version.State() &&
-        disk.CheckInProperties() == version.CheckInProperties())
+    if (disk.State() == version.State() && disk.CheckInProperties() == version.CheckInProperties())
         return QString();
     version.SetParentVersion(disk.ParentVersion());
     version.SetEditor(disk.Editor());
     version.SetCheckInProperties(disk.CheckInProperties());
     version.SetState(disk.State());
     const TCheckInProperties& record = disk.CheckInProperties();
-    const QString what = disk.IsCheckedOut() ? QStringLiteral("checked out")
-                                             : QStringLiteral("checked in");
+    const QString what =
+        disk.IsCheckedOut() ? QStringLiteral("checked out") : QStringLiteral("checked in");
     return QStringLiteral("%1 was %2 by %3 on %4; nothing was changed.")
         .arg(version.Name(), what, record.sOwner, record.sDatetime);
 }

@@ -11,8 +11,8 @@ class TVersion;
 class VersionOnDisk {
 public:
     // Empty when the folder is there and its data file (when it has one)
-    // gives the state and the last record the program holds. Otherwise the program takes the data file's record
-    // (so that the window shows it), and the answer says what changed and
-    // that nothing was done.
+    // gives the state and the last record the program holds. Otherwise
+    // the program takes the data file's record (so that the window shows
+    // it), and the answer says what changed and that nothing was done.
     static QString ChangedSinceShown(TVersion& version);
 };

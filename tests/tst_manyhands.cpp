@@ -64,8 +64,7 @@ void MakeWorkspace(const QString& root) {
          DataFile("checked out", "version 1"));
     file(QStringLiteral("Acme/Harbour/Version 2/plan.txt"), "plan, changed\n");
     file(QStringLiteral("Acme/Dock/version 1/QuorvelConfig.xml"), DataFile("checked in", ""));
-    file(QStringLiteral("Borealis/Bridge/version 1/QuorvelConfig.xml"),
-         DataFile("checked in", ""));
+    file(QStringLiteral("Borealis/Bridge/version 1/QuorvelConfig.xml"), DataFile("checked in", ""));
     file(QStringLiteral("QuorvelConfig.xml"),
          "<Clients count=\"2\" >\r<Client name=\"Acme\">\r\r<Projects count=\"2\" >\r<Project "
          "name=\"Harbour\">\r\r<Versions count=\"2\" >\r<Version name=\"version "
@@ -195,21 +194,21 @@ void TestManyHands::RunRound(const Command& first, const Command& second, int n,
     held.waitForFinished(60000);
     other.waitForFinished(60000);
 
-    const QString round = QStringLiteral("%1 held at %2, then %3").arg(first.name).arg(n).arg(
-        second.name);
+    const QString round =
+        QStringLiteral("%1 held at %2, then %3").arg(first.name).arg(n).arg(second.name);
     for (QProcess* process : {&held, &other}) {
         // 1 is a refusal; anything else a crash or a sanitizer's report.
         const int code = process->exitCode();
         if (process->exitStatus() != QProcess::NormalExit || code > 1) {
-            QFAIL(qPrintable(round + QStringLiteral(": exit %1: %2")
-                                         .arg(code)
-                                         .arg(QString::fromLocal8Bit(
-                                             process->readAllStandardError()))));
+            QFAIL(qPrintable(round +
+                             QStringLiteral(": exit %1: %2")
+                                 .arg(code)
+                                 .arg(QString::fromLocal8Bit(process->readAllStandardError()))));
         }
     }
     QMap<QString, Outcome> outcomes;
-    outcomes[QString::fromLatin1(first.name)] = {held.exitCode() == 0,
-                                                 QString::fromLocal8Bit(held.readAllStandardOutput())};
+    outcomes[QString::fromLatin1(first.name)] = {
+        held.exitCode() == 0, QString::fromLocal8Bit(held.readAllStandardOutput())};
     Outcome& second_ = outcomes[QString::fromLatin1(second.name) +
                                 (first.name == second.name ? QStringLiteral("#2") : QString())];
     second_ = {other.exitCode() == 0, QString::fromLocal8Bit(other.readAllStandardOutput())};
@@ -232,8 +231,8 @@ void TestManyHands::CheckAfter(const QString& root, const QMap<QString, Outcome>
     for (const QString& folder : folders)
         QVERIFY2(!folder.contains(QStringLiteral(".quorvel")), qPrintable(why));
 
-    const QString harbour =
-        there(QStringLiteral("Acme/Port")) ? QStringLiteral("Acme/Port") : QStringLiteral("Acme/Harbour");
+    const QString harbour = there(QStringLiteral("Acme/Port")) ? QStringLiteral("Acme/Port")
+                                                               : QStringLiteral("Acme/Harbour");
     QVERIFY2(there(harbour + QStringLiteral("/version 1")), qPrintable(why));
     QVERIFY2((there(QStringLiteral("Acme/Port"))) == (ok("rename-project")), qPrintable(why));
     QVERIFY2(!(there(QStringLiteral("Acme/Port")) && there(QStringLiteral("Acme/Harbour"))),
@@ -267,9 +266,11 @@ void TestManyHands::CheckAfter(const QString& root, const QMap<QString, Outcome>
     // its old path.
     QVERIFY2(!(ok("rename-client") && ok("delete-client")), qPrintable(why));
     QVERIFY2((there(QStringLiteral("Nova"))) == (ok("rename-client")), qPrintable(why));
-    QVERIFY2((there(QStringLiteral("Borealis"))) == (!ok("rename-client") && !ok("delete-client")), qPrintable(why));
+    QVERIFY2((there(QStringLiteral("Borealis"))) == (!ok("rename-client") && !ok("delete-client")),
+             qPrintable(why));
     if (ok("new-project") && !ok("delete-client")) {
-        const QString client = ok("rename-client") ? QStringLiteral("Nova") : QStringLiteral("Borealis");
+        const QString client =
+            ok("rename-client") ? QStringLiteral("Nova") : QStringLiteral("Borealis");
         QVERIFY2(there(client + QStringLiteral("/P9/version 1")), qPrintable(why));
     }
     QVERIFY2((there(QStringLiteral("Acme/Dock"))) == (!ok("delete-project")), qPrintable(why));

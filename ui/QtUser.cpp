@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -18,7 +19,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QTreeView>
-#include <QEventLoop>
 #include <algorithm>
 
 namespace {

@@ -14,7 +14,6 @@
 #include "ui/EditorIcon.h"
 #include "ui/FolderCommands.h"
 #include "ui/ListedProjectWatcher.h"
-#include "ui/WorkspaceFollower.h"
 #include "ui/OverviewCommands.h"
 #include "ui/PresenceIndicator.h"
 #include "ui/QtUser.h"
@@ -28,15 +27,16 @@
 #include "ui/TreeNode.h"
 #include "ui/UiFonts.h"
 #include "ui/VersionListWidget.h"
+#include "ui/WorkspaceFollower.h"
 #include "versioning/QuorvelRuntime.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/TProjectManager.h"
 #include "workspace/TQuorvelConfig.h"
 #include "workspace/TRecentOpened.h"
 
-#include <QApplication>
 #include <QAbstractEventDispatcher>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>

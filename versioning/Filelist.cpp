@@ -701,9 +701,8 @@ bool CopyTree(const QString& source, const QString& target, WhenTargetExists whe
     struct stat targetStat;
     // A copy that its publisher names never lands on what is there.
     const bool named = publish && *publish;
-    const bool targetExists =
-        !named &&
-        ::fstatat(toFolder.Get(), toName.constData(), &targetStat, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool targetExists = !named && ::fstatat(toFolder.Get(), toName.constData(), &targetStat,
+                                                  AT_SYMLINK_NOFOLLOW) == 0;
     if (!named && !targetExists && errno != ENOENT)
         return FailWriting(job, to, errno);
     if (targetExists && whenExists == WhenTargetExists::Refuse)

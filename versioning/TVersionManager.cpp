@@ -57,8 +57,7 @@ QString GoneText(const ItemPath& path) {
 
 // The item again, in the catalogue as it is now (it follows what other
 // programs did); null, with the user told, when it is gone.
-template <typename Item>
-Item* FindAgain(const ItemPath& path) {
+template <typename Item> Item* FindAgain(const ItemPath& path) {
     auto* item = dynamic_cast<Item*>(path.Find(ProjectMngr->Clients()));
     if (!item)
         User().ShowMessage(GoneText(path));
@@ -247,7 +246,8 @@ TVersion* TVersionManager::CheckOut() {
     source->CheckFolderNames();
     const ItemPath sourcePath = ItemPath::Of(source);
     const ItemPath projectPath = ItemPath::Of(source->ParentItem());
-    TVersion record(source->ParentCollection());
+    // Belongs to no collection: the follow-up may remove the project.
+    TVersion record(nullptr);
     {
         WorkspaceChange change(*ProjectMngr);
         source = FindAgain<TVersion>(sourcePath);
@@ -301,9 +301,9 @@ TVersion* TVersionManager::CheckOut() {
             if (error == 0)
                 break;
             if (error != EEXIST && error != ENOTEMPTY) {
-                throw QuorvelError(QStringLiteral("Can not write %1: %2")
-                                       .arg(projectFolder + name,
-                                            QString::fromLocal8Bit(std::strerror(error))));
+                throw QuorvelError(
+                    QStringLiteral("Can not write %1: %2")
+                        .arg(projectFolder + name, QString::fromLocal8Bit(std::strerror(error))));
             }
         }
         auto* version = static_cast<TVersion*>(versions->AddItem());
@@ -329,7 +329,8 @@ TVersion* TVersionManager::CheckOut() {
         if (!refusal.isEmpty())
             User().ShowMessage(refusal);
         else
-            User().ShowMessage(QStringLiteral("Check out of %1 failed: %2.").arg(sourceName, error));
+            User().ShowMessage(
+                QStringLiteral("Check out of %1 failed: %2.").arg(sourceName, error));
         return nullptr;
     }
     if (made->ParentItem() == FACtiveProject)

@@ -62,8 +62,7 @@ QString WorkspaceLock::HolderText() {
 }
 
 QString WorkspaceLock::HolderWritten() const {
-    const QString text =
-        QString::fromUtf8(ReadAt(file_.Get(), GenerationSize, HolderSize));
+    const QString text = QString::fromUtf8(ReadAt(file_.Get(), GenerationSize, HolderSize));
     return text.isEmpty() ? QStringLiteral("another program") : text;
 }
 
@@ -107,8 +106,7 @@ void WorkspaceLock::Release(bool changed) {
     if (changed) {
         bool ok = false;
         const quint64 generation = ReadAt(file_.Get(), 0, GenerationSize).toULongLong(&ok);
-        const QByteArray text =
-            Padded(QByteArray::number(ok ? generation + 1 : 1), GenerationSize);
+        const QByteArray text = Padded(QByteArray::number(ok ? generation + 1 : 1), GenerationSize);
         // A count that could not be written only delays how others follow.
         if (::pwrite(file_.Get(), text.constData(), size_t(text.size()), 0) < 0)
             changed = false;

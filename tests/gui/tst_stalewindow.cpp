@@ -41,8 +41,8 @@ private:
     // quorvel-cli on the workspace; its exit status.
     int Cli(const QStringList& arguments) {
         QProcess cli;
-        cli.start(QStringLiteral(QUORVEL_CLI), QStringList{QStringLiteral("-w"), ws_.Path()} +
-                                                   arguments);
+        cli.start(QStringLiteral(QUORVEL_CLI),
+                  QStringList{QStringLiteral("-w"), ws_.Path()} + arguments);
         cli.waitForFinished(60000);
         return cli.exitCode();
     }
@@ -63,7 +63,8 @@ void TestStaleWindow::StartOn(GuiHarness& app, const QString& node, const QStrin
                             QStringLiteral("version 1"), QStringLiteral("jan"),
                             QStringLiteral("04-02-2024 10:15:00"));
     GuiHarness::MakeVersion(ws_.Path() + QStringLiteral("Borealis/Bridge/version 1"), false,
-                            QString(), QStringLiteral("jan"), QStringLiteral("03-02-2024 10:15:00"));
+                            QString(), QStringLiteral("jan"),
+                            QStringLiteral("03-02-2024 10:15:00"));
     app.WriteSettings({QStringLiteral("[Project]"), QStringLiteral("Workspace=") + ws_.Path()});
     QVERIFY(app.Start());
     TreeNode* chosen = FindNode(app.window->Tree(), node);
@@ -89,28 +90,37 @@ void TestStaleWindow::commandsActOnTheDiskAsItIs_data() {
     QTest::addColumn<QString>("mustNotExist");
     const QStringList checkIn{"checkin", "Acme", "Harbour", "2", "-m", "theirs"};
     QTest::newRow("undo of a version checked in outside")
-        << "Harbour" << "Version 2" << checkIn << "UndoCheckoutAction"
+        << "Harbour"
+        << "Version 2" << checkIn << "UndoCheckoutAction"
         << "Version 2 was checked in by " << QString();
     QTest::newRow("check-in over a check-in made outside")
-        << "Harbour" << "Version 2" << checkIn << "CheckInAction" << "Version 2 was checked in by "
-        << QString();
+        << "Harbour"
+        << "Version 2" << checkIn << "CheckInAction"
+        << "Version 2 was checked in by " << QString();
     QTest::newRow("check-in/check-out of a version checked in outside")
-        << "Harbour" << "Version 2" << checkIn << "CheckInOutAction"
-        << "Version 2 was checked in by " << "Acme/Harbour/Version 3";
+        << "Harbour"
+        << "Version 2" << checkIn << "CheckInOutAction"
+        << "Version 2 was checked in by "
+        << "Acme/Harbour/Version 3";
     QTest::newRow("undo of a version undone outside")
-        << "Harbour" << "Version 2" << QStringList{"--yes", "undo-checkout", "Acme", "Harbour", "2"}
-        << "UndoCheckoutAction" << "Acme/Harbour/Version 2 is no longer in the workspace"
-        << QString();
+        << "Harbour"
+        << "Version 2" << QStringList{"--yes", "undo-checkout", "Acme", "Harbour", "2"}
+        << "UndoCheckoutAction"
+        << "Acme/Harbour/Version 2 is no longer in the workspace" << QString();
     QTest::newRow("new project in a client renamed outside")
         << "Borealis" << QString() << QStringList{"rename-client", "Borealis", "Nova"}
-        << "NewProjectAction" << "Borealis is no longer in the workspace" << "Borealis";
+        << "NewProjectAction"
+        << "Borealis is no longer in the workspace"
+        << "Borealis";
     QTest::newRow("rename of a project deleted outside")
         << "Bridge" << QString() << QStringList{"--yes", "delete-project", "Borealis", "Bridge"}
-        << "RenameProjectAction" << "Borealis/Bridge is no longer in the workspace"
+        << "RenameProjectAction"
+        << "Borealis/Bridge is no longer in the workspace"
         << "Borealis/Span";
     QTest::newRow("delete of a client deleted outside")
         << "Borealis" << QString() << QStringList{"--yes", "delete-client", "Borealis"}
-        << "DelClientAction" << "Borealis is no longer in the workspace" << QString();
+        << "DelClientAction"
+        << "Borealis is no longer in the workspace" << QString();
 }
 
 void TestStaleWindow::commandsActOnTheDiskAsItIs() {
@@ -160,9 +170,9 @@ void TestStaleWindow::windowFollowsAndKeepsOthersWork() {
     QCOMPARE(Cli({"checkout", "Acme", "Harbour", "1"}), 0);
     QTRY_VERIFY_WITH_TIMEOUT(FindNode(app.window->Tree(), QStringLiteral("Zenith")), 2500);
     QTRY_VERIFY_WITH_TIMEOUT(!FindNode(app.window->Tree(), QStringLiteral("Borealis")), 2500);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        VersionMngr->InstalledProject()->VersionCollection()->ItemNamed(QStringLiteral("Version 3")),
-        2500);
+    QTRY_VERIFY_WITH_TIMEOUT(VersionMngr->InstalledProject()->VersionCollection()->ItemNamed(
+                                 QStringLiteral("Version 3")),
+                             2500);
     // Still the project the user chose.
     QCOMPARE(VersionMngr->ActiveItem()->Name(), QStringLiteral("Harbour"));
     QCOMPARE(Cli({"new-client", "Xylem"}), 0);
