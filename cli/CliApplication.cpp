@@ -107,7 +107,7 @@ int CliApplication::Run() {
         try {
             code = RunCommand();
         } catch (const CatalogueNotSaved& error) {
-            throw NotSavedError(error.Message());
+            throw NotSavedError(error.Message(), error.Done());
         }
         if (code == ExitCode::Done)
             SaveCatalogue();
@@ -131,7 +131,9 @@ int CliApplication::Run() {
     const bool troubled = !saved || reporter_.ErrorReported();
     if (troubled && (code == ExitCode::Done || commandLine_.Command()->reportsDifference))
         code = FailureCode();
-    if (TerminationSignals::Requested())
+    // A signal that came when the work was already done and saved stopped
+    // nothing: the work stands, and the status says so.
+    if (TerminationSignals::Requested() && code != ExitCode::Done)
         code = ExitCode::Interrupted(TerminationSignals::Signal());
 
     QString reason;
@@ -170,11 +172,11 @@ void CliApplication::SaveCatalogue() {
     }
 }
 
-QuorvelError CliApplication::NotSavedError(const QString& reason) {
+QuorvelError CliApplication::NotSavedError(const QString& reason, const QString& doneHere) {
     // The folders have changed already: say so, and what is missing.
-    QString done = commandLine_.Command()->done;
-    for (const QString& argument : commandLine_.Arguments())
-        done = done.arg(argument);
+    const QString done = doneHere.isEmpty()
+                             ? commandLine_.Command()->DoneText(commandLine_.Arguments())
+                             : doneHere;
     // Saving again at the end would only say the same once more.
     ProjectMngr->SetReadOnly(true);
     if (done.isEmpty())

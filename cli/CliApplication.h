@@ -27,8 +27,9 @@ private:
     // changed; a failure says what was done all the same.
     void SaveCatalogue();
     // What the user is told when the command's work is done but the
-    // catalogue could not be saved for reason.
-    QuorvelError NotSavedError(const QString& reason);
+    // catalogue could not be saved for reason; doneHere, when given, says
+    // what was done instead of the command's own text.
+    QuorvelError NotSavedError(const QString& reason, const QString& doneHere = QString());
     // The folder given with -w, absolute, or the one the program opens.
     QString WorkspaceFolder() const;
     // The check-in description from -m or -F, as typed in the dialog.

@@ -116,7 +116,7 @@ std::vector<CommandDefinition> MakeCommands() {
         })
         .Does("%3 was checked in and the new version made");
     add("undo-checkout", "CLIENT PROJECT VERSION", "Throw a checked-out version away",
-        "Asks, then deletes the checked-out VERSION and its folder. The question is\n"
+        "Asks, then moves the checked-out VERSION's folder to the trash. The question is\n"
         "asked on the terminal; --yes answers Yes, and without a terminal the answer\n"
         "is No.",
         3, 3)
@@ -159,6 +159,21 @@ std::vector<CommandDefinition> MakeCommands() {
 const std::vector<CommandDefinition>& CommandDefinition::All() {
     static const std::vector<CommandDefinition> commands = MakeCommands();
     return commands;
+}
+
+QString CommandDefinition::DoneText(const QStringList& arguments) const {
+    QString text;
+    for (qsizetype i = 0; i < done.size(); ++i) {
+        const QChar c = done[i];
+        const int number = i + 1 < done.size() ? done[i + 1].digitValue() : -1;
+        if (c == u'%' && number >= 1 && number <= arguments.size()) {
+            text += arguments[number - 1];
+            ++i;
+        } else {
+            text += c;
+        }
+    }
+    return text;
 }
 
 const CommandDefinition* CommandDefinition::Find(const QString& name) {

@@ -55,6 +55,10 @@ struct CommandDefinition {
         return *this;
     }
 
+    // The done text with %1, %2, ... replaced by those arguments, each in
+    // its own place: an argument's own text is never read for placeholders.
+    QString DoneText(const QStringList& arguments) const;
+
     static const std::vector<CommandDefinition>& All();
     // Null for an unknown name.
     static const CommandDefinition* Find(const QString& name);

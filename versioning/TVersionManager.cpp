@@ -317,7 +317,8 @@ TVersion* TVersionManager::CheckOut() {
             change.Commit();
         } catch (const CatalogueNotSaved& error) {
             // The version is whole on disk with its record; it stays.
-            notSaved = error;
+            notSaved.emplace(error.Message(), QStringLiteral("%1 of %2 was checked out")
+                                                  .arg(name, projectPath.Text()));
         }
         return true;
     };

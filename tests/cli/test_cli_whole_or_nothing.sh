@@ -88,6 +88,40 @@ expect_contains "$ERR" "Acme was created, but the catalogue could not be saved: 
     "what was done and what was not"
 expect_file "$WS/Acme" "the folder was made"
 
+# Each command names what it did when the catalogue cannot be saved after
+# it: the catalogue file refuses to be replaced (its rename fails).
+if chattr +i "$WS/QuorvelConfig.xml" 2>/dev/null; then
+    chattr -i "$WS/QuorvelConfig.xml"
+    saved_ws="$TMP/ws.saved"
+    rm -rf "$saved_ws"
+    cp -a "$WS" "$saved_ws"
+    while IFS='|' read -r arguments done; do
+        rm -rf "$WS"
+        cp -a "$saved_ws" "$WS"
+        run new-client Scratch
+        chattr +i "$WS/QuorvelConfig.xml"
+        # shellcheck disable=SC2086
+        run --yes $arguments
+        chattr -i "$WS/QuorvelConfig.xml"
+        expect_rc 1 "$arguments with a catalogue that cannot be replaced"
+        expect_contains "$ERR" "$done, but the catalogue could not be saved: " "$arguments names what it did"
+        case "$ERR" in *"QString::arg"*) fail "$arguments: a placeholder went without its text" ;; esac
+    done <<'COMMANDS'
+new-client Nadir|Nadir was created
+new-project Alpha Newp|Newp was created
+rename-client Alpha Omega|Alpha was renamed to Omega
+rename-project Alpha P Q|P was renamed to Q
+delete-client Scratch|Scratch was deleted
+delete-project Alpha P|P was deleted
+checkout Alpha P 1|Version 3 of Alpha/P was checked out
+undo-checkout Alpha P 2|The check-out of 2 was undone
+COMMANDS
+    rm -rf "$WS"
+    mv "$saved_ws" "$WS"
+else
+    echo "skipped: the catalogue cannot be made immutable here (chattr +i)"
+fi
+
 # --- a signal stops a check-out cleanly --------------------------------------------------
 catalogue=$(sha1sum <"$WS/QuorvelConfig.xml")
 for signal in INT TERM HUP; do
@@ -110,6 +144,50 @@ for signal in INT TERM HUP; do
     expect_eq "$(ls -A "$WS/Alpha/P")" $'Version 2\nversion 1' "SIG$signal leaves no partial copy"
     expect_eq "$(sha1sum <"$WS/QuorvelConfig.xml")" "$catalogue" "SIG$signal: catalogue unchanged"
 done
+
+# A signal at the check-out's last change, once the version is in place:
+# the work is done and saved, and the status says so.
+# stopped_at N: runs a check-out held at its change N; STATE is "stopped"
+# or "ended".
+stopped_at() {
+    QUORVEL_FAULT=stop@$1 "$CLI" -w "$WS" checkout Alpha P 1 </dev/null >"$TMP/out" 2>"$TMP/err" &
+    pid=$!
+    STATE=ended
+    for _ in $(seq 1 300); do
+        case "$(ps -o stat= -p "$pid" 2>/dev/null)" in
+        T*) STATE=stopped && return 0 ;;
+        "" | Z*) return 0 ;;
+        esac
+        sleep 0.05
+    done
+}
+saved_ws="$TMP/ws.before-signal"
+cp -a "$WS" "$saved_ws"
+last=0
+for n in $(seq 1 80); do
+    rm -rf "$WS" && cp -a "$saved_ws" "$WS"
+    stopped_at "$n"
+    if [ "$STATE" = ended ]; then
+        wait "$pid" || true
+        last=$((n - 1))
+        break
+    fi
+    kill -9 "$pid" && kill -CONT "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+done
+rm -rf "$WS" && cp -a "$saved_ws" "$WS"
+stopped_at "$last"
+[ "$STATE" = stopped ] || fail "the check-out stops at its last change ($last)"
+kill -INT "$pid"
+kill -CONT "$pid"
+set +e
+wait "$pid"
+RC=$?
+set -e
+expect_rc 0 "a check-out whose work was done when SIGINT came"
+expect_eq "$(cat "$TMP/out")" "Version 3" "its version is named"
+expect_contains "$(cat "$WS/QuorvelConfig.xml")" 'Version name="Version 3"' "and recorded"
+rm -rf "$WS" && mv "$saved_ws" "$WS"
 
 # --- the desktop program ends cleanly on a signal ----------------------------------------
 GUI="$(dirname "$BUILT_CLI")/quorvel"
