@@ -132,9 +132,13 @@ void TVersionCollection::LoadDataIn(const QString& ownerFolder, bool ownerSafe) 
         bool& flag;
         ~MarkLoaded() { flag = true; }
     } markLoaded{FDataLoaded};
+    if (ownerSafe && ownerItem_)
+        TakeUpFoundItems(ownerFolder);
     for (const auto& item : fList)
         item->LoadDataIn(ownerFolder, ownerSafe);
 }
+
+void TVersionCollection::TakeUpFoundItems(const QString&) {}
 
 void TVersionCollection::WriteData() {
     BusyCursor busy;

@@ -102,6 +102,9 @@ public:
 protected:
     // A new item of this level, not yet in the list.
     virtual std::unique_ptr<TVersionItem> GetItem() = 0;
+    // Called as the data is loaded, before the items read their files,
+    // with the owner's folder: a level may add items it finds there.
+    virtual void TakeUpFoundItems(const QString& ownerFolder);
 
     // Asks the question; on Yes sends the folder to the trash and removes
     // the item. True when the folder went to the trash.

@@ -14,4 +14,9 @@ public:
 
 protected:
     std::unique_ptr<TVersionItem> GetItem() override;
+    // A version folder with its own record that the catalogue lacks (a
+    // check-out cut off after it placed its folder, or made by another
+    // program) is whole: it is listed again, and the user told. A folder
+    // without a readable record waits for a rebuild.
+    void TakeUpFoundItems(const QString& ownerFolder) override;
 };

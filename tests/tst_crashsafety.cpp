@@ -284,6 +284,19 @@ void TestCrashSafety::CheckNextCommandsWork(const QString& root) {
     const QString project = root + QStringLiteral("ws/Acme/Harbour/");
     {
         Program program(root + QStringLiteral("ws/"), TQuorvelConfig::Access::ReadOnly);
+        // A version folder that the kill left whole, with its own record, is
+        // listed by the next command that reads its project, before any
+        // rebuild.
+        TVersionCollection* listed = ProjectMngr->Clients()
+                                         ->ItemNamed(QStringLiteral("Acme"))
+                                         ->VersionCollection()
+                                         ->ItemNamed(QStringLiteral("Harbour"))
+                                         ->VersionCollection();
+        listed->LoadData();
+        for (const QString& name : QDir(project).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            if (QFileInfo::exists(project + name + u'/' + TConfigStreamer::ConfigFileName()))
+                QVERIFY2(listed->ItemNamed(name), qPrintable(name + QStringLiteral(" not listed")));
+        }
         ProjectMngr->Refresh();
         // Nothing half made is a version, and nothing is reported missing.
         QVERIFY2(program.user.shown.filter(QStringLiteral("error")).isEmpty(),
