@@ -13,7 +13,7 @@ namespace {
 
 void FollowLevel(TVersionCollection& live, const TVersionCollection& other,
                  const std::function<void(TVersion*)>& versionAdded,
-                 CatalogueMerge::Result& result) {
+                 const std::function<void()>& afterEachItem, CatalogueMerge::Result& result) {
     QSet<QString> wanted;
     for (int i = 0; i < other.Count(); ++i)
         wanted.insert(other.GetItems(i)->Name());
@@ -53,7 +53,9 @@ void FollowLevel(TVersionCollection& live, const TVersionCollection& other,
         }
         if (item->HasCollection() && model->HasCollection())
             FollowLevel(*item->VersionCollection(), *model->VersionCollection(), versionAdded,
-                        result);
+                        afterEachItem, result);
+        if (afterEachItem)
+            afterEachItem();
     }
 }
 
@@ -61,8 +63,9 @@ void FollowLevel(TVersionCollection& live, const TVersionCollection& other,
 
 CatalogueMerge::Result CatalogueMerge::Follow(TVersionCollection& live,
                                               const TVersionCollection& other,
-                                              const std::function<void(TVersion*)>& versionAdded) {
+                                              const std::function<void(TVersion*)>& versionAdded,
+                                              const std::function<void()>& afterEachItem) {
     Result result;
-    FollowLevel(live, other, versionAdded, result);
+    FollowLevel(live, other, versionAdded, afterEachItem, result);
     return result;
 }

@@ -22,6 +22,9 @@ public:
     // caller keeps every command off the catalogue meanwhile. versionAdded
     // is told of each version added to a collection whose data was loaded,
     // after its data file was read.
+    // afterEachItem, when given, is called after each item of other is
+    // taken in, so that events may run through a large catalogue.
     static Result Follow(TVersionCollection& live, const TVersionCollection& other,
-                         const std::function<void(TVersion*)>& versionAdded);
+                         const std::function<void(TVersion*)>& versionAdded,
+                         const std::function<void()>& afterEachItem = {});
 };

@@ -174,9 +174,8 @@ void CliApplication::SaveCatalogue() {
 
 QuorvelError CliApplication::NotSavedError(const QString& reason, const QString& doneHere) {
     // The folders have changed already: say so, and what is missing.
-    const QString done = doneHere.isEmpty()
-                             ? commandLine_.Command()->DoneText(commandLine_.Arguments())
-                             : doneHere;
+    const QString done =
+        doneHere.isEmpty() ? commandLine_.Command()->DoneText(commandLine_.Arguments()) : doneHere;
     // Saving again at the end would only say the same once more.
     ProjectMngr->SetReadOnly(true);
     if (done.isEmpty())

@@ -40,12 +40,14 @@ QByteArray DataFile(const char* state, const char* parent) {
 }
 
 QByteArray Catalogue(const QStringList& versions) {
-    QByteArray xml = "<Clients count=\"1\" >\r<Client name=\"Acme\">\r\r<Projects count=\"1\" "
+    QByteArray xml = "<Clients count=\"1\" >\r<Client name=\"Acme\">\r\r<Projects count=\"2\" "
                      ">\r<Project name=\"Harbour\">\r\r<Versions count=\"" +
                      QByteArray::number(versions.size()) + "\" >\r";
     for (const QString& version : versions)
         xml += "<Version name=\"" + version.toUtf8() + "\">\r\r</Version>\r";
-    return xml + "</Versions>\r</Project>\r</Projects>\r</Client>\r</Clients>\r\n";
+    return xml + "</Versions>\r</Project>\r<Project name=\"Dock\">\r\r<Versions count=\"1\" "
+                 ">\r<Version name=\"version 1\">\r\r</Version>\r</Versions>\r</Project>\r"
+                 "</Projects>\r</Client>\r</Clients>\r\n";
 }
 
 // The workspace every round starts from: version 1 checked in with a few
@@ -63,6 +65,10 @@ void MakeWorkspace(const TestWorkspace& ws) {
                   DataFile("checked out", "version 1"));
     ws.CreateFile(QStringLiteral("ws/Acme/Harbour/Version 2/plan.txt"), "plan, changed\n");
     ws.CreateDir(QStringLiteral("ws/Globex/Dam/version 1"));
+    // A new project's first version, and work to import into it.
+    ws.CreateDir(QStringLiteral("ws/Acme/Dock/version 1"));
+    ws.CreateFile(QStringLiteral("import/Program Data/a.dat"), QByteArray(70000, 'a'));
+    ws.CreateFile(QStringLiteral("import/Corvane Projects/p/b.prj"), "project\n");
     ws.CreateFile(QStringLiteral("program/quorvel.Ini"),
                   "[Project]\r\nShutDown=1\r\nWorkspace=/old/\r\nViewStyle=0\r\n");
     ws.CreateFile(QStringLiteral("program/Editor.ini"), "[Viewer]\r\nPath=/bin/cat\r\n");
@@ -116,6 +122,14 @@ int RunChild(const QString& command, const QString& root) {
         VersionMngr->SetActiveItem(FindVersion(QStringLiteral("Version 2")));
         program.user.QueueCheckIn(QStringLiteral("Crane added"));
         VersionMngr->CheckIn();
+    } else if (command == QLatin1String("import")) {
+        TVersionItem* dock = ProjectMngr->Clients()
+                                 ->ItemNamed(QStringLiteral("Acme"))
+                                 ->VersionCollection()
+                                 ->ItemNamed(QStringLiteral("Dock"));
+        VersionMngr->SetActiveItem(dock->VersionCollection()->GetItems(0));
+        VersionMngr->ImportFromFolder(root + QStringLiteral("import/"));
+        return program.user.messages == QStringList{QStringLiteral("Import succeeded")} ? 0 : 3;
     } else if (command == QLatin1String("undo-checkout")) {
         VersionMngr->SetActiveItem(FindVersion(QStringLiteral("Version 2")));
         program.user.QueueConfirm(true);
@@ -172,7 +186,7 @@ void TestCrashSafety::initTestCase() {
 void TestCrashSafety::everyStepOfEveryCommand_data() {
     QTest::addColumn<QString>("command");
     for (const char* command :
-         {"checkout", "checkin", "undo-checkout", "rebuild", "settings", "editors"})
+         {"checkout", "checkin", "undo-checkout", "import", "rebuild", "settings", "editors"})
         QTest::newRow(command) << QString::fromLatin1(command);
 }
 
@@ -259,6 +273,26 @@ void TestCrashSafety::CheckWholeOrNothing(const QString& root, const QString& co
     }
     if (finished && command == QLatin1String("checkout"))
         QVERIFY(QFileInfo::exists(project + QStringLiteral("Version 3")));
+
+    // The imported version: as it was (empty), or whole with its record.
+    const QString dock = root + QStringLiteral("ws/Acme/Dock/");
+    const QStringList imported = Tree(dock + QStringLiteral("version 1/"));
+    const QStringList whole{"Corvane Projects", "Corvane Projects/p", "Corvane Projects/p/b.prj",
+                            "Program Data",     "Program Data/a.dat", "QuorvelConfig.xml"};
+    QVERIFY2(imported.isEmpty() || imported == whole, qPrintable(imported.join(u',')));
+    if (imported == whole) {
+        QCOMPARE(Read(dock + QStringLiteral("version 1/Program Data/a.dat")),
+                 QByteArray(70000, 'a'));
+        QVERIFY(IsWholeDataFile(Read(dock + QStringLiteral("version 1/QuorvelConfig.xml"))));
+    }
+    if (finished && command == QLatin1String("import"))
+        QCOMPARE(imported, whole);
+    for (const QString& name :
+         QDir(dock).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        QVERIFY2(name == QLatin1String("version 1") ||
+                     (!finished && name.startsWith(FileSystem::PartialCopyPrefix())),
+                 qPrintable(name));
+    }
 
     // The program's own files: the old bytes or the new ones.
     const QByteArray settings = Read(root + QStringLiteral("program/quorvel.Ini"));

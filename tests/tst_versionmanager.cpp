@@ -541,9 +541,11 @@ void TestVersionManager::importLayouts_data() {
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("program data layout")
         << QStringList{"Program Data/a.dat", "Corvane Projects/p/b.prj", "other.txt"}
-        << QStringList{"Corvane Projects/p/b.prj", "Program Data/a.dat", "work.txt"};
+        << QStringList{"Corvane Projects/p/b.prj", "Program Data/a.dat", "QuorvelConfig.xml",
+                       "work.txt"};
     QTest::newRow("plain folder") << QStringList{"x.txt", "sub/y.txt"}
-                                  << QStringList{"import/sub/y.txt", "import/x.txt", "work.txt"};
+                                  << QStringList{"QuorvelConfig.xml", "import/sub/y.txt",
+                                                 "import/x.txt", "work.txt"};
 }
 
 void TestVersionManager::importLayouts() {
@@ -623,7 +625,7 @@ void TestVersionManager::checkOutLeavesLeftoversBehind() {
                                 ->GetItems(0));
     versions->ImportFromFolder(ws->Path() + QStringLiteral("import/"));
     QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Other/Tower/version 1/")),
-             QStringList{"import"});
+             (QStringList{"QuorvelConfig.xml", "import"}));
     QCOMPARE(Entries(ws->Path() + QStringLiteral("w/Other/Tower/version 1/import/")),
              QStringList{"plan.txt"});
     QCOMPARE(user->messages.size(), 3);

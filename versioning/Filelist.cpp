@@ -499,6 +499,32 @@ QByteArray UnusedTemporaryName(int folder) {
 }
 
 // The folder of to's path, for a temporary name beside it.
+// Swaps two folders of one folder: each takes the other's name at once;
+// *replaced is where the folder that was at `to` is then. Where the file
+// system cannot swap, that folder first steps aside under a hidden work
+// name; a crash between the two steps leaves no folder at `to` and both
+// hidden, for a clean-up.
+int ExchangeFolders(int folder, const char* from, const char* to, QByteArray* replaced) {
+#ifdef Q_OS_LINUX
+    FaultInjection::BeforeFileSystemChange();
+    if (::renameat2(folder, from, folder, to, RENAME_EXCHANGE) == 0) {
+        *replaced = from;
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return -1;
+#endif
+    const QByteArray aside = UnusedTemporaryName(folder);
+    FaultInjection::BeforeFileSystemChange();
+    if (::renameat(folder, to, folder, aside.constData()) != 0)
+        return -1;
+    FaultInjection::BeforeFileSystemChange();
+    if (RenameWithoutReplacing(folder, from, to) != 0)
+        return -1;
+    *replaced = aside;
+    return 0;
+}
+
 QByteArray FolderOf(const Place& to) {
     const qsizetype slash = to.path.lastIndexOf('/');
     return slash < 0 ? QByteArray(".") : to.path.left(slash);
@@ -568,11 +594,20 @@ bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
         return FailWriting(job, to.path, errno);
     if (publish && *publish) {
         bool placed = false;
-        const auto placeAs = [&](const QString& name) {
-            FaultInjection::BeforeFileSystemChange();
-            if (RenameWithoutReplacing(to.folder, temporary.name,
-                                       QFile::encodeName(name).constData()) != 0)
-                return errno;
+        QByteArray replacedName;
+        const auto placeAs = [&](const QString& name, Placing placing) {
+            const QByteArray native = QFile::encodeName(name);
+            if (placing == Placing::Replace) {
+                // The old folder takes the copy's hidden name at once, so that
+                // a version of that name is there at every moment.
+                if (ExchangeFolders(to.folder, temporary.name, native.constData(), &replacedName) !=
+                    0)
+                    return errno;
+            } else {
+                FaultInjection::BeforeFileSystemChange();
+                if (RenameWithoutReplacing(to.folder, temporary.name, native.constData()) != 0)
+                    return errno;
+            }
             placed = true;
             removeLeftover.dismiss();
             return 0;
@@ -589,6 +624,10 @@ bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
         if (!placed)
             return Fail(job, QString());
         ::fsync(to.folder);
+        // What was replaced goes; a failure leaves it hidden for a clean-up.
+        if (!replacedName.isEmpty())
+            RemoveLeftover({to.folder, replacedName.constData(),
+                            Child(FolderOf(to), replacedName.constData())});
         return true;
     }
     FaultInjection::BeforeFileSystemChange();
@@ -693,14 +732,18 @@ bool CopyTree(const QString& source, const QString& target, WhenTargetExists whe
     }
     // A folder copied into itself would never end; one copied over a folder
     // that holds it would change under the copy.
-    const QString physicalTarget = PhysicalPath(targetInfo);
-    if (Within(physicalTarget, physicalSource) || Within(physicalSource, physicalTarget)) {
+    // A copy that its publisher names is built beside the target, and may
+    // take the source's own place.
+    const bool named = publish && *publish;
+    const QString physicalTarget =
+        named ? QFileInfo(targetInfo.path()).canonicalFilePath() : PhysicalPath(targetInfo);
+    if (Within(physicalTarget, physicalSource) ||
+        (!named && Within(physicalSource, physicalTarget))) {
         return Fail(job, QStringLiteral("Can not copy %1 to %2: the one lies inside the other")
                              .arg(source, target));
     }
     struct stat targetStat;
-    // A copy that its publisher names never lands on what is there.
-    const bool named = publish && *publish;
+    // Nor does it land on what is there.
     const bool targetExists = !named && ::fstatat(toFolder.Get(), toName.constData(), &targetStat,
                                                   AT_SYMLINK_NOFOLLOW) == 0;
     if (!named && !targetExists && errno != ENOENT)

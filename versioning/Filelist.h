@@ -37,13 +37,19 @@ bool CopyFiles(const QString& aFromFilePath, const QString& aToFilePath);
 // ending with "/". May raise QuorvelError, which fails the copy.
 using FillIn = std::function<void(const QString& folder)>;
 
+// How a finished copy takes its name: beside what is there (never
+// replacing anything), or in place of a folder of that name, which then
+// goes (the two swap names at once, so the name is never empty).
+enum class Placing { New, Replace };
+
 // Puts a finished copy in place: gets a function that names the copy in
-// the destination's folder without replacing anything (0 when done, else
-// the system's error number, EEXIST for a name that is taken). Returns
-// false, when the copy is not to be placed after all (the copy is then
-// removed, and the copy fails without a reason of its own); may raise
-// QuorvelError, which fails the copy.
-using Publish = std::function<bool(const std::function<int(const QString& name)>& placeAs)>;
+// the destination's folder (0 when done, else the system's error number,
+// EEXIST for a new name that is taken). Returns false, when the copy is not
+// to be placed after all (the copy is then removed, and the copy fails
+// without a reason of its own); may raise QuorvelError, which fails the
+// copy.
+using PlaceAs = std::function<int(const QString& name, Placing placing)>;
+using Publish = std::function<bool(const PlaceAs& placeAs)>;
 
 // Makes `destination`, which must not exist, a copy of the folder `source`,
 // with what fillIn adds. The copy is built in a hidden sibling folder whose

@@ -277,7 +277,7 @@ TVersion* TVersionManager::CheckOut() {
     TVersion* made = nullptr;
     QString refusal;
     std::optional<CatalogueNotSaved> notSaved;
-    const Publish place = [&](const std::function<int(const QString&)>& placeAs) {
+    const Publish place = [&](const PlaceAs& placeAs) {
         WorkspaceChange change(*ProjectMngr);
         auto* project = dynamic_cast<TProject*>(projectPath.Find(ProjectMngr->Clients()));
         if (!project || !FileSystem::FolderExists(projectFolder) ||
@@ -297,7 +297,7 @@ TVersion* TVersionManager::CheckOut() {
             name = QStringLiteral("Version %1").arg(number);
             if (versions->ItemByName(name))
                 continue;
-            const int error = placeAs(name);
+            const int error = placeAs(name, Placing::New);
             if (error == 0)
                 break;
             if (error != EEXIST && error != ENOTEMPTY) {
@@ -317,8 +317,9 @@ TVersion* TVersionManager::CheckOut() {
             change.Commit();
         } catch (const CatalogueNotSaved& error) {
             // The version is whole on disk with its record; it stays.
-            notSaved.emplace(error.Message(), QStringLiteral("%1 of %2 was checked out")
-                                                  .arg(name, projectPath.Text()));
+            notSaved.emplace(
+                error.Message(),
+                QStringLiteral("%1 of %2 was checked out").arg(name, projectPath.Text()));
         }
         return true;
     };
@@ -565,34 +566,75 @@ bool TVersionManager::ImportFromFolder(const QString& AFolder) {
             throw QuorvelError(QStringLiteral("There is no active version."));
         version->CheckFolderNames();
         const ItemPath path = ItemPath::Of(version);
-        WorkspaceChange change(*ProjectMngr);
-        version = dynamic_cast<TVersion*>(path.Find(ProjectMngr->Clients()));
-        if (!version)
-            throw QuorvelError(GoneText(path));
-        SetActiveItem(version);
-        // Only into the first version of a project that has no other.
-        if (!CanImport())
-            throw QuorvelError(QStringLiteral("%1 is no longer the only version of its project.")
-                                   .arg(path.Text()));
-        change.Changed();
-        const QString target = version->Path();
+        const auto findTarget = [this, &path] {
+            auto* found = dynamic_cast<TVersion*>(path.Find(ProjectMngr->Clients()));
+            if (!found)
+                throw QuorvelError(GoneText(path));
+            SetActiveItem(found);
+            // Only into the first version of a project that has no other.
+            if (!CanImport()) {
+                throw QuorvelError(
+                    QStringLiteral("%1 is no longer the only version of its project.")
+                        .arg(path.Text()));
+            }
+            return found;
+        };
+        QString target;
+        QString data;
+        {
+            WorkspaceChange change(*ProjectMngr);
+            version = findTarget();
+            target = version->Path();
+            // What an interrupted import left goes first: in the project, and
+            // in the version, where earlier imports worked.
+            RemoveAbandonedWork(version->ParentItem()->Path());
+            RemoveAbandonedWork(target);
+            data = version->DataAsXml();
+        }
         const QString source = QDir::cleanPath(AFolder) + u'/';
         const QString targetClean = QDir::cleanPath(target) + u'/';
         // A folder copied into itself would never end.
         if (targetClean.startsWith(source) || source.startsWith(targetClean))
             throw QuorvelError(QStringLiteral("a folder cannot be copied into itself"));
-        // What an interrupted import left in the version goes first.
-        RemoveAbandonedWork(target);
         const QString programData = AFolder + QStringLiteral("Program Data/");
-        bool copied;
-        if (FileSystem::FolderExists(programData)) {
-            copied = CopyFiles(programData, target);
-            copied = CopyFiles(AFolder + QStringLiteral("Corvane Projects/"), target) && copied;
-        } else {
-            copied = CopyFiles(AFolder, target);
-        }
-        if (!copied)
-            throw QuorvelError(QStringLiteral("not everything could be copied"));
+        const QString versionName = FileSystem::WithoutTrailingSeparator(target).section(u'/', -1);
+        // The version is made anew beside the old one, from what it held, the
+        // import and its record, put on disk, and then takes its place at
+        // once: a crash leaves the old version or the whole new one.
+        const FillIn fill = [&](const QString& partial) {
+            bool copied;
+            if (FileSystem::FolderExists(programData)) {
+                copied = CopyFiles(programData, partial);
+                copied =
+                    CopyFiles(AFolder + QStringLiteral("Corvane Projects/"), partial) && copied;
+            } else {
+                copied = CopyFiles(AFolder, partial);
+            }
+            if (!copied)
+                throw QuorvelError(QStringLiteral("not everything could be copied"));
+            TConfigStreamer(partial).WriteXmlString(data);
+        };
+        QString refusal;
+        const Publish place = [&](const PlaceAs& placeAs) {
+            WorkspaceChange change(*ProjectMngr);
+            try {
+                if (findTarget()->Path() != target)
+                    throw QuorvelError(GoneText(path));
+            } catch (const QuorvelError& error) {
+                refusal = error.Message();
+                return false;
+            }
+            const int error = placeAs(versionName, Placing::Replace);
+            if (error != 0) {
+                throw QuorvelError(QStringLiteral("Can not write %1: %2")
+                                       .arg(target, QString::fromLocal8Bit(std::strerror(error))));
+            }
+            change.Changed();
+            return true;
+        };
+        QString error;
+        if (!CopyFolderAs(target, target, &error, fill, place))
+            throw QuorvelError(refusal.isEmpty() ? error : refusal);
         User().ShowMessage(QStringLiteral("Import succeeded"));
         return true;
     } catch (const QuorvelError& error) {

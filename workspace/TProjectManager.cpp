@@ -293,9 +293,13 @@ bool TProjectManager::FollowCatalogueFile() {
     catalogueStamp_ = stamp;
     // A file that holds no whole catalogue says nothing sure: what this
     // program holds stays, and its next save writes it.
-    if (!whole)
+    if (!whole) {
+        other.Clear(letEventsRun);
         return false;
-    CatalogueMerge::Follow(*FClients, other, versionHooks_.versionAdded);
+    }
+    CatalogueMerge::Follow(*FClients, other, versionHooks_.versionAdded, letEventsRun);
+    // A large scratch catalogue takes a while to take apart.
+    other.Clear(letEventsRun);
     savedCatalogue_ = read;
     return true;
 }
