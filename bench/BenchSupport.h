@@ -1,24 +1,27 @@
 #pragma once
 
-// Shared by the benchmark programs: a large generated workspace, a timer
-// and the peak memory of the process.
+// Shared by the benchmark programs: a large generated workspace, a timer,
+// the peak memory of the process and the waits of its event loop.
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 #include <QTextStream>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace BenchSupport {
@@ -271,6 +274,51 @@ inline double BestOf(int runs, const std::function<void()>& work) {
     }
     return best;
 }
+
+// The longest time between two turns of the event loop while it lives: a
+// timer fires at every turn that handles events, so a gap is as long as
+// input would have waited. Also the longest processor time this thread
+// spent between two turns, which other work on the machine does not
+// stretch. With 0 ms the timer fires at every turn but keeps a processor
+// busy; with a few milliseconds the loop may sleep, and a gap reads up to
+// that much longer.
+class LoopGaps {
+public:
+    explicit LoopGaps(int intervalMs = 0) {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(intervalMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Turn(); });
+        clock_.start();
+        lastProcessor_ = ProcessorMs();
+        timer_.start();
+    }
+    // Wall and processor milliseconds, up to now.
+    std::pair<double, double> Longest() {
+        Turn();
+        return {longest_, longestProcessor_};
+    }
+
+private:
+    static double ProcessorMs() {
+        timespec now{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+    }
+    void Turn() {
+        const double now = double(clock_.nsecsElapsed()) / 1e6;
+        const double processor = ProcessorMs();
+        longest_ = std::max(longest_, now - last_);
+        longestProcessor_ = std::max(longestProcessor_, processor - lastProcessor_);
+        last_ = now;
+        lastProcessor_ = processor;
+    }
+    QTimer timer_;
+    QElapsedTimer clock_;
+    double last_ = 0;
+    double lastProcessor_ = 0;
+    double longest_ = 0;
+    double longestProcessor_ = 0;
+};
 
 // Peak resident memory of this process so far, in bytes.
 inline qint64 PeakResidentBytes() {
