@@ -4,8 +4,10 @@
 // the peak memory of the process and the waits of its event loop.
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QString>
 #include <QTextStream>
 #include <QTimer>
@@ -130,6 +132,56 @@ inline QString WorkspaceWithData(const QString& root, int clients, int projects,
     QFile done(marker);
     done.open(QIODevice::WriteOnly);
     return path;
+}
+
+// A version folder like real work: about 2,000 files, 200 MB, in nested
+// folders, with a hidden file and an empty folder. Returns the bytes
+// written, or -1.
+inline qint64 MakeVersionSource(const QString& root) {
+    constexpr int fileCount = 2000;
+    constexpr int largeEvery = 50;                // 40 files of 4 MB ...
+    constexpr qint64 largeSize = 4 * 1024 * 1024; // ... make 160 MB,
+    constexpr qint64 smallMaxSize = 40 * 1024;    // the rest about 40 MB.
+    QRandomGenerator random(20240305);
+    QByteArray noise(largeSize, Qt::Uninitialized);
+    random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    qint64 total = 0;
+    for (int i = 0; i < fileCount; ++i) {
+        const QString folder = root + QStringLiteral("/Part %1/Section %2").arg(i % 20).arg(i % 3);
+        QDir().mkpath(folder);
+        const qint64 size = i % largeEvery == 0 ? largeSize : random.bounded(smallMaxSize) + 1;
+        QFile file(folder + QStringLiteral("/file %1.dat").arg(i));
+        if (!file.open(QIODevice::WriteOnly))
+            return -1;
+        file.write(noise.constData() + (largeSize - size) / 2, size);
+        total += size;
+    }
+    QDir().mkpath(root + QStringLiteral("/empty"));
+    QFile hidden(root + QStringLiteral("/.hidden"));
+    hidden.open(QIODevice::WriteOnly);
+    return total;
+}
+
+// Reads every file once, so that copies start from a warm cache.
+inline void ReadAll(const QString& root) {
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly)) {
+            while (!file.read(1 << 20).isEmpty()) {
+            }
+        }
+    }
+}
+
+inline int CountFiles(const QString& root) {
+    int count = 0;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++count;
+    }
+    return count;
 }
 
 // One run of a whole process, its output thrown away (or kept in the
