@@ -327,6 +327,22 @@ inline double BestOf(int runs, const std::function<void()>& work) {
     return best;
 }
 
+// Prints "name: min / median / max" of milliseconds over the rounds.
+inline void PrintMs(const char* name, std::vector<double> ms, const char* aim = "") {
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-44s min %8.1f  median %8.1f  max %8.1f ms  over %zu rounds %s\n", name,
+                ms.front(), ms[ms.size() / 2], ms.back(), ms.size(), aim);
+}
+
+// The machine's load, since a shared machine stretches every figure.
+inline void PrintLoad(const char* when) {
+    QFile load(QStringLiteral("/proc/loadavg"));
+    const QByteArray text =
+        load.open(QIODevice::ReadOnly) ? load.readAll().trimmed() : QByteArray("unknown");
+    std::printf("load (/proc/loadavg) at %s: %s\n", when, text.constData());
+    std::fflush(stdout);
+}
+
 // The longest time between two turns of the event loop while it lives: a
 // timer fires at every turn that handles events, so a gap is as long as
 // input would have waited. Also the longest processor time this thread
