@@ -270,18 +270,25 @@ public:
     ProcessHelper(const ProcessHelper&) = delete;
     ProcessHelper& operator=(const ProcessHelper&) = delete;
 
-    ProcessRun Run(const QStringList& command) {
+    ProcessRun Run(const QStringList& command) { return Start(command) ? Finish() : ProcessRun(); }
+
+    // Run in two halves, so that the caller's event loop turns meanwhile:
+    // once ResultHandle is readable, Finish returns at once.
+    bool Start(const QStringList& command) {
         QByteArray message;
         for (const QString& argument : command)
             message += QFile::encodeName(argument) + '\0';
         quint32 size = quint32(message.size());
+        return Transfer(::write, to_, &size, sizeof size) &&
+               Transfer(::write, to_, message.data(), size);
+    }
+    ProcessRun Finish() {
         ProcessRun run;
-        if (!Transfer(::write, to_, &size, sizeof size) ||
-            !Transfer(::write, to_, message.data(), size) ||
-            !Transfer(::read, from_, &run, sizeof run))
+        if (!Transfer(::read, from_, &run, sizeof run))
             run.status = -1;
         return run;
     }
+    int ResultHandle() const { return from_; }
 
 private:
     template <typename Call> static bool Transfer(Call call, int fd, void* data, size_t size) {
