@@ -1,24 +1,29 @@
 #pragma once
 
-// Shared by the benchmark programs: a large generated workspace, a timer
-// and the peak memory of the process.
+// Shared by the benchmark programs: a large generated workspace, a timer,
+// the peak memory of the process and the waits of its event loop.
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QString>
 #include <QTextStream>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace BenchSupport {
@@ -129,6 +134,56 @@ inline QString WorkspaceWithData(const QString& root, int clients, int projects,
     return path;
 }
 
+// A version folder like real work: about 2,000 files, 200 MB, in nested
+// folders, with a hidden file and an empty folder. Returns the bytes
+// written, or -1.
+inline qint64 MakeVersionSource(const QString& root) {
+    constexpr int fileCount = 2000;
+    constexpr int largeEvery = 50;                // 40 files of 4 MB ...
+    constexpr qint64 largeSize = 4 * 1024 * 1024; // ... make 160 MB,
+    constexpr qint64 smallMaxSize = 40 * 1024;    // the rest about 40 MB.
+    QRandomGenerator random(20240305);
+    QByteArray noise(largeSize, Qt::Uninitialized);
+    random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    qint64 total = 0;
+    for (int i = 0; i < fileCount; ++i) {
+        const QString folder = root + QStringLiteral("/Part %1/Section %2").arg(i % 20).arg(i % 3);
+        QDir().mkpath(folder);
+        const qint64 size = i % largeEvery == 0 ? largeSize : random.bounded(smallMaxSize) + 1;
+        QFile file(folder + QStringLiteral("/file %1.dat").arg(i));
+        if (!file.open(QIODevice::WriteOnly))
+            return -1;
+        file.write(noise.constData() + (largeSize - size) / 2, size);
+        total += size;
+    }
+    QDir().mkpath(root + QStringLiteral("/empty"));
+    QFile hidden(root + QStringLiteral("/.hidden"));
+    hidden.open(QIODevice::WriteOnly);
+    return total;
+}
+
+// Reads every file once, so that copies start from a warm cache.
+inline void ReadAll(const QString& root) {
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly)) {
+            while (!file.read(1 << 20).isEmpty()) {
+            }
+        }
+    }
+}
+
+inline int CountFiles(const QString& root) {
+    int count = 0;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++count;
+    }
+    return count;
+}
+
 // One run of a whole process, its output thrown away (or kept in the
 // file output): the wall and processor (user + system) time in
 // milliseconds and the peak resident memory.
@@ -215,18 +270,25 @@ public:
     ProcessHelper(const ProcessHelper&) = delete;
     ProcessHelper& operator=(const ProcessHelper&) = delete;
 
-    ProcessRun Run(const QStringList& command) {
+    ProcessRun Run(const QStringList& command) { return Start(command) ? Finish() : ProcessRun(); }
+
+    // Run in two halves, so that the caller's event loop turns meanwhile:
+    // once ResultHandle is readable, Finish returns at once.
+    bool Start(const QStringList& command) {
         QByteArray message;
         for (const QString& argument : command)
             message += QFile::encodeName(argument) + '\0';
         quint32 size = quint32(message.size());
+        return Transfer(::write, to_, &size, sizeof size) &&
+               Transfer(::write, to_, message.data(), size);
+    }
+    ProcessRun Finish() {
         ProcessRun run;
-        if (!Transfer(::write, to_, &size, sizeof size) ||
-            !Transfer(::write, to_, message.data(), size) ||
-            !Transfer(::read, from_, &run, sizeof run))
+        if (!Transfer(::read, from_, &run, sizeof run))
             run.status = -1;
         return run;
     }
+    int ResultHandle() const { return from_; }
 
 private:
     template <typename Call> static bool Transfer(Call call, int fd, void* data, size_t size) {
@@ -271,6 +333,67 @@ inline double BestOf(int runs, const std::function<void()>& work) {
     }
     return best;
 }
+
+// Prints "name: min / median / max" of milliseconds over the rounds.
+inline void PrintMs(const char* name, std::vector<double> ms, const char* aim = "") {
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-44s min %8.1f  median %8.1f  max %8.1f ms  over %zu rounds %s\n", name,
+                ms.front(), ms[ms.size() / 2], ms.back(), ms.size(), aim);
+}
+
+// The machine's load, since a shared machine stretches every figure.
+inline void PrintLoad(const char* when) {
+    QFile load(QStringLiteral("/proc/loadavg"));
+    const QByteArray text =
+        load.open(QIODevice::ReadOnly) ? load.readAll().trimmed() : QByteArray("unknown");
+    std::printf("load (/proc/loadavg) at %s: %s\n", when, text.constData());
+    std::fflush(stdout);
+}
+
+// The longest time between two turns of the event loop while it lives: a
+// timer fires at every turn that handles events, so a gap is as long as
+// input would have waited. Also the longest processor time this thread
+// spent between two turns, which other work on the machine does not
+// stretch. With 0 ms the timer fires at every turn but keeps a processor
+// busy; with a few milliseconds the loop may sleep, and a gap reads up to
+// that much longer.
+class LoopGaps {
+public:
+    explicit LoopGaps(int intervalMs = 0) {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(intervalMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Turn(); });
+        clock_.start();
+        lastProcessor_ = ProcessorMs();
+        timer_.start();
+    }
+    // Wall and processor milliseconds, up to now.
+    std::pair<double, double> Longest() {
+        Turn();
+        return {longest_, longestProcessor_};
+    }
+
+private:
+    static double ProcessorMs() {
+        timespec now{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+    }
+    void Turn() {
+        const double now = double(clock_.nsecsElapsed()) / 1e6;
+        const double processor = ProcessorMs();
+        longest_ = std::max(longest_, now - last_);
+        longestProcessor_ = std::max(longestProcessor_, processor - lastProcessor_);
+        last_ = now;
+        lastProcessor_ = processor;
+    }
+    QTimer timer_;
+    QElapsedTimer clock_;
+    double last_ = 0;
+    double lastProcessor_ = 0;
+    double longest_ = 0;
+    double longestProcessor_ = 0;
+};
 
 // Peak resident memory of this process so far, in bytes.
 inline qint64 PeakResidentBytes() {

@@ -9,11 +9,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -25,54 +23,7 @@
 
 namespace {
 
-constexpr int FileCount = 2000;
-constexpr int LargeEvery = 50;                // 40 files of 4 MB ...
-constexpr qint64 LargeSize = 4 * 1024 * 1024; // ... make 160 MB,
-constexpr qint64 SmallMaxSize = 40 * 1024;    // the rest about 40 MB.
 constexpr int Rounds = 7;
-
-qint64 MakeSource(const QString& root) {
-    QRandomGenerator random(20240305);
-    QByteArray noise(LargeSize, Qt::Uninitialized);
-    random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-    qint64 total = 0;
-    for (int i = 0; i < FileCount; ++i) {
-        const QString folder = root + QStringLiteral("/Part %1/Section %2").arg(i % 20).arg(i % 3);
-        QDir().mkpath(folder);
-        const qint64 size = i % LargeEvery == 0 ? LargeSize : random.bounded(SmallMaxSize) + 1;
-        QFile file(folder + QStringLiteral("/file %1.dat").arg(i));
-        if (!file.open(QIODevice::WriteOnly))
-            return -1;
-        file.write(noise.constData() + (LargeSize - size) / 2, size);
-        total += size;
-    }
-    QDir().mkpath(root + QStringLiteral("/empty"));
-    QFile hidden(root + QStringLiteral("/.hidden"));
-    hidden.open(QIODevice::WriteOnly);
-    return total;
-}
-
-// Reads every file once, so both copies start from a warm cache.
-void ReadAll(const QString& root) {
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        if (file.open(QIODevice::ReadOnly)) {
-            while (!file.read(1 << 20).isEmpty()) {
-            }
-        }
-    }
-}
-
-int CountFiles(const QString& root) {
-    int count = 0;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        ++count;
-    }
-    return count;
-}
 
 void SyncFs(const QString& root) {
     const int fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_CLOEXEC);
@@ -94,12 +45,12 @@ int main(int argc, char** argv) {
     if (!temp.isValid())
         return 1;
     const QString source = temp.path() + QStringLiteral("/Version 1");
-    const qint64 bytes = MakeSource(source);
+    const qint64 bytes = BenchSupport::MakeVersionSource(source);
     if (bytes < 0)
         return 1;
-    const int files = CountFiles(source);
+    const int files = BenchSupport::CountFiles(source);
     std::printf("source: %d files, %.1f MB\n", files, double(bytes) / (1024 * 1024));
-    ReadAll(source);
+    BenchSupport::ReadAll(source);
     ::sync();
 
     // Every copy is kept until the end: ext4 skips the inodes of files
@@ -131,7 +82,7 @@ int main(int argc, char** argv) {
             else if (way == CpSyncfs)
                 SyncFs(target);
             ms[way].push_back(double(timer.nsecsElapsed()) / 1e6);
-            if (CountFiles(target) != files) {
+            if (BenchSupport::CountFiles(target) != files) {
                 std::fprintf(stderr, "the copy of %s is incomplete\n", names[way]);
                 return 1;
             }

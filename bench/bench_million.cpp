@@ -21,7 +21,6 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -30,7 +29,6 @@
 #include <vector>
 
 #include <sys/resource.h>
-#include <time.h>
 
 namespace {
 
@@ -39,48 +37,6 @@ namespace {
 constexpr int kRounds = 7;
 constexpr int kLeastMillionRounds = 3;
 constexpr double kMillionBudgetMs = 10 * 60 * 1000;
-
-// The longest time between two turns of the event loop while it lives: a
-// timer of 0 ms fires at every turn that handles events, so a gap is as
-// long as input would have waited. Also the longest processor time this
-// thread spent between two turns, which other work on the machine does
-// not stretch.
-class LoopGaps {
-public:
-    LoopGaps() {
-        timer_.setInterval(0);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Turn(); });
-        clock_.start();
-        lastProcessor_ = ProcessorMs();
-        timer_.start();
-    }
-    // Wall and processor milliseconds, up to now.
-    std::pair<double, double> Longest() {
-        Turn();
-        return {longest_, longestProcessor_};
-    }
-
-private:
-    static double ProcessorMs() {
-        timespec now{};
-        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-        return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-    }
-    void Turn() {
-        const double now = double(clock_.nsecsElapsed()) / 1e6;
-        const double processor = ProcessorMs();
-        longest_ = std::max(longest_, now - last_);
-        longestProcessor_ = std::max(longestProcessor_, processor - lastProcessor_);
-        last_ = now;
-        lastProcessor_ = processor;
-    }
-    QTimer timer_;
-    QElapsedTimer clock_;
-    double last_ = 0;
-    double lastProcessor_ = 0;
-    double longest_ = 0;
-    double longestProcessor_ = 0;
-};
 
 long MinorPageFaults() {
     struct rusage usage {};
@@ -202,16 +158,16 @@ int main(int argc, char** argv) {
         default: {
             window->SetWorkspace(away);
             Settle(100);
-            std::unique_ptr<LoopGaps> gaps;
+            std::unique_ptr<BenchSupport::LoopGaps> gaps;
             if (size == Million)
-                gaps = std::make_unique<LoopGaps>();
+                gaps = std::make_unique<BenchSupport::LoopGaps>();
             const double took = Timed([&] { window->SetWorkspace(workspace); }, faults[size][way]);
             if (gaps) {
                 // What the open left for the event loop counts too.
                 Settle(300);
                 openGaps.push_back(gaps->Longest());
                 // The Rebuild command, with its dialog, on the open window.
-                gaps = std::make_unique<LoopGaps>();
+                gaps = std::make_unique<BenchSupport::LoopGaps>();
                 windowRebuildMs.push_back(
                     BenchSupport::BestOf(1, [&] { QuorvelProgressDialog->Start(ProjectMngr); }));
                 Settle(300);
