@@ -4,6 +4,7 @@
 #include "platform/FileHandle.h"
 #include "platform/FolderListing.h"
 #include "platform/QuorvelError.h"
+#include "platform/TextFile.h"
 #include "platform/TextRules.h"
 
 #include <QDir>
@@ -211,6 +212,25 @@ bool RemoveIfAbandoned(const QString& path) {
         return RemoveTree(path);
     FaultInjection::BeforeFileSystemChange();
     return ::unlink(native.constData()) == 0;
+}
+
+QStringList RemoveAbandonedSaveTemporaries(const QString& folder, const QString& fileName) {
+    const QByteArray name = QFile::encodeName(fileName);
+    QStringList candidates;
+    FolderListing listing(AT_FDCWD, QFile::encodeName(folder).constData(),
+                          FolderListing::AtLink::Follow);
+    while (const char* entry = listing.IsOpen() ? listing.Next() : nullptr) {
+        if (TextFile::IsSaveTemporaryOf(QByteArrayView(entry), name))
+            candidates << QFile::decodeName(entry);
+    }
+    QStringList removed;
+    const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
+    for (const QString& candidate : candidates) {
+        // A save still running holds its temporary locked.
+        if (RemoveIfAbandoned(base + candidate))
+            removed << base + candidate;
+    }
+    return removed;
 }
 
 QStringList RemoveAbandonedWorkFolders(const QString& folder) {

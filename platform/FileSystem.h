@@ -66,6 +66,11 @@ bool RemoveIfAbandoned(const QString& path);
 // with "/"; the paths of those removed.
 QStringList RemoveAbandonedWorkFolders(const QString& folder);
 
+// Removes the temporaries that interrupted saves of the file fileName
+// left in folder (see TextFile::WriteAtomically), when no running save
+// holds them; the paths of those removed.
+QStringList RemoveAbandonedSaveTemporaries(const QString& folder, const QString& fileName);
+
 // The path without its closing separator.
 QString WithoutTrailingSeparator(const QString& path);
 

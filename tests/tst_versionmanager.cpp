@@ -5,6 +5,7 @@
 #include "catalogue/TVersion.h"
 #include "catalogue/TVersions.h"
 #include "editors/TEditor.h"
+#include "platform/FileSystem.h"
 #include "platform/ProgramPaths.h"
 #include "platform/QuorvelError.h"
 #include "platform/UserName.h"
@@ -67,6 +68,8 @@ private slots:
     void importLayouts();
     void importRefusals();
     void checkOutLeavesLeftoversBehind();
+    void everyLeftoverIsRemovedAndTold_data();
+    void everyLeftoverIsRemovedAndTold();
     void failedWriteLeavesTheCatalogueAsTheFile_data();
     void failedWriteLeavesTheCatalogueAsTheFile();
 
@@ -632,6 +635,46 @@ void TestVersionManager::checkOutLeavesLeftoversBehind() {
     QVERIFY(
         user->messages[1].contains(QStringLiteral("w/Other/Tower/version 1/.quorvel-partial-7")));
     QCOMPARE(user->messages[2], QStringLiteral("Import succeeded"));
+}
+
+// Whatever interrupted work left, and wherever, the next command that
+// changes that project removes it and names it.
+void TestVersionManager::everyLeftoverIsRemovedAndTold_data() {
+    QTest::addColumn<QString>("leftover");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("a check-out's copy") << "w/Acme/Crane/.quorvel-partial-old"
+                                        << "checkout";
+    QTest::newRow("a check-in's save") << "w/Acme/Crane/Version 2/QuorvelConfig.xml.Ab3xYz"
+                                       << "checkout";
+    QTest::newRow("a catalogue save") << "w/QuorvelConfig.xml.Zz9aaB"
+                                      << "checkout";
+    QTest::newRow("an import's copy") << "w/Other/Tower/.quorvel-partial-1"
+                                      << "import";
+    QTest::newRow("an older import's copy") << "w/Other/Tower/version 1/.quorvel-partial-7"
+                                            << "import";
+}
+
+void TestVersionManager::everyLeftoverIsRemovedAndTold() {
+    QFETCH(QString, leftover);
+    QFETCH(QString, command);
+    ws->CreateFile(QStringLiteral("w/Acme/Crane/Version 2/QuorvelConfig.xml"),
+                   "<Version state=\"checked out\" parent=\"version 1\" >\r</Version>\r\n");
+    Open({"version 1"});
+    if (leftover.contains(FileSystem::PartialCopyPrefix()))
+        ws->CreateFile(leftover + QStringLiteral("/work.txt"), "half");
+    else
+        ws->CreateFile(leftover, "half");
+    if (command == QLatin1String("checkout")) {
+        versions->SetActiveItem(Version(QStringLiteral("version 1")));
+        QVERIFY(versions->CheckOut());
+    } else {
+        ws->CreateFile(QStringLiteral("import/plan.txt"), "plan");
+        versions->SetActiveItem(Item(QStringLiteral("Other/Tower/version 1")));
+        QVERIFY(versions->ImportFromFolder(ws->Path() + QStringLiteral("import/")));
+    }
+    QVERIFY(!ws->Exists(leftover));
+    QVERIFY2(!user->messages.isEmpty() && user->messages[0].contains(ws->Path() + leftover),
+             qPrintable(user->messages.join(u'\n')));
 }
 
 // A data file that cannot be written leaves the version as its file has

@@ -40,13 +40,32 @@ QuorvelError InvalidTypecast() {
     return QuorvelError(QStringLiteral("Invalid class typecast"));
 }
 
-// Removes what interrupted work left in folder, and tells the user.
-void RemoveAbandonedWork(const QString& folder) {
+// Removes what interrupted work left in each folder (copies being made,
+// temporaries of a data file's save), and tells the user.
+void RemoveAbandonedWork(const QStringList& folders) {
     FolderScanReport cleanUp;
-    for (const QString& removed : FileSystem::RemoveAbandonedWorkFolders(folder))
-        cleanUp.Removed(removed);
+    for (const QString& folder : folders) {
+        for (const QString& removed : FileSystem::RemoveAbandonedWorkFolders(folder))
+            cleanUp.Removed(removed);
+        for (const QString& removed :
+             FileSystem::RemoveAbandonedSaveTemporaries(folder, TConfigStreamer::ConfigFileName()))
+            cleanUp.Removed(removed);
+    }
     if (!cleanUp.Notes().isEmpty())
         User().ShowMessage(cleanUp.Notes());
+}
+
+// The project's folder and those of its checked-out versions: where a
+// check-out, check-in or "Open In" that was cut off leaves its work.
+QStringList WorkFoldersOf(const TVersionItem* project) {
+    QStringList folders{project->Path()};
+    const TVersionCollection* versions = project->VersionCollection();
+    for (int i = 0; i < versions->Count(); ++i) {
+        const TVersionItem* version = versions->GetItems(i);
+        if (version->IsCheckedOut() && version->HasSafeFolderNames())
+            folders << version->Path();
+    }
+    return folders;
 }
 
 QString GoneText(const ItemPath& path) {
@@ -253,8 +272,8 @@ TVersion* TVersionManager::CheckOut() {
         source = FindAgain<TVersion>(sourcePath);
         if (!source || !StillAsShown(source))
             return nullptr;
-        // What an interrupted check-out left here goes first.
-        RemoveAbandonedWork(source->ParentItem()->Path());
+        // What interrupted work left in the project goes first.
+        RemoveAbandonedWork(WorkFoldersOf(source->ParentItem()));
         // The number is checked now, though it is taken only when the copy
         // is placed.
         static_cast<TVersions*>(source->ParentCollection())->GetNextVersionNr();
@@ -587,8 +606,7 @@ bool TVersionManager::ImportFromFolder(const QString& AFolder) {
             target = version->Path();
             // What an interrupted import left goes first: in the project, and
             // in the version, where earlier imports worked.
-            RemoveAbandonedWork(version->ParentItem()->Path());
-            RemoveAbandonedWork(target);
+            RemoveAbandonedWork({version->ParentItem()->Path(), target});
             data = version->DataAsXml();
         }
         const QString source = QDir::cleanPath(AFolder) + u'/';

@@ -226,6 +226,13 @@ void TProjectManager::SaveProject() {
     const FileFingerprint fingerprint = FingerprintOf(bytes, letEventsRun);
     if (savedCatalogue_ && *savedCatalogue_ == fingerprint && streamer.ConfigExist())
         return;
+    // What a save that was cut off left is removed, and the user told.
+    FolderScanReport cleanUp;
+    for (const QString& removed :
+         FileSystem::RemoveAbandonedSaveTemporaries(FWorkSpace, TConfigStreamer::ConfigFileName()))
+        cleanUp.Removed(removed);
+    if (!cleanUp.Notes().isEmpty())
+        User().ShowMessage(cleanUp.Notes());
     streamer.WriteFileBytes(bytes, letEventsRun);
     savedCatalogue_ = fingerprint;
     catalogueStamp_ = FileStamp::Of(streamer.FileName());
