@@ -41,13 +41,6 @@ QList<Command> Commands(const QString& importFolder) {
     };
 }
 
-QByteArray DataFile(const char* state, const char* parent) {
-    return QByteArray("<Version state=\"") + state + "\" parent=\"" + parent +
-           "\" >\r<Editor>\r</Editor>\r    <Date_time>\r        01-02-2026 10:00:00\r    "
-           "</Date_time>\r    <Owner>\r        jdoe\r    </Owner>\r    <Description>\r        "
-           "\r    </Description>\r</Version>\r\n";
-}
-
 // Acme/Harbour: version 1 checked in, Version 2 checked out; Acme/Dock and
 // Borealis/Bridge: a first version each.
 void MakeWorkspace(const QString& root) {
@@ -58,13 +51,16 @@ void MakeWorkspace(const QString& root) {
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(bytes);
     };
-    file(QStringLiteral("Acme/Harbour/version 1/QuorvelConfig.xml"), DataFile("checked in", ""));
+    file(QStringLiteral("Acme/Harbour/version 1/QuorvelConfig.xml"),
+         VersionDataFile("checked in", ""));
     file(QStringLiteral("Acme/Harbour/version 1/plan.txt"), "plan\n");
     file(QStringLiteral("Acme/Harbour/Version 2/QuorvelConfig.xml"),
-         DataFile("checked out", "version 1"));
+         VersionDataFile("checked out", "version 1"));
     file(QStringLiteral("Acme/Harbour/Version 2/plan.txt"), "plan, changed\n");
-    file(QStringLiteral("Acme/Dock/version 1/QuorvelConfig.xml"), DataFile("checked in", ""));
-    file(QStringLiteral("Borealis/Bridge/version 1/QuorvelConfig.xml"), DataFile("checked in", ""));
+    file(QStringLiteral("Acme/Dock/version 1/QuorvelConfig.xml"),
+         VersionDataFile("checked in", ""));
+    file(QStringLiteral("Borealis/Bridge/version 1/QuorvelConfig.xml"),
+         VersionDataFile("checked in", ""));
     file(QStringLiteral("QuorvelConfig.xml"),
          "<Clients count=\"2\" >\r<Client name=\"Acme\">\r\r<Projects count=\"2\" >\r<Project "
          "name=\"Harbour\">\r\r<Versions count=\"2\" >\r<Version name=\"version "

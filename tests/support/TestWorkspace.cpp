@@ -46,3 +46,10 @@ void IsolateFromUserFiles() {
     QDir().mkpath(home.path() + QStringLiteral("/.local/share"));
     QStandardPaths::setTestModeEnabled(true);
 }
+
+QByteArray VersionDataFile(const char* state, const char* parent) {
+    return QByteArray("<Version state=\"") + state + "\" parent=\"" + parent +
+           "\" >\r<Editor>\r</Editor>\r    <Date_time>\r        01-02-2026 10:00:00\r    "
+           "</Date_time>\r    <Owner>\r        jdoe\r    </Owner>\r    <Description>\r        "
+           "\r    </Description>\r</Version>\r\n";
+}

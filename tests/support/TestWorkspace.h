@@ -22,6 +22,10 @@ private:
     QTemporaryDir dir_;
 };
 
+// A version's data file as the program writes it: the state, the parent
+// and a record of jdoe's.
+QByteArray VersionDataFile(const char* state, const char* parent);
+
 // Keeps a test away from the real user's files and trash: a temporary
 // HOME and XDG folders, and Qt's test mode for standard paths.
 void IsolateFromUserFiles();
