@@ -69,6 +69,8 @@ private slots:
     void theSamePathDoesNothing();
     void aPathInOtherCaseIsAnotherWorkspace();
     void aFolderThatCannotBeMadeKeepsThePreviousWorkspace();
+    void theRootOrAFileIsNoWorkspace_data();
+    void theRootOrAFileIsNoWorkspace();
     void saveNeedsAnExistingFolder();
     void rebuildReportsEveryItemOnce();
     void scanErrorKeepsWhatWasFound();
@@ -171,6 +173,54 @@ void TestWorkspaceManager::aFolderThatCannotBeMadeKeepsThePreviousWorkspace() {
     }
     QCOMPARE(manager.WorkSpace(), good);
     QCOMPARE(manager.Clients()->GetItems(0)->Path(), good + QStringLiteral("Acme/"));
+}
+
+void TestWorkspaceManager::theRootOrAFileIsNoWorkspace_data() {
+    QTest::addColumn<QString>("relative");
+    QTest::addColumn<QString>("message");
+    const QString root =
+        QStringLiteral("The root folder %1 can not be a workspace: every folder on "
+                       "the disk would be taken for a client. Please select "
+                       "another workspace.");
+    QTest::newRow("the root") << "/" << root;
+    QTest::newRow("the root twice") << "//" << root;
+    QTest::newRow("up to the root") << "w/" + QStringLiteral("../").repeated(40) << root;
+    QTest::newRow("a link to the root") << "root-link/" << root;
+    QTest::newRow("a file") << "plain-file/"
+                            << "%2plain-file is a file, not a folder, so it can not be a "
+                               "workspace. Please select another workspace.";
+    QTest::newRow("a link to a file") << "file-link/"
+                                      << "%2file-link is a file, not a folder, so it can not be a "
+                                         "workspace. Please select another workspace.";
+}
+
+// Refused before anything is read or made there; the workspace open
+// before stays open.
+void TestWorkspaceManager::theRootOrAFileIsNoWorkspace() {
+    QFETCH(QString, relative);
+    QFETCH(QString, message);
+    ws->CreateDir(QStringLiteral("w/Acme"));
+    ws->CreateFile(QStringLiteral("plain-file"), "x");
+    QFile::link(QStringLiteral("/"), ws->Path() + QStringLiteral("root-link"));
+    QFile::link(ws->Path() + QStringLiteral("plain-file"),
+                ws->Path() + QStringLiteral("file-link"));
+    const QString path = relative.startsWith(u'/') ? relative : ws->Path() + relative;
+    TProjectManager manager;
+    // Were the root taken after all, nothing would be written there.
+    manager.SetReadOnly(true);
+    const QString good = ws->Path() + QStringLiteral("w/");
+    manager.SetWorkSpace(good);
+    try {
+        manager.SetWorkSpace(path);
+        QFAIL("no error");
+    } catch (const QuorvelError& error) {
+        QCOMPARE(error.Message(), QString(message)
+                                      .replace(QStringLiteral("%1"), path)
+                                      .replace(QStringLiteral("%2"), ws->Path()));
+    }
+    QCOMPARE(manager.WorkSpace(), good);
+    QCOMPARE(Names(manager.Clients()), QStringList{"Acme"});
+    QVERIFY(user->shown.isEmpty());
 }
 
 void TestWorkspaceManager::saveNeedsAnExistingFolder() {
