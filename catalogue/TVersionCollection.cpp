@@ -148,8 +148,9 @@ void TVersionCollection::ReadFromRoot(const QString& ARoot, FolderScanReport* re
     const QString folder = ARoot.endsWith(u'/') ? ARoot : ARoot + u'/';
     QStringList names;
     QStringList unreadable;
+    QStringList links;
     try {
-        names = FileSystem::ListSubfolders(folder, &unreadable);
+        names = FileSystem::ListSubfolders(folder, &unreadable, report ? &links : nullptr);
     } catch (const QuorvelError& error) {
         if (!report)
             throw;
@@ -160,6 +161,8 @@ void TVersionCollection::ReadFromRoot(const QString& ARoot, FolderScanReport* re
     if (report) {
         for (const QString& name : unreadable)
             report->LeftOut(folder + name + u'/', FolderScanReport::NotUtf8());
+        for (const QString& name : links)
+            report->LinkLeftOut(folder + name + u'/');
     }
     fList.reserve(fList.size() + size_t(names.size()));
     for (const QString& name : names) {

@@ -81,6 +81,8 @@ private slots:
     void fileThatHoldsNoCatalogueIsRebuilt_data();
     void fileThatHoldsNoCatalogueIsRebuilt();
     void rebuildGoesPastWhatItCannotKeep();
+    void rebuildNamesLinkedFolders_data();
+    void rebuildNamesLinkedFolders();
     void catalogueIsWrittenOnlyWhenItChanged();
     void largeCatalogueGoesInParts_data();
     void largeCatalogueGoesInParts();
@@ -438,6 +440,43 @@ void TestWorkspaceManager::rebuildGoesPastWhatItCannotKeep() {
     QVERIFY(ws->Exists(QStringLiteral("w/Alpha/P/.quorvel-partial-running")));
     // Leaving folders out loses nothing that is read: the catalogue is saved.
     QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Beta"));
+}
+
+void TestWorkspaceManager::rebuildNamesLinkedFolders_data() {
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("named");
+    QTest::newRow("a client") << "w/Linked"
+                              << "elsewhere" << true;
+    QTest::newRow("a project") << "w/Acme/Linked"
+                               << "elsewhere" << true;
+    QTest::newRow("a version") << "w/Acme/Harbour/Version 2"
+                               << "elsewhere" << true;
+    QTest::newRow("a link to a file") << "w/Acme/notes"
+                                      << "elsewhere/notes.txt" << false;
+    QTest::newRow("a link to nothing") << "w/Acme/Gone"
+                                       << "missing" << false;
+}
+
+// A folder that is a link is left out and named; a link that is no folder
+// is none of the user's folders.
+void TestWorkspaceManager::rebuildNamesLinkedFolders() {
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    QFETCH(bool, named);
+    ws->CreateDir(QStringLiteral("w/Acme/Harbour/version 1"));
+    ws->CreateFile(QStringLiteral("elsewhere/notes.txt"), "x");
+    QVERIFY(QFile::link(ws->Path() + target, ws->Path() + link));
+
+    TProjectManager manager;
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    QCOMPARE(Names(manager.Clients()), QStringList{"Acme"});
+    QCOMPARE(Names(manager.Clients()->GetItems(0)->VersionCollection()), QStringList{"Harbour"});
+    const QStringList expected{
+        QStringLiteral("These folders were left out of the catalogue because they are symbolic "
+                       "links; Quorvel works only on folders inside the workspace:\n") +
+        ws->Path() + link + u'/'};
+    QCOMPARE(user->messages, named ? expected : QStringList());
 }
 
 void TestWorkspaceManager::catalogueIsWrittenOnlyWhenItChanged() {
