@@ -4,10 +4,35 @@
 #include "platform/TextRules.h"
 #include "platform/UserInterface.h"
 
+#include <QFile>
+
+#include <climits>
+
 namespace {
 
 const QString badchars = QStringLiteral("\\/:*?\"<>|");
 const QString badcharsws = QStringLiteral("\\ / : * ? \"\" < > |\"  ");
+
+#ifdef NAME_MAX
+constexpr qsizetype kNameMax = NAME_MAX;
+#else
+constexpr qsizetype kNameMax = 255;
+#endif
+
+// DEL and the C1 controls too: a terminal or another program may act on them.
+bool IsControl(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+// Characters that turn the order in which text is shown.
+bool IsDirectionMark(char16_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+qsizetype FileSystemBytes(const QString& text) {
+    return QFile::encodeName(text).size();
+}
 
 } // namespace
 
@@ -27,15 +52,29 @@ bool IsLegalDirectoryName(const QString& sDir) {
     }
     // A line break or tab would not survive the catalogue file.
     for (const QChar c : sDir) {
-        if (c.unicode() < 0x20) {
+        if (IsControl(c.unicode())) {
             User().ShowMessage(
                 QStringLiteral("A Client or Project name may not contain control characters."));
+            return false;
+        }
+    }
+    // Unseen, they make one name look like another.
+    for (const QChar c : sDir) {
+        if (IsDirectionMark(c.unicode())) {
+            User().ShowMessage(QStringLiteral("A Client or Project name may not contain direction "
+                                              "marks, which make a name look like another."));
             return false;
         }
     }
     // "." and ".." are not folders of their own: ".." is the parent.
     if (sDir == QLatin1String(".") || sDir == QLatin1String("..")) {
         User().ShowMessage(QStringLiteral("A Client or Project name may not be \".\" or \"..\"."));
+        return false;
+    }
+    if (FileSystemBytes(sDir) > kNameMax) {
+        User().ShowMessage(QStringLiteral("A Client or Project name may not be longer than %1 "
+                                          "bytes (characters outside ASCII take two to four).")
+                               .arg(kNameMax));
         return false;
     }
     return true;

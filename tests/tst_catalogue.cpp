@@ -466,6 +466,32 @@ void TestCatalogue::legalNames_data() {
         << "A Client or Project name may not contain control characters.";
     QTest::newRow("tab inside") << "a\tb"
                                 << "A Client or Project name may not contain control characters.";
+    const QString control =
+        QStringLiteral("A Client or Project name may not contain control characters.");
+    QTest::newRow("DEL") << QStringLiteral("a\u007Fb") << control;
+    QTest::newRow("DEL alone") << QStringLiteral("\u007F") << control;
+    QTest::newRow("first C1") << QStringLiteral("a\u0080b") << control;
+    QTest::newRow("next line") << QStringLiteral("a\u0085b") << control;
+    QTest::newRow("last C1") << QStringLiteral("a\u009Fb") << control;
+    QTest::newRow("no-break space") << QStringLiteral("a\u00A0b") << "";
+    const QString direction = QStringLiteral(
+        "A Client or Project name may not contain direction marks, which make a name look like "
+        "another.");
+    QTest::newRow("right-to-left override") << QStringLiteral("a\u202Eb") << direction;
+    QTest::newRow("left-to-right embedding") << QStringLiteral("\u202Aab") << direction;
+    QTest::newRow("first isolate") << QStringLiteral("ab\u2066") << direction;
+    QTest::newRow("pop isolate") << QStringLiteral("a\u2069b") << direction;
+    QTest::newRow("left-to-right mark") << QStringLiteral("a\u200Eb") << direction;
+    QTest::newRow("right-to-left mark") << QStringLiteral("a\u200Fb") << direction;
+    QTest::newRow("Arabic letter mark") << QStringLiteral("a\u061Cb") << direction;
+    QTest::newRow("zero width joiner") << QStringLiteral("a\u200Db") << "";
+    QTest::newRow("Hebrew") << QStringLiteral("\u05E9\u05DC\u05D5\u05DD") << "";
+    const QString tooLong = QStringLiteral("A Client or Project name may not be longer than 255 "
+                                           "bytes (characters outside ASCII take two to four).");
+    QTest::newRow("255 bytes") << QString(255, u'x') << "";
+    QTest::newRow("256 bytes") << QString(256, u'x') << tooLong;
+    QTest::newRow("255 bytes in UTF-8") << QString(127, u'\u00E9') + u'x' << "";
+    QTest::newRow("256 bytes in UTF-8") << QString(128, u'\u00E9') << tooLong;
     QTest::newRow("dot") << "." << dots;
     QTest::newRow("dot dot") << ".." << dots;
     QTest::newRow("blanks kept") << "  Acme  "
@@ -539,15 +565,18 @@ void TestCatalogue::newItemAsksAgainOnlyForTakenNames() {
 void TestCatalogue::newItemWithNameTheFileSystemRefuses() {
     CatalogueFixture fixture;
     auto& [ws, user, tree, owner, clients] = fixture;
+    // A file the catalogue does not know takes the name.
+    ws.CreateFile(QStringLiteral("Taken"), "x");
 
-    user.QueueName(QString(300, u'x'));
+    user.QueueName(QStringLiteral("Taken"));
     clients.AddNewItem();
     QCOMPARE(clients.Count(), 0);
     QCOMPARE(tree.NodeCount(), 0);
     QCOMPARE(user.messages.size(), 1);
     QVERIFY2(user.messages[0].contains(QStringLiteral("could not be created")),
              qPrintable(user.messages[0]));
-    QCOMPARE(QDir(ws.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(QDir(ws.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"Taken"});
 }
 
 void TestCatalogue::renameRules() {
