@@ -1,11 +1,16 @@
 #include "catalogue/ItemFolders.h"
 
+#include "catalogue/TVersionCollection.h"
+#include "catalogue/TVersionItem.h"
 #include "platform/FileSystem.h"
+#include "platform/TextFile.h"
 #include "platform/TextRules.h"
 #include "platform/UserInterface.h"
+#include "storage/TConfigStreamer.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -13,6 +18,11 @@ namespace {
 const QString badchars = QStringLiteral("\\/:*?\"<>|");
 const QString badcharsws = QStringLiteral("\\ / : * ? \"\" < > |\"  ");
 
+#ifdef PATH_MAX
+constexpr qsizetype kPathMax = PATH_MAX;
+#else
+constexpr qsizetype kPathMax = 4096;
+#endif
 #ifdef NAME_MAX
 constexpr qsizetype kNameMax = NAME_MAX;
 #else
@@ -32,6 +42,10 @@ bool IsDirectionMark(char16_t c) {
 
 qsizetype FileSystemBytes(const QString& text) {
     return QFile::encodeName(text).size();
+}
+
+qsizetype DataFileTemporaryBytes() {
+    return TextFile::SaveTemporaryNameSize(FileSystemBytes(TConfigStreamer::ConfigFileName()));
 }
 
 } // namespace
@@ -78,6 +92,47 @@ bool IsLegalDirectoryName(const QString& sDir) {
         return false;
     }
     return true;
+}
+
+bool FitsPathLimit(const QString& parentFolder, const QString& sDir, qsizetype bytesBelow) {
+    // The deepest path, its separators and the closing NUL must fit.
+    const qsizetype separator = parentFolder.endsWith(u'/') ? 0 : 1;
+    const qsizetype room =
+        kPathMax - 1 - FileSystemBytes(parentFolder) - separator - 1 - bytesBelow;
+    if (FileSystemBytes(sDir) <= room)
+        return true;
+    if (room < 1) {
+        User().ShowMessage(QStringLiteral("There is no room for a Client or Project in the folder "
+                                          "%1: the paths of its files would be longer than the "
+                                          "system's limit of %2 bytes.")
+                               .arg(parentFolder)
+                               .arg(kPathMax - 1));
+    } else {
+        User().ShowMessage(QStringLiteral("A Client or Project name may not be longer than %1 "
+                                          "bytes here: the paths of its files would be longer "
+                                          "than the system's limit of %2 bytes.")
+                               .arg(room)
+                               .arg(kPathMax - 1));
+    }
+    return false;
+}
+
+qsizetype BytesUsedBelow(const QStringList& newFolders) {
+    qsizetype bytes = DataFileTemporaryBytes();
+    for (const QString& folder : newFolders)
+        bytes += FileSystemBytes(folder) + 1;
+    return bytes;
+}
+
+qsizetype BytesUsedBelow(const TVersionItem& item) {
+    qsizetype longest = DataFileTemporaryBytes();
+    if (const TVersionCollection* below = item.VersionCollection()) {
+        for (int i = 0; i < below->Count(); ++i) {
+            const TVersionItem& child = *below->GetItems(i);
+            longest = std::max(longest, FileSystemBytes(child.Name()) + 1 + BytesUsedBelow(child));
+        }
+    }
+    return longest;
 }
 
 bool DeleteFilesInDir(const QString& directory) {

@@ -248,7 +248,8 @@ bool TVersionCollection::ReadFromXml(TSimpleXmlParser& Sxp) {
 }
 
 std::optional<QString> TVersionCollection::AskFreeName(const QString& caption,
-                                                       const QString& prompt) const {
+                                                       const QString& prompt,
+                                                       qsizetype bytesBelow) const {
     for (;;) {
         const std::optional<QString> answer = User().AskName(caption, prompt, QString());
         if (!answer)
@@ -257,8 +258,16 @@ std::optional<QString> TVersionCollection::AskFreeName(const QString& caption,
             continue;
         if (!IsLegalDirectoryName(*answer))
             return std::nullopt;
+        if (!FitsPathLimit(OwnerFolder(), *answer, bytesBelow))
+            return std::nullopt;
         return answer;
     }
+}
+
+QString TVersionCollection::OwnerFolder() const {
+    if (ownerItem_)
+        return ownerItem_->Path();
+    return rootOwner_ ? rootOwner_->WorkSpace() : QString();
 }
 
 TVersionItem* TVersionCollection::AddNamedItem(const QString& name) {

@@ -204,6 +204,8 @@ std::optional<QString> TVersionItem::AskNewName() const {
             continue;
         if (!IsLegalDirectoryName(newName))
             continue;
+        if (!FitsPathLimit(FParent->OwnerFolder(), newName, BytesUsedBelow(*this)))
+            continue;
         return newName;
     }
 }

@@ -20,6 +20,9 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 class Owner : public CatalogueOwner {
@@ -73,6 +76,26 @@ QStringList TrashedNames() {
     return names;
 }
 
+// The longest path the system takes, its closing NUL left out.
+constexpr int kLongestPath = 4095;
+
+// A folder below the workspace whose path, with its closing "/", is
+// exactly length bytes long.
+QString DeepFolder(const TestWorkspace& ws, int length) {
+    QString relative;
+    int left = length - int(ws.Path().size());
+    while (left > 0) {
+        int part = std::min(200, left - 1);
+        if (left - (part + 1) == 1)
+            --part;
+        relative += QString(part, u'd') + u'/';
+        left -= part + 1;
+    }
+    const QString folder = ws.CreateDir(relative);
+    Q_ASSERT(folder.size() == length);
+    return folder;
+}
+
 } // namespace
 
 class TestCatalogue : public QObject {
@@ -101,6 +124,8 @@ private slots:
     void newClientAndProject();
     void newItemAsksAgainOnlyForTakenNames();
     void newItemWithNameTheFileSystemRefuses();
+    void namesLeaveRoomForTheirPaths_data();
+    void namesLeaveRoomForTheirPaths();
     void renameRules();
     void renameOntoExistingFolderFails();
     void removeItemAsksAndTrashes();
@@ -577,6 +602,96 @@ void TestCatalogue::newItemWithNameTheFileSystemRefuses() {
              qPrintable(user.messages[0]));
     QCOMPARE(QDir(ws.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{"Taken"});
+}
+
+void TestCatalogue::namesLeaveRoomForTheirPaths_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("parentBytes");
+    QTest::addColumn<int>("nameBytes");
+    QTest::addColumn<QString>("message");
+    const auto longer = [](int room) {
+        return QStringLiteral("A Client or Project name may not be longer than %1 bytes here: "
+                              "the paths of its files would be longer than the system's limit "
+                              "of 4095 bytes.")
+            .arg(room);
+    };
+    // The deepest path each makes below its new or renamed folder.
+    const int client = int(strlen("/QuorvelConfig.xml.XXXXXX"));
+    const int project = int(strlen("/version 1/QuorvelConfig.xml.XXXXXX"));
+    const int renamed = int(strlen("/P/Version 12/QuorvelConfig.xml.XXXXXX"));
+    const int parent = 3900;
+    QTest::newRow("client fits") << "client" << parent << kLongestPath - parent - client << "";
+    QTest::newRow("client one byte over")
+        << "client" << parent << kLongestPath - parent - client + 1
+        << longer(kLongestPath - parent - client);
+    QTest::newRow("project fits") << "project" << parent << kLongestPath - parent - project << "";
+    QTest::newRow("project one byte over")
+        << "project" << parent << kLongestPath - parent - project + 1
+        << longer(kLongestPath - parent - project);
+    QTest::newRow("rename fits") << "rename" << parent << kLongestPath - parent - renamed << "";
+    QTest::newRow("rename one byte over")
+        << "rename" << parent << kLongestPath - parent - renamed + 1
+        << longer(kLongestPath - parent - renamed);
+    QTest::newRow("no room left")
+        << "client" << kLongestPath - client << 1
+        << "There is no room for a Client or Project in the folder %1: the paths of its files "
+           "would be longer than the system's limit of 4095 bytes.";
+}
+
+// A name is refused when a path the program makes with it would be too
+// long; one that is let through works to the deepest data file.
+void TestCatalogue::namesLeaveRoomForTheirPaths() {
+    QFETCH(QString, kind);
+    QFETCH(int, parentBytes);
+    QFETCH(int, nameBytes);
+    QFETCH(QString, message);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
+    const QString name(nameBytes, u'n');
+    // The folder whose data file lies deepest.
+    TVersionItem* deepest = nullptr;
+    QString parent;
+    if (kind == QLatin1String("client")) {
+        parent = owner.workspace = DeepFolder(ws, parentBytes);
+        user.QueueName(name);
+        deepest = clients.AddNewItem();
+    } else if (kind == QLatin1String("project")) {
+        owner.workspace = DeepFolder(ws, parentBytes - 2);
+        parent = owner.workspace + QStringLiteral("C/");
+        QDir().mkpath(parent);
+        TVersionItem* client = Add(&clients, QStringLiteral("C"));
+        user.QueueName(name);
+        if (TVersionItem* project =
+                static_cast<TProjects*>(client->VersionCollection())->AddNewItem())
+            deepest = project->VersionCollection()->GetItems(0);
+    } else {
+        parent = owner.workspace = DeepFolder(ws, parentBytes);
+        QDir().mkpath(parent + QStringLiteral("C/P/version 1"));
+        QDir().mkpath(parent + QStringLiteral("C/P/Version 12"));
+        TVersionItem* client = Add(&clients, QStringLiteral("C"));
+        TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
+        Add(project->VersionCollection(), QStringLiteral("version 1"));
+        TVersionItem* last = Add(project->VersionCollection(), QStringLiteral("Version 12"));
+        user.QueueName(name);
+        user.QueueName(std::nullopt);
+        if (client->Rename())
+            deepest = last;
+    }
+    QCOMPARE(user.messages,
+             message.isEmpty()
+                 ? QStringList()
+                 : QStringList{QString(message).replace(QStringLiteral("%1"), parent)});
+    QCOMPARE(deepest != nullptr, message.isEmpty());
+    if (!deepest) {
+        QCOMPARE(QDir(parent).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 kind == QLatin1String("rename") ? QStringList{"C"} : QStringList());
+        return;
+    }
+    deepest->SetEditor(QStringLiteral("/usr/bin/ed"));
+    deepest->WriteData();
+    deepest->SetEditor(QString());
+    deepest->LoadData();
+    QCOMPARE(deepest->Editor(), QStringLiteral("/usr/bin/ed"));
 }
 
 void TestCatalogue::renameRules() {
