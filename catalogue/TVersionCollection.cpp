@@ -115,16 +115,17 @@ void TVersionCollection::SetOnChanged(const TOnChanged& Value) {
     }
 }
 
-void TVersionCollection::LoadData() {
+void TVersionCollection::LoadData(const UnreadableData& onUnreadable) {
     if (FDataLoaded)
         return;
     if (ownerItem_)
-        LoadDataIn(ownerItem_->Path(), ownerItem_->HasSafeFolderNames());
+        LoadDataIn(ownerItem_->Path(), ownerItem_->HasSafeFolderNames(), onUnreadable);
     else
-        LoadDataIn(rootOwner_ ? rootOwner_->WorkSpace() : QString(), true);
+        LoadDataIn(rootOwner_ ? rootOwner_->WorkSpace() : QString(), true, onUnreadable);
 }
 
-void TVersionCollection::LoadDataIn(const QString& ownerFolder, bool ownerSafe) {
+void TVersionCollection::LoadDataIn(const QString& ownerFolder, bool ownerSafe,
+                                    const UnreadableData& onUnreadable) {
     if (FDataLoaded)
         return;
     BusyCursor busy;
@@ -133,7 +134,7 @@ void TVersionCollection::LoadDataIn(const QString& ownerFolder, bool ownerSafe) 
         ~MarkLoaded() { flag = true; }
     } markLoaded{FDataLoaded};
     for (const auto& item : fList)
-        item->LoadDataIn(ownerFolder, ownerSafe);
+        item->LoadDataIn(ownerFolder, ownerSafe, onUnreadable);
 }
 
 void TVersionCollection::WriteData() {

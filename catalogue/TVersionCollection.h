@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/TVersionItem.h"
 #include "catalogue/VersionConsts.h"
 
 #include <QString>
@@ -70,11 +71,13 @@ public:
     CatalogueTreeView* TreeView() const;
 
     bool DataLoaded() const { return FDataLoaded; }
-    // Loads every item's data once in the collection's life.
-    void LoadData();
+    // Loads every item's data once in the collection's life; see
+    // TVersionItem::LoadData for onUnreadable.
+    void LoadData(const UnreadableData& onUnreadable = {});
     // LoadData when the owner's folder and the safety of the names above
     // are known (see TVersionItem::LoadDataIn).
-    void LoadDataIn(const QString& ownerFolder, bool ownerSafe);
+    void LoadDataIn(const QString& ownerFolder, bool ownerSafe,
+                    const UnreadableData& onUnreadable = {});
     void WriteData();
 
     // Fills the collection from the sub-folders of ARoot, depth first.

@@ -13,6 +13,7 @@
 #include "support/RecordingViews.h"
 #include "support/ScriptedUser.h"
 #include "support/TestWorkspace.h"
+#include "versioning/CheckedOutVersions.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -126,6 +127,8 @@ private slots:
     void newItemWithNameTheFileSystemRefuses();
     void namesLeaveRoomForTheirPaths_data();
     void namesLeaveRoomForTheirPaths();
+    void unreadableDataIsToldAndTheRestRead_data();
+    void unreadableDataIsToldAndTheRestRead();
     void renameRules();
     void renameOntoExistingFolderFails();
     void removeItemAsksAndTrashes();
@@ -692,6 +695,54 @@ void TestCatalogue::namesLeaveRoomForTheirPaths() {
     deepest->SetEditor(QString());
     deepest->LoadData();
     QCOMPARE(deepest->Editor(), QStringLiteral("/usr/bin/ed"));
+}
+
+void TestCatalogue::unreadableDataIsToldAndTheRestRead_data() {
+    QTest::addColumn<QString>("reader");
+    QTest::newRow("a project's data") << "project";
+    QTest::newRow("the whole catalogue's data") << "catalogue";
+    QTest::newRow("the checked-out versions") << "checked out";
+}
+
+// A version whose data file the system cannot open (its path is too long)
+// is told, and the versions after it are read all the same.
+void TestCatalogue::unreadableDataIsToldAndTheRestRead() {
+    QFETCH(QString, reader);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
+    // The long version's folder fits; its data file does not.
+    const QString longName(50, u'L');
+    owner.workspace = DeepFolder(ws, kLongestPath - 54);
+    ws.CreateDir(owner.workspace.mid(ws.Path().size()) + QStringLiteral("C/P/") + longName);
+    const QByteArray checkedOut = "<Version state=\"checked out\" parent=\"version 1\" >\r"
+                                  "<Editor>\r</Editor>\r</Version>\r\n";
+    ws.CreateFile(owner.workspace.mid(ws.Path().size()) + QStringLiteral("C/P/Version 3/") +
+                      TConfigStreamer::ConfigFileName(),
+                  checkedOut);
+    TVersionItem* client = Add(&clients, QStringLiteral("C"));
+    TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
+    Add(project->VersionCollection(), QStringLiteral("version 1"));
+    Add(project->VersionCollection(), longName);
+    TVersionItem* third = Add(project->VersionCollection(), QStringLiteral("Version 3"));
+
+    QStringList told;
+    const UnreadableData tell = [&told](TVersionItem* item, const QString& reason) {
+        told << item->Name() + QStringLiteral(": ") + reason;
+    };
+    if (reader == QLatin1String("project")) {
+        project->LoadData(tell);
+    } else if (reader == QLatin1String("catalogue")) {
+        clients.LoadData(tell);
+    } else {
+        CheckedOutVersions gathered;
+        QVERIFY(gathered.Gather(&clients, CheckedOutVersions::Progress(), tell));
+        QCOMPARE(gathered.Entries().size(), size_t(1));
+        QCOMPARE(gathered.Entries()[0].version, QStringLiteral("Version 3"));
+    }
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told[0].startsWith(longName + QStringLiteral(": ")), qPrintable(told[0]));
+    QVERIFY(third->IsCheckedOut());
+    QVERIFY(user.shown.isEmpty());
 }
 
 void TestCatalogue::renameRules() {
