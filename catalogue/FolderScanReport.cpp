@@ -12,6 +12,10 @@ void FolderScanReport::LeftOut(const QString& path, const QString& reason) {
     leftOut_ << QStringLiteral("%1 (%2)").arg(path, reason);
 }
 
+void FolderScanReport::LinkLeftOut(const QString& path) {
+    linksLeftOut_ << path;
+}
+
 void FolderScanReport::Removed(const QString& path) {
     removed_ << path;
 }
@@ -26,6 +30,12 @@ QString FolderScanReport::Notes() const {
         parts << QStringLiteral("These folders were left out of the catalogue; rename them to see "
                                 "them in Quorvel:\n") +
                      leftOut_.join(u'\n');
+    }
+    if (!linksLeftOut_.isEmpty()) {
+        parts << QStringLiteral("These folders were left out of the catalogue because they are "
+                                "symbolic links; Quorvel works only on folders inside the "
+                                "workspace:\n") +
+                     linksLeftOut_.join(u'\n');
     }
     if (!removed_.isEmpty()) {
         parts << QStringLiteral("Removed what interrupted commands left behind:\n") +

@@ -18,6 +18,9 @@ public:
     bool RemovesLeftovers() const { return removesLeftovers_; }
 
     void LeftOut(const QString& path, const QString& reason);
+    // A folder left out because it is a symbolic link: renaming it would
+    // not bring it in.
+    void LinkLeftOut(const QString& path);
     void Removed(const QString& path);
     void Failed(const QString& message);
 
@@ -31,6 +34,7 @@ public:
 private:
     bool removesLeftovers_;
     QStringList leftOut_;
+    QStringList linksLeftOut_;
     QStringList removed_;
     QStringList errors_;
 };

@@ -1,5 +1,6 @@
 #include "catalogue/TClients.h"
 
+#include "catalogue/ItemFolders.h"
 #include "catalogue/TClient.h"
 
 TClients::TClients(CatalogueOwner* AOwner) : TVersionCollection(AOwner) {}
@@ -21,7 +22,8 @@ TVersionItem* TClients::AddNewItem() {
 }
 
 std::optional<QString> TClients::AskNewName() const {
-    return AskFreeName(QStringLiteral("Client name dialog"), QStringLiteral("Enter client name"));
+    return AskFreeName(QStringLiteral("Client name dialog"), QStringLiteral("Enter client name"),
+                       BytesUsedBelow(QStringList()));
 }
 
 bool TClients::RemoveItem(TVersionItem* Value) {

@@ -1,5 +1,6 @@
 #include "catalogue/TProjects.h"
 
+#include "catalogue/ItemFolders.h"
 #include "catalogue/TProject.h"
 #include "platform/FileSystem.h"
 #include "platform/UserInterface.h"
@@ -22,7 +23,12 @@ TVersionItem* TProjects::AddNewItem() {
 }
 
 std::optional<QString> TProjects::AskNewName() const {
-    return AskFreeName(QStringLiteral("Project name dialog"), QStringLiteral("Enter project name"));
+    return AskFreeName(QStringLiteral("Project name dialog"), QStringLiteral("Enter project name"),
+                       BytesUsedBelow(QStringList{FirstVersionName()}));
+}
+
+QString TProjects::FirstVersionName() {
+    return QStringLiteral("version 1");
 }
 
 TVersionItem* TProjects::AddProject(const QString& name) {
@@ -30,7 +36,7 @@ TVersionItem* TProjects::AddProject(const QString& name) {
     if (!project)
         return nullptr;
     TVersionItem* first = project->VersionCollection()->AddItem();
-    first->SetName(QStringLiteral("version 1"));
+    first->SetName(FirstVersionName());
     QString reason;
     if (!FileSystem::MakeFolder(first->Path(), &reason)) {
         const QString path = first->Path();

@@ -14,6 +14,8 @@ public:
     TVersionItem* AddNewItem();
     // The name dialog of AddNewItem.
     std::optional<QString> AskNewName() const;
+    // "version 1", the folder of a new project's first version.
+    static QString FirstVersionName();
     // What AddNewItem does with the name; null, with the reason shown, when
     // a folder could not be made.
     TVersionItem* AddProject(const QString& name);

@@ -115,16 +115,17 @@ void TVersionCollection::SetOnChanged(const TOnChanged& Value) {
     }
 }
 
-void TVersionCollection::LoadData() {
+void TVersionCollection::LoadData(const UnreadableData& onUnreadable) {
     if (FDataLoaded)
         return;
     if (ownerItem_)
-        LoadDataIn(ownerItem_->Path(), ownerItem_->HasSafeFolderNames());
+        LoadDataIn(ownerItem_->Path(), ownerItem_->HasSafeFolderNames(), onUnreadable);
     else
-        LoadDataIn(rootOwner_ ? rootOwner_->WorkSpace() : QString(), true);
+        LoadDataIn(rootOwner_ ? rootOwner_->WorkSpace() : QString(), true, onUnreadable);
 }
 
-void TVersionCollection::LoadDataIn(const QString& ownerFolder, bool ownerSafe) {
+void TVersionCollection::LoadDataIn(const QString& ownerFolder, bool ownerSafe,
+                                    const UnreadableData& onUnreadable) {
     if (FDataLoaded)
         return;
     BusyCursor busy;
@@ -135,7 +136,7 @@ void TVersionCollection::LoadDataIn(const QString& ownerFolder, bool ownerSafe) 
     if (ownerSafe && ownerItem_)
         TakeUpFoundItems(ownerFolder);
     for (const auto& item : fList)
-        item->LoadDataIn(ownerFolder, ownerSafe);
+        item->LoadDataIn(ownerFolder, ownerSafe, onUnreadable);
 }
 
 void TVersionCollection::TakeUpFoundItems(const QString&) {}
@@ -152,8 +153,9 @@ void TVersionCollection::ReadFromRoot(const QString& ARoot, FolderScanReport* re
     const QString folder = ARoot.endsWith(u'/') ? ARoot : ARoot + u'/';
     QStringList names;
     QStringList unreadable;
+    QStringList links;
     try {
-        names = FileSystem::ListSubfolders(folder, &unreadable);
+        names = FileSystem::ListSubfolders(folder, &unreadable, report ? &links : nullptr);
     } catch (const QuorvelError& error) {
         if (!report)
             throw;
@@ -164,6 +166,8 @@ void TVersionCollection::ReadFromRoot(const QString& ARoot, FolderScanReport* re
     if (report) {
         for (const QString& name : unreadable)
             report->LeftOut(folder + name + u'/', FolderScanReport::NotUtf8());
+        for (const QString& name : links)
+            report->LinkLeftOut(folder + name + u'/');
     }
     fList.reserve(fList.size() + size_t(names.size()));
     for (const QString& name : names) {
@@ -249,7 +253,8 @@ bool TVersionCollection::ReadFromXml(TSimpleXmlParser& Sxp) {
 }
 
 std::optional<QString> TVersionCollection::AskFreeName(const QString& caption,
-                                                       const QString& prompt) const {
+                                                       const QString& prompt,
+                                                       qsizetype bytesBelow) const {
     for (;;) {
         const std::optional<QString> answer = User().AskName(caption, prompt, QString());
         if (!answer)
@@ -258,8 +263,16 @@ std::optional<QString> TVersionCollection::AskFreeName(const QString& caption,
             continue;
         if (!IsLegalDirectoryName(*answer))
             return std::nullopt;
+        if (!FitsPathLimit(OwnerFolder(), *answer, bytesBelow))
+            return std::nullopt;
         return answer;
     }
+}
+
+QString TVersionCollection::OwnerFolder() const {
+    if (ownerItem_)
+        return ownerItem_->Path();
+    return rootOwner_ ? rootOwner_->WorkSpace() : QString();
 }
 
 TVersionItem* TVersionCollection::AddNamedItem(const QString& name) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/TVersionItem.h"
 #include "catalogue/VersionConsts.h"
 
 #include <QString>
@@ -63,15 +64,20 @@ public:
     TVersionItem* OwnerItem() const { return ownerItem_; }
     // The workspace manager for the root; null otherwise.
     CatalogueOwner* RootOwner() const { return rootOwner_; }
+    // The folder the items' folders are in: the owner item's, or the
+    // workspace for the root.
+    QString OwnerFolder() const;
     // The tree the items are shown in, found through the owners; may be null.
     CatalogueTreeView* TreeView() const;
 
     bool DataLoaded() const { return FDataLoaded; }
-    // Loads every item's data once in the collection's life.
-    void LoadData();
+    // Loads every item's data once in the collection's life; see
+    // TVersionItem::LoadData for onUnreadable.
+    void LoadData(const UnreadableData& onUnreadable = {});
     // LoadData when the owner's folder and the safety of the names above
     // are known (see TVersionItem::LoadDataIn).
-    void LoadDataIn(const QString& ownerFolder, bool ownerSafe);
+    void LoadDataIn(const QString& ownerFolder, bool ownerSafe,
+                    const UnreadableData& onUnreadable = {});
     void WriteData();
 
     // Fills the collection from the sub-folders of ARoot, depth first.
@@ -114,8 +120,10 @@ public:
     // The parts of those two, for a caller that changes the workspace
     // under its lock between asking and doing (see TVersionManager).
     // The name dialog: asks until the name is free here and legal; nothing
-    // when the user gave up or typed an illegal name.
-    std::optional<QString> AskFreeName(const QString& caption, const QString& prompt) const;
+    // when the user gave up or typed an illegal name, or one whose paths,
+    // with up to bytesBelow bytes inside its folder, would be too long.
+    std::optional<QString> AskFreeName(const QString& caption, const QString& prompt,
+                                       qsizetype bytesBelow) const;
     // Adds and names the item and creates its folder, inside the owner's
     // folder, which must be there (no missing folder is made on the way:
     // a folder renamed or deleted meanwhile is never made again). Null,

@@ -156,25 +156,32 @@ void TVersionItem::CheckFolderNames() const {
     }
 }
 
-void TVersionItem::LoadData() {
+void TVersionItem::LoadData(const UnreadableData& onUnreadable) {
     const TVersionItem* parent = ParentItem();
     const QString parentFolder =
         parent ? parent->Path()
                : (FParent && FParent->RootOwner() ? FParent->RootOwner()->WorkSpace() : QString());
-    LoadDataIn(parentFolder, !parent || parent->HasSafeFolderNames());
+    LoadDataIn(parentFolder, !parent || parent->HasSafeFolderNames(), onUnreadable);
 }
 
-void TVersionItem::LoadDataIn(const QString& parentFolder, bool parentSafe) {
+void TVersionItem::LoadDataIn(const QString& parentFolder, bool parentSafe,
+                              const UnreadableData& onUnreadable) {
     // A damaged name would read another folder's data file.
     const bool safe = parentSafe && FileSystem::IsSingleFolderName(FName);
     const QString folder = parentFolder + (FName.isEmpty() ? QString() : FName + u'/');
     if (safe) {
-        TConfigStreamer streamer(folder);
-        if (std::unique_ptr<TSimpleXmlParser> parser = streamer.GetParser())
-            DataFromXml(*parser);
+        try {
+            TConfigStreamer streamer(folder);
+            if (std::unique_ptr<TSimpleXmlParser> parser = streamer.GetParser())
+                DataFromXml(*parser);
+        } catch (const QuorvelError& error) {
+            if (!onUnreadable)
+                throw;
+            onUnreadable(this, error.Message());
+        }
     }
     if (FVersionCollection)
-        FVersionCollection->LoadDataIn(folder, safe);
+        FVersionCollection->LoadDataIn(folder, safe, onUnreadable);
 }
 
 void TVersionItem::WriteData() {
@@ -203,6 +210,8 @@ std::optional<QString> TVersionItem::AskNewName() const {
         if (FParent->RefuseTakenName(newName))
             continue;
         if (!IsLegalDirectoryName(newName))
+            continue;
+        if (!FitsPathLimit(FParent->OwnerFolder(), newName, BytesUsedBelow(*this)))
             continue;
         return newName;
     }

@@ -13,6 +13,10 @@ class TSimpleXmlParser;
 class TVersionCollection;
 class TreeNode;
 
+class TVersionItem;
+// Told of an item whose data file could not be read, and why.
+using UnreadableData = std::function<void(TVersionItem* item, const QString& reason)>;
+
 // One client, project or version: a folder below the workspace whose name
 // is the item's name. An item owns its own collection (the level below).
 class TVersionItem {
@@ -50,12 +54,15 @@ public:
     QString Path() const;
     bool HasCollection() const { return FVersionCollection != nullptr; }
 
-    // Reads the data file, when there is one, then the data of the level below.
-    void LoadData();
+    // Reads the data file, when there is one, then the data of the level
+    // below. A data file that cannot be read raises QuorvelError; with
+    // onUnreadable, it is told there instead and the reading goes on.
+    void LoadData(const UnreadableData& onUnreadable = {});
     // LoadData for an item whose parent's folder is parentFolder (ending
     // with "/"); parentSafe tells whether every name above is a single
     // folder name. Spares the walk up the owners for each of many items.
-    void LoadDataIn(const QString& parentFolder, bool parentSafe);
+    void LoadDataIn(const QString& parentFolder, bool parentSafe,
+                    const UnreadableData& onUnreadable = {});
     // Writes the data file into the item's folder.
     void WriteData();
 

@@ -1,6 +1,10 @@
 #include "cli/CommandLine.h"
 
 #include "QuorvelVersion.h"
+#include "platform/FileSystem.h"
+#include "platform/TextRules.h"
+
+#include <cstring>
 
 namespace {
 
@@ -27,6 +31,20 @@ bool CommandLine::TakeValue(const QStringList& arguments, int& i, const QString&
     }
     *value = arguments.at(++i);
     return true;
+}
+
+CommandLine::Result CommandLine::Parse(int argc, const char* const* argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView bytes(argv[i], qsizetype(std::strlen(argv[i])));
+        if (!TextRules::IsUtf8(bytes)) {
+            return Fail(QStringLiteral("the argument \"%1\" is not UTF-8 text, so it cannot be "
+                                       "taken as a name; give it in UTF-8")
+                            .arg(FileSystem::ReadableName(bytes)));
+        }
+        arguments << QString::fromUtf8(bytes);
+    }
+    return Parse(arguments);
 }
 
 CommandLine::Result CommandLine::Parse(const QStringList& arguments) {

@@ -16,6 +16,10 @@ public:
     enum class Result { Run, ShowHelp, ShowVersion, UsageError };
 
     Result Parse(const QStringList& arguments);
+    // Parse of the program's own arguments (argv[0] is the program), which
+    // must be UTF-8 text: a byte that is not would become another
+    // character, and so another name.
+    Result Parse(int argc, const char* const* argv);
 
     // The command to run or to show help for; null for the tool's help.
     const CommandDefinition* Command() const { return command_; }

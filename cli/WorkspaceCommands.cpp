@@ -1,5 +1,6 @@
 #include "cli/WorkspaceCommands.h"
 
+#include "catalogue/ItemPath.h"
 #include "catalogue/TClients.h"
 #include "catalogue/TVersion.h"
 #include "catalogue/VersionConsts.h"
@@ -10,6 +11,7 @@
 #include "cli/JsonWriter.h"
 #include "cli/RebuildReporter.h"
 #include "platform/FileSystem.h"
+#include "platform/UserInterface.h"
 #include "platform/UserName.h"
 #include "versioning/CheckedOutVersions.h"
 #include "versioning/TVersionManager.h"
@@ -37,8 +39,21 @@ void WorkspaceCommands::LoadAllData() {
     for (int c = 0; c < clients->Count(); ++c) {
         const TVersionCollection* projects = clients->GetItems(c)->VersionCollection();
         for (int p = 0; p < projects->Count(); ++p)
-            projects->GetItems(p)->LoadData();
+            projects->GetItems(p)->LoadData(NoteUnreadable());
     }
+}
+
+UnreadableData WorkspaceCommands::NoteUnreadable() {
+    return [this](TVersionItem* item, const QString& reason) {
+        unreadable_.insert(item);
+        Console::ErrLine(
+            ErrorDisplayText(QStringLiteral("The data file of %1 could not be read: %2")
+                                 .arg(ItemPath::Of(item).Text(), reason)));
+    };
+}
+
+int WorkspaceCommands::ReadingResult() const {
+    return unreadable_.isEmpty() ? ExitCode::Done : ExitCode::Failed;
 }
 
 int WorkspaceCommands::List(bool json) {
@@ -47,7 +62,7 @@ int WorkspaceCommands::List(bool json) {
         PrintJson();
     else
         PrintText();
-    return ExitCode::Done;
+    return ReadingResult();
 }
 
 void WorkspaceCommands::PrintText() {
@@ -62,6 +77,9 @@ void WorkspaceCommands::PrintText() {
             const TVersionCollection* versions = project->VersionCollection();
             for (int v = 0; v < versions->Count(); ++v) {
                 const TVersionItem* version = versions->GetItems(v);
+                // Its state would be a guess.
+                if (unreadable_.contains(version))
+                    continue;
                 Console::OutLine(QStringLiteral("    ") + version->DisplayName() + u'\t' +
                                  StateName(version->State()));
             }
@@ -92,6 +110,8 @@ void WorkspaceCommands::PrintJson() {
             const TVersionCollection* versions = project->VersionCollection();
             for (int v = 0; v < versions->Count(); ++v) {
                 const auto* version = static_cast<const TVersion*>(versions->GetItems(v));
+                if (unreadable_.contains(version))
+                    continue;
                 const TCheckInProperties& record = version->CheckInProperties();
                 json.BeginObject();
                 json.Field(QStringLiteral("name"), version->Name());
@@ -127,7 +147,7 @@ int WorkspaceCommands::Show(const QStringList& arguments) {
 
 int WorkspaceCommands::Status(bool mineOnly) {
     CheckedOutVersions checkedOut;
-    checkedOut.Gather(ProjectMngr->Clients());
+    checkedOut.Gather(ProjectMngr->Clients(), CheckedOutVersions::Progress(), NoteUnreadable());
     const QString me = GetUserFromWindows();
     for (const CheckedOutVersions::Entry& entry : checkedOut.Entries()) {
         if (mineOnly && entry.owner != me)
@@ -136,7 +156,7 @@ int WorkspaceCommands::Status(bool mineOnly) {
             QStringList{entry.client, entry.project, entry.version, entry.owner, entry.checkedOut}
                 .join(u'\t'));
     }
-    return ExitCode::Done;
+    return ReadingResult();
 }
 
 int WorkspaceCommands::Rebuild() {

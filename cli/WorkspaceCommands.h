@@ -1,5 +1,8 @@
 #pragma once
 
+#include "catalogue/TVersionItem.h"
+
+#include <QSet>
 #include <QStringList>
 
 class CommandLineUser;
@@ -25,10 +28,17 @@ public:
 
 private:
     // Reads the data file of every project's versions.
-    static void LoadAllData();
+    void LoadAllData();
+    // Says on stderr which item's data file could not be read, and
+    // remembers it; the command goes on with the others.
+    UnreadableData NoteUnreadable();
+    // What a reading command ends with: done, unless some data could not
+    // be read.
+    int ReadingResult() const;
     void PrintText();
     void PrintJson();
 
     CommandLineUser& user_;
     RebuildReporter& reporter_;
+    QSet<const TVersionItem*> unreadable_;
 };

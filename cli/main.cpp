@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     CommandLine commandLine;
-    switch (commandLine.Parse(app.arguments().mid(1))) {
+    switch (commandLine.Parse(argc, argv)) {
     case CommandLine::Result::ShowHelp:
         Console::Out(commandLine.Command() ? CommandLine::CommandHelp(*commandLine.Command())
                                            : CommandLine::ToolHelp());

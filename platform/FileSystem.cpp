@@ -56,14 +56,17 @@ QString ReadableName(QByteArrayView name) {
     return shown;
 }
 
-QStringList ListSubfolders(const QString& folder, QStringList* unreadable) {
+QStringList ListSubfolders(const QString& folder, QStringList* unreadable, QStringList* links) {
     QStringList names;
 #ifdef Q_OS_UNIX
     FolderListing listing(AT_FDCWD, QFile::encodeName(folder).constData(),
                           FolderListing::AtLink::Follow);
     while (const char* name = listing.IsOpen() ? listing.Next() : nullptr) {
-        if (!listing.IsFolder())
+        if (!listing.IsFolder()) {
+            if (links && listing.IsLinkToFolder())
+                links->append(ReadableName(QByteArrayView(name, qsizetype(std::strlen(name)))));
             continue;
+        }
         // File names here are UTF-8 (Qt's own rule on Unix); the general
         // decoder costs more than the whole walk.
         const qsizetype length = qsizetype(std::strlen(name));
@@ -85,6 +88,8 @@ QStringList ListSubfolders(const QString& folder, QStringList* unreadable) {
         it.next();
         if (!it.fileInfo().isSymLink())
             names.append(it.fileName());
+        else if (links)
+            links->append(it.fileName());
     }
 #endif
     return names;

@@ -12,9 +12,11 @@ namespace FileSystem {
 // the file system lists them. Symbolic links are not followed: a link is
 // not a folder of the workspace. A name that is not valid UTF-8 could not
 // be found again through the text it would give; it is left out, and
-// shown (see ReadableName) in *unreadable when that is given. Raises
+// shown (see ReadableName) in *unreadable when that is given. The names of
+// links to folders, so shown, go to *links when that is given. Raises
 // QuorvelError when the folder cannot be read.
-QStringList ListSubfolders(const QString& folder, QStringList* unreadable = nullptr);
+QStringList ListSubfolders(const QString& folder, QStringList* unreadable = nullptr,
+                           QStringList* links = nullptr);
 
 // A file name as bytes, shown as text: valid UTF-8 as it is, every other
 // byte as \xHH.

@@ -80,3 +80,14 @@ bool FolderListing::IsFolder() const {
     return ::fstatat(::dirfd(dir_), entry_->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
            S_ISDIR(info.st_mode);
 }
+
+bool FolderListing::IsLinkToFolder() const {
+    if (!entry_ || (entry_->d_type != DT_LNK && entry_->d_type != DT_UNKNOWN))
+        return false;
+    struct stat info;
+    if (entry_->d_type == DT_UNKNOWN &&
+        (::fstatat(::dirfd(dir_), entry_->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+         !S_ISLNK(info.st_mode)))
+        return false;
+    return ::fstatat(::dirfd(dir_), entry_->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+}

@@ -31,6 +31,8 @@ public:
     const char* Next();
     // Whether the entry Next() gave is a folder; a link is none.
     bool IsFolder() const;
+    // Whether the entry Next() gave is a symbolic link to a folder.
+    bool IsLinkToFolder() const;
     // The system's error code of the open or of the last Next(); 0 for none.
     int Error() const { return error_; }
 

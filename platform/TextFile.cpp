@@ -285,4 +285,8 @@ bool IsSaveTemporaryOf(QByteArrayView name, QByteArrayView fileName) {
     return true;
 }
 
+qsizetype SaveTemporaryNameSize(qsizetype fileNameSize) {
+    return fileNameSize + 1 + kTemporarySuffixLength;
+}
+
 } // namespace TextFile

@@ -59,5 +59,8 @@ void WriteAtomically(const QString& path, const QByteArray& bytes,
 // Whether name is that of a temporary WriteAtomically makes (or an
 // interrupted one left) for the file fileName in the same folder.
 bool IsSaveTemporaryOf(QByteArrayView name, QByteArrayView fileName);
+// The length in bytes of the name of such a temporary for a file whose
+// name is fileNameSize bytes long.
+qsizetype SaveTemporaryNameSize(qsizetype fileNameSize);
 
 } // namespace TextFile

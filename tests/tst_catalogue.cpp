@@ -13,12 +13,16 @@
 #include "support/RecordingViews.h"
 #include "support/ScriptedUser.h"
 #include "support/TestWorkspace.h"
+#include "versioning/CheckedOutVersions.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QStandardPaths>
 #include <QtTest>
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -73,6 +77,26 @@ QStringList TrashedNames() {
     return names;
 }
 
+// The longest path the system takes, its closing NUL left out.
+constexpr int kLongestPath = 4095;
+
+// A folder below the workspace whose path, with its closing "/", is
+// exactly length bytes long.
+QString DeepFolder(const TestWorkspace& ws, int length) {
+    QString relative;
+    int left = length - int(ws.Path().size());
+    while (left > 0) {
+        int part = std::min(200, left - 1);
+        if (left - (part + 1) == 1)
+            --part;
+        relative += QString(part, u'd') + u'/';
+        left -= part + 1;
+    }
+    const QString folder = ws.CreateDir(relative);
+    Q_ASSERT(folder.size() == length);
+    return folder;
+}
+
 } // namespace
 
 class TestCatalogue : public QObject {
@@ -101,6 +125,10 @@ private slots:
     void newClientAndProject();
     void newItemAsksAgainOnlyForTakenNames();
     void newItemWithNameTheFileSystemRefuses();
+    void namesLeaveRoomForTheirPaths_data();
+    void namesLeaveRoomForTheirPaths();
+    void unreadableDataIsToldAndTheRestRead_data();
+    void unreadableDataIsToldAndTheRestRead();
     void renameRules();
     void renameOntoExistingFolderFails();
     void removeItemAsksAndTrashes();
@@ -466,6 +494,32 @@ void TestCatalogue::legalNames_data() {
         << "A Client or Project name may not contain control characters.";
     QTest::newRow("tab inside") << "a\tb"
                                 << "A Client or Project name may not contain control characters.";
+    const QString control =
+        QStringLiteral("A Client or Project name may not contain control characters.");
+    QTest::newRow("DEL") << QStringLiteral("a\u007Fb") << control;
+    QTest::newRow("DEL alone") << QStringLiteral("\u007F") << control;
+    QTest::newRow("first C1") << QStringLiteral("a\u0080b") << control;
+    QTest::newRow("next line") << QStringLiteral("a\u0085b") << control;
+    QTest::newRow("last C1") << QStringLiteral("a\u009Fb") << control;
+    QTest::newRow("no-break space") << QStringLiteral("a\u00A0b") << "";
+    const QString direction = QStringLiteral(
+        "A Client or Project name may not contain direction marks, which make a name look like "
+        "another.");
+    QTest::newRow("right-to-left override") << QStringLiteral("a\u202Eb") << direction;
+    QTest::newRow("left-to-right embedding") << QStringLiteral("\u202Aab") << direction;
+    QTest::newRow("first isolate") << QStringLiteral("ab\u2066") << direction;
+    QTest::newRow("pop isolate") << QStringLiteral("a\u2069b") << direction;
+    QTest::newRow("left-to-right mark") << QStringLiteral("a\u200Eb") << direction;
+    QTest::newRow("right-to-left mark") << QStringLiteral("a\u200Fb") << direction;
+    QTest::newRow("Arabic letter mark") << QStringLiteral("a\u061Cb") << direction;
+    QTest::newRow("zero width joiner") << QStringLiteral("a\u200Db") << "";
+    QTest::newRow("Hebrew") << QStringLiteral("\u05E9\u05DC\u05D5\u05DD") << "";
+    const QString tooLong = QStringLiteral("A Client or Project name may not be longer than 255 "
+                                           "bytes (characters outside ASCII take two to four).");
+    QTest::newRow("255 bytes") << QString(255, u'x') << "";
+    QTest::newRow("256 bytes") << QString(256, u'x') << tooLong;
+    QTest::newRow("255 bytes in UTF-8") << QString(127, u'\u00E9') + u'x' << "";
+    QTest::newRow("256 bytes in UTF-8") << QString(128, u'\u00E9') << tooLong;
     QTest::newRow("dot") << "." << dots;
     QTest::newRow("dot dot") << ".." << dots;
     QTest::newRow("blanks kept") << "  Acme  "
@@ -539,15 +593,156 @@ void TestCatalogue::newItemAsksAgainOnlyForTakenNames() {
 void TestCatalogue::newItemWithNameTheFileSystemRefuses() {
     CatalogueFixture fixture;
     auto& [ws, user, tree, owner, clients] = fixture;
+    // A file the catalogue does not know takes the name.
+    ws.CreateFile(QStringLiteral("Taken"), "x");
 
-    user.QueueName(QString(300, u'x'));
+    user.QueueName(QStringLiteral("Taken"));
     clients.AddNewItem();
     QCOMPARE(clients.Count(), 0);
     QCOMPARE(tree.NodeCount(), 0);
     QCOMPARE(user.messages.size(), 1);
     QVERIFY2(user.messages[0].contains(QStringLiteral("could not be created")),
              qPrintable(user.messages[0]));
-    QCOMPARE(QDir(ws.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(QDir(ws.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"Taken"});
+}
+
+void TestCatalogue::namesLeaveRoomForTheirPaths_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("parentBytes");
+    QTest::addColumn<int>("nameBytes");
+    QTest::addColumn<QString>("message");
+    const auto longer = [](int room) {
+        return QStringLiteral("A Client or Project name may not be longer than %1 bytes here: "
+                              "the paths of its files would be longer than the system's limit "
+                              "of 4095 bytes.")
+            .arg(room);
+    };
+    // The deepest path each makes below its new or renamed folder.
+    const int client = int(strlen("/QuorvelConfig.xml.XXXXXX"));
+    const int project = int(strlen("/version 1/QuorvelConfig.xml.XXXXXX"));
+    const int renamed = int(strlen("/P/Version 12/QuorvelConfig.xml.XXXXXX"));
+    const int parent = 3900;
+    QTest::newRow("client fits") << "client" << parent << kLongestPath - parent - client << "";
+    QTest::newRow("client one byte over")
+        << "client" << parent << kLongestPath - parent - client + 1
+        << longer(kLongestPath - parent - client);
+    QTest::newRow("project fits") << "project" << parent << kLongestPath - parent - project << "";
+    QTest::newRow("project one byte over")
+        << "project" << parent << kLongestPath - parent - project + 1
+        << longer(kLongestPath - parent - project);
+    QTest::newRow("rename fits") << "rename" << parent << kLongestPath - parent - renamed << "";
+    QTest::newRow("rename one byte over")
+        << "rename" << parent << kLongestPath - parent - renamed + 1
+        << longer(kLongestPath - parent - renamed);
+    QTest::newRow("no room left")
+        << "client" << kLongestPath - client << 1
+        << "There is no room for a Client or Project in the folder %1: the paths of its files "
+           "would be longer than the system's limit of 4095 bytes.";
+}
+
+// A name is refused when a path the program makes with it would be too
+// long; one that is let through works to the deepest data file.
+void TestCatalogue::namesLeaveRoomForTheirPaths() {
+    QFETCH(QString, kind);
+    QFETCH(int, parentBytes);
+    QFETCH(int, nameBytes);
+    QFETCH(QString, message);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
+    const QString name(nameBytes, u'n');
+    // The folder whose data file lies deepest.
+    TVersionItem* deepest = nullptr;
+    QString parent;
+    if (kind == QLatin1String("client")) {
+        parent = owner.workspace = DeepFolder(ws, parentBytes);
+        user.QueueName(name);
+        deepest = clients.AddNewItem();
+    } else if (kind == QLatin1String("project")) {
+        owner.workspace = DeepFolder(ws, parentBytes - 2);
+        parent = owner.workspace + QStringLiteral("C/");
+        QDir().mkpath(parent);
+        TVersionItem* client = Add(&clients, QStringLiteral("C"));
+        user.QueueName(name);
+        if (TVersionItem* project =
+                static_cast<TProjects*>(client->VersionCollection())->AddNewItem())
+            deepest = project->VersionCollection()->GetItems(0);
+    } else {
+        parent = owner.workspace = DeepFolder(ws, parentBytes);
+        QDir().mkpath(parent + QStringLiteral("C/P/version 1"));
+        QDir().mkpath(parent + QStringLiteral("C/P/Version 12"));
+        TVersionItem* client = Add(&clients, QStringLiteral("C"));
+        TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
+        Add(project->VersionCollection(), QStringLiteral("version 1"));
+        TVersionItem* last = Add(project->VersionCollection(), QStringLiteral("Version 12"));
+        user.QueueName(name);
+        user.QueueName(std::nullopt);
+        if (client->Rename())
+            deepest = last;
+    }
+    QCOMPARE(user.messages,
+             message.isEmpty()
+                 ? QStringList()
+                 : QStringList{QString(message).replace(QStringLiteral("%1"), parent)});
+    QCOMPARE(deepest != nullptr, message.isEmpty());
+    if (!deepest) {
+        QCOMPARE(QDir(parent).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 kind == QLatin1String("rename") ? QStringList{"C"} : QStringList());
+        return;
+    }
+    deepest->SetEditor(QStringLiteral("/usr/bin/ed"));
+    deepest->WriteData();
+    deepest->SetEditor(QString());
+    deepest->LoadData();
+    QCOMPARE(deepest->Editor(), QStringLiteral("/usr/bin/ed"));
+}
+
+void TestCatalogue::unreadableDataIsToldAndTheRestRead_data() {
+    QTest::addColumn<QString>("reader");
+    QTest::newRow("a project's data") << "project";
+    QTest::newRow("the whole catalogue's data") << "catalogue";
+    QTest::newRow("the checked-out versions") << "checked out";
+}
+
+// A version whose data file the system cannot open (its path is too long)
+// is told, and the versions after it are read all the same.
+void TestCatalogue::unreadableDataIsToldAndTheRestRead() {
+    QFETCH(QString, reader);
+    CatalogueFixture fixture;
+    auto& [ws, user, tree, owner, clients] = fixture;
+    // The long version's folder fits; its data file does not.
+    const QString longName(50, u'L');
+    owner.workspace = DeepFolder(ws, kLongestPath - 54);
+    ws.CreateDir(owner.workspace.mid(ws.Path().size()) + QStringLiteral("C/P/") + longName);
+    const QByteArray checkedOut = "<Version state=\"checked out\" parent=\"version 1\" >\r"
+                                  "<Editor>\r</Editor>\r</Version>\r\n";
+    ws.CreateFile(owner.workspace.mid(ws.Path().size()) + QStringLiteral("C/P/Version 3/") +
+                      TConfigStreamer::ConfigFileName(),
+                  checkedOut);
+    TVersionItem* client = Add(&clients, QStringLiteral("C"));
+    TVersionItem* project = Add(client->VersionCollection(), QStringLiteral("P"));
+    Add(project->VersionCollection(), QStringLiteral("version 1"));
+    Add(project->VersionCollection(), longName);
+    TVersionItem* third = Add(project->VersionCollection(), QStringLiteral("Version 3"));
+
+    QStringList told;
+    const UnreadableData tell = [&told](TVersionItem* item, const QString& reason) {
+        told << item->Name() + QStringLiteral(": ") + reason;
+    };
+    if (reader == QLatin1String("project")) {
+        project->LoadData(tell);
+    } else if (reader == QLatin1String("catalogue")) {
+        clients.LoadData(tell);
+    } else {
+        CheckedOutVersions gathered;
+        QVERIFY(gathered.Gather(&clients, CheckedOutVersions::Progress(), tell));
+        QCOMPARE(gathered.Entries().size(), size_t(1));
+        QCOMPARE(gathered.Entries()[0].version, QStringLiteral("Version 3"));
+    }
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told[0].startsWith(longName + QStringLiteral(": ")), qPrintable(told[0]));
+    QVERIFY(third->IsCheckedOut());
+    QVERIFY(user.shown.isEmpty());
 }
 
 void TestCatalogue::renameRules() {

@@ -69,6 +69,8 @@ private slots:
     void theSamePathDoesNothing();
     void aPathInOtherCaseIsAnotherWorkspace();
     void aFolderThatCannotBeMadeKeepsThePreviousWorkspace();
+    void theRootOrAFileIsNoWorkspace_data();
+    void theRootOrAFileIsNoWorkspace();
     void saveNeedsAnExistingFolder();
     void rebuildReportsEveryItemOnce();
     void scanErrorKeepsWhatWasFound();
@@ -79,6 +81,8 @@ private slots:
     void fileThatHoldsNoCatalogueIsRebuilt_data();
     void fileThatHoldsNoCatalogueIsRebuilt();
     void rebuildGoesPastWhatItCannotKeep();
+    void rebuildNamesLinkedFolders_data();
+    void rebuildNamesLinkedFolders();
     void catalogueIsWrittenOnlyWhenItChanged();
     void largeCatalogueGoesInParts_data();
     void largeCatalogueGoesInParts();
@@ -171,6 +175,54 @@ void TestWorkspaceManager::aFolderThatCannotBeMadeKeepsThePreviousWorkspace() {
     }
     QCOMPARE(manager.WorkSpace(), good);
     QCOMPARE(manager.Clients()->GetItems(0)->Path(), good + QStringLiteral("Acme/"));
+}
+
+void TestWorkspaceManager::theRootOrAFileIsNoWorkspace_data() {
+    QTest::addColumn<QString>("relative");
+    QTest::addColumn<QString>("message");
+    const QString root =
+        QStringLiteral("The root folder %1 can not be a workspace: every folder on "
+                       "the disk would be taken for a client. Please select "
+                       "another workspace.");
+    QTest::newRow("the root") << "/" << root;
+    QTest::newRow("the root twice") << "//" << root;
+    QTest::newRow("up to the root") << "w/" + QStringLiteral("../").repeated(40) << root;
+    QTest::newRow("a link to the root") << "root-link/" << root;
+    QTest::newRow("a file") << "plain-file/"
+                            << "%2plain-file is a file, not a folder, so it can not be a "
+                               "workspace. Please select another workspace.";
+    QTest::newRow("a link to a file") << "file-link/"
+                                      << "%2file-link is a file, not a folder, so it can not be a "
+                                         "workspace. Please select another workspace.";
+}
+
+// Refused before anything is read or made there; the workspace open
+// before stays open.
+void TestWorkspaceManager::theRootOrAFileIsNoWorkspace() {
+    QFETCH(QString, relative);
+    QFETCH(QString, message);
+    ws->CreateDir(QStringLiteral("w/Acme"));
+    ws->CreateFile(QStringLiteral("plain-file"), "x");
+    QFile::link(QStringLiteral("/"), ws->Path() + QStringLiteral("root-link"));
+    QFile::link(ws->Path() + QStringLiteral("plain-file"),
+                ws->Path() + QStringLiteral("file-link"));
+    const QString path = relative.startsWith(u'/') ? relative : ws->Path() + relative;
+    TProjectManager manager;
+    // Were the root taken after all, nothing would be written there.
+    manager.SetReadOnly(true);
+    const QString good = ws->Path() + QStringLiteral("w/");
+    manager.SetWorkSpace(good);
+    try {
+        manager.SetWorkSpace(path);
+        QFAIL("no error");
+    } catch (const QuorvelError& error) {
+        QCOMPARE(error.Message(), QString(message)
+                                      .replace(QStringLiteral("%1"), path)
+                                      .replace(QStringLiteral("%2"), ws->Path()));
+    }
+    QCOMPARE(manager.WorkSpace(), good);
+    QCOMPARE(Names(manager.Clients()), QStringList{"Acme"});
+    QVERIFY(user->shown.isEmpty());
 }
 
 void TestWorkspaceManager::saveNeedsAnExistingFolder() {
@@ -388,6 +440,43 @@ void TestWorkspaceManager::rebuildGoesPastWhatItCannotKeep() {
     QVERIFY(ws->Exists(QStringLiteral("w/Alpha/P/.quorvel-partial-running")));
     // Leaving folders out loses nothing that is read: the catalogue is saved.
     QVERIFY(ws->ReadFile(QStringLiteral("w/QuorvelConfig.xml")).contains("Beta"));
+}
+
+void TestWorkspaceManager::rebuildNamesLinkedFolders_data() {
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("named");
+    QTest::newRow("a client") << "w/Linked"
+                              << "elsewhere" << true;
+    QTest::newRow("a project") << "w/Acme/Linked"
+                               << "elsewhere" << true;
+    QTest::newRow("a version") << "w/Acme/Harbour/Version 2"
+                               << "elsewhere" << true;
+    QTest::newRow("a link to a file") << "w/Acme/notes"
+                                      << "elsewhere/notes.txt" << false;
+    QTest::newRow("a link to nothing") << "w/Acme/Gone"
+                                       << "missing" << false;
+}
+
+// A folder that is a link is left out and named; a link that is no folder
+// is none of the user's folders.
+void TestWorkspaceManager::rebuildNamesLinkedFolders() {
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    QFETCH(bool, named);
+    ws->CreateDir(QStringLiteral("w/Acme/Harbour/version 1"));
+    ws->CreateFile(QStringLiteral("elsewhere/notes.txt"), "x");
+    QVERIFY(QFile::link(ws->Path() + target, ws->Path() + link));
+
+    TProjectManager manager;
+    manager.SetWorkSpace(ws->Path() + QStringLiteral("w/"));
+    QCOMPARE(Names(manager.Clients()), QStringList{"Acme"});
+    QCOMPARE(Names(manager.Clients()->GetItems(0)->VersionCollection()), QStringList{"Harbour"});
+    const QStringList expected{
+        QStringLiteral("These folders were left out of the catalogue because they are symbolic "
+                       "links; Quorvel works only on folders inside the workspace:\n") +
+        ws->Path() + link + u'/'};
+    QCOMPARE(user->messages, named ? expected : QStringList());
 }
 
 void TestWorkspaceManager::catalogueIsWrittenOnlyWhenItChanged() {

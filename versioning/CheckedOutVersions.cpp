@@ -6,7 +6,8 @@
 
 #include <algorithm>
 
-bool CheckedOutVersions::Gather(const TVersionCollection* clients, const Progress& progress) {
+bool CheckedOutVersions::Gather(const TVersionCollection* clients, const Progress& progress,
+                                const UnreadableData& onUnreadable) {
     entries_.clear();
     int total = 0;
     for (int c = 0; c < clients->Count(); ++c)
@@ -18,7 +19,7 @@ bool CheckedOutVersions::Gather(const TVersionCollection* clients, const Progres
              c < clients->Count() && p < clients->GetItems(c)->VersionCollection()->Count(); ++p) {
             TVersionItem* client = clients->GetItems(c);
             TVersionItem* project = client->VersionCollection()->GetItems(p);
-            project->LoadData();
+            project->LoadData(onUnreadable);
             const TVersionCollection* versions = project->VersionCollection();
             for (int v = 0; v < versions->Count(); ++v) {
                 const TVersionItem* version = versions->GetItems(v);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/TVersionItem.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
@@ -32,8 +34,10 @@ public:
     // and projects added or removed meanwhile leave no stale item here;
     // a report that let the whole catalogue be replaced must return false.
     // False when progress stopped it; Entries() then holds what was
-    // collected so far.
-    bool Gather(const TVersionCollection* clients, const Progress& progress = Progress());
+    // collected so far. A data file that cannot be read raises QuorvelError;
+    // with onUnreadable, it is told there and the others are read.
+    bool Gather(const TVersionCollection* clients, const Progress& progress = Progress(),
+                const UnreadableData& onUnreadable = {});
 
     const std::vector<Entry>& Entries() const { return entries_; }
 

@@ -17,6 +17,9 @@
 #include "workspace/WorkspaceChange.h"
 #include "workspace/WorkspaceLock.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 
 TProjectManager* ProjectMngr = nullptr;
@@ -45,6 +48,29 @@ public:
 private:
     QString workspace_;
 };
+
+// Raises QuorvelError for a path that may not be a workspace: the root of
+// the file system, where every folder of the machine would count as a
+// client and a new client would be made at the top, or a file.
+void RefuseUnusableWorkspace(const QString& path) {
+    if (path.isEmpty())
+        return;
+    const QFileInfo info(FileSystem::WithoutTrailingSeparator(path));
+    // ".." or a link may lead there too.
+    const QString canonical = info.canonicalFilePath();
+    if (QDir(QDir::cleanPath(info.absoluteFilePath())).isRoot() ||
+        (!canonical.isEmpty() && QDir(canonical).isRoot())) {
+        throw QuorvelError(QStringLiteral("The root folder %1 can not be a workspace: every folder "
+                                          "on the disk would be taken for a client. Please select "
+                                          "another workspace.")
+                               .arg(path));
+    }
+    if (info.exists() && !info.isDir()) {
+        throw QuorvelError(QStringLiteral("%1 is a file, not a folder, so it can not be a "
+                                          "workspace. Please select another workspace.")
+                               .arg(info.filePath()));
+    }
+}
 
 } // namespace
 
@@ -105,6 +131,7 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
             QStringLiteral("The workspace is still being read; open %1 when that has finished.")
                 .arg(Value));
     }
+    RefuseUnusableWorkspace(Value);
     {
         // The save lets events run: nothing may change the catalogue then.
         FlagScope saving(loading_);

@@ -32,8 +32,9 @@ public:
 
     QString WorkSpace() const override { return FWorkSpace; }
     // Opens the folder: loads its catalogue file or rebuilds from the
-    // folders. Raises QuorvelError when the folder cannot be made (the
-    // previous workspace then stays open) or the catalogue file cannot be
+    // folders. Raises QuorvelError when the path is the file system's root
+    // or a file, or the folder cannot be made (the previous workspace then
+    // stays open in all three cases), or the catalogue file cannot be
     // read (what was read stays, and the file is not saved over until a
     // rebuild).
     void SetWorkSpace(const QString& Value);
