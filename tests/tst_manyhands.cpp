@@ -7,7 +7,6 @@
 #include "support/TestWorkspace.h"
 
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -141,7 +140,12 @@ class TestManyHands : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    // One row per first command, held at each of its changes, against
+    // every command as the second.
+    void everyOrderedPairAtEveryChange_data();
     void everyOrderedPairAtEveryChange();
+    void cleanupTestCase();
 
 private:
     // Runs first held at its change n while second runs; *held is false
@@ -150,8 +154,13 @@ private:
     void CheckAfter(const QString& root, const QMap<QString, Outcome>& outcomes,
                     const QString& round);
 
+    QList<Command> Commands() const {
+        return ::Commands(scratch_.path() + QStringLiteral("/import/"));
+    }
+
     QString cli_ = QStringLiteral(QUORVEL_CLI);
     QTemporaryDir scratch_;
+    int rounds_ = 0;
 };
 
 void TestManyHands::RunRound(const Command& first, const Command& second, int n, bool* stopped) {
@@ -275,35 +284,44 @@ void TestManyHands::CheckAfter(const QString& root, const QMap<QString, Outcome>
                  qPrintable(why));
 }
 
-void TestManyHands::everyOrderedPairAtEveryChange() {
+void TestManyHands::initTestCase() {
     const QString import = scratch_.path() + QStringLiteral("/import/");
     QDir().mkpath(import);
     QFile brought(import + QStringLiteral("brought.txt"));
     QVERIFY(brought.open(QIODevice::WriteOnly));
     brought.write("brought in\n");
-    brought.close();
-    const QList<Command> commands = Commands(import);
+}
+
+void TestManyHands::everyOrderedPairAtEveryChange_data() {
+    QTest::addColumn<int>("first");
+    const QList<Command> commands = Commands();
+    for (int i = 0; i < commands.size(); ++i)
+        QTest::newRow(commands[i].name) << i;
+}
+
+void TestManyHands::everyOrderedPairAtEveryChange() {
+    QFETCH(int, first);
+    const QList<Command> commands = Commands();
     int rounds = 0;
-    QElapsedTimer clock;
-    clock.start();
-    for (const Command& first : commands) {
-        const int before = rounds;
-        for (const Command& second : commands) {
-            for (int n = 1;; ++n) {
-                ++rounds;
-                bool held = false;
-                RunRound(first, second, n, &held);
-                if (QTest::currentTestFailed())
-                    return;
-                if (!held)
-                    break;
-            }
+    for (const Command& second : commands) {
+        for (int n = 1;; ++n) {
+            ++rounds;
+            bool held = false;
+            RunRound(commands[first], second, n, &held);
+            if (QTest::currentTestFailed())
+                return;
+            if (!held)
+                break;
         }
-        qInfo("%s: %d rounds, %lld ms so far", first.name, rounds - before,
-              qint64(clock.elapsed()));
     }
-    qInfo("%d interleavings of %d ordered pairs of commands", rounds,
-          int(commands.size() * commands.size()));
+    rounds_ += rounds;
+    qInfo("%s held at each of its changes: %d interleavings", commands[first].name, rounds);
+}
+
+void TestManyHands::cleanupTestCase() {
+    const qsizetype commands = Commands().size();
+    qInfo("%d interleavings of %lld ordered pairs of commands", rounds_,
+          qint64(commands * commands));
 }
 
 QUORVEL_TEST_MAIN(TestManyHands)
