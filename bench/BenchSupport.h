@@ -135,10 +135,9 @@ inline QString WorkspaceWithData(const QString& root, int clients, int projects,
 }
 
 // A version folder like real work: about 2,000 files, 200 MB, in nested
-// folders, with a hidden file and an empty folder. Returns the bytes
-// written, or -1.
-inline qint64 MakeVersionSource(const QString& root) {
-    constexpr int fileCount = 2000;
+// folders, with a hidden file and an empty folder (or fileCount files, a
+// tenth of the size per thousand). Returns the bytes written, or -1.
+inline qint64 MakeVersionSource(const QString& root, int fileCount = 2000) {
     constexpr int largeEvery = 50;                // 40 files of 4 MB ...
     constexpr qint64 largeSize = 4 * 1024 * 1024; // ... make 160 MB,
     constexpr qint64 smallMaxSize = 40 * 1024;    // the rest about 40 MB.

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/DurabilityRule.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileHandle.h"
 #include "platform/FolderListing.h"
@@ -131,8 +132,10 @@ bool MakePath(const QString& path, QString* reason) {
 bool MakeFolder(const QString& path, QString* reason) {
     const QByteArray native = QFile::encodeName(WithoutTrailingSeparator(path));
     FaultInjection::BeforeFileSystemChange();
-    if (::mkdir(native.constData(), 0777) == 0)
+    if (::mkdir(native.constData(), 0777) == 0) {
+        DurabilityRule::SyncFolderHolding(path);
         return true;
+    }
     const int error = errno;
     // A folder the catalogue did not know yet is taken as it is.
     struct stat info;
@@ -163,6 +166,9 @@ bool MoveToTrash(const QString& path) {
     FaultInjection::BeforeFileSystemChange();
     if (!QFile::moveToTrash(WithoutTrailingSeparator(path), &pathInTrash))
         return false;
+    // Gone from its folder, and in the trash, also after a power cut.
+    DurabilityRule::SyncFolderHolding(path);
+    DurabilityRule::SyncFolderHolding(pathInTrash);
     return pathInTrash.contains(QStringLiteral("/Trash/files/")) ||
            pathInTrash.contains(QStringLiteral("/.Trash"));
 }

@@ -1,5 +1,6 @@
 #include "versioning/Filelist.h"
 
+#include "platform/DurabilityRule.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileHandle.h"
 #include "platform/FileSystem.h"
@@ -79,6 +80,9 @@ struct CopyJob {
     // writing finished files to disk while the copy goes on.
     WorkerPool* flusher = nullptr;
     WorkerPool::Batch flushes;
+    // Set where syncfs does not reach the storage: every file and folder of
+    // the copy is synced on its own before the copy is shown.
+    bool syncEachFile_ = false;
     std::atomic<bool> failed{false};
     std::mutex errorLock;
     QString error;
@@ -256,14 +260,24 @@ bool CopyContents(int in, int out, const QByteArray& from, const QByteArray& to,
     }
 }
 
+// Some file systems cannot sync a file or folder at all; that is no
+// failure of the copy.
+bool Synced(int fd) {
+    return ::fsync(fd) == 0 || errno == EINVAL || errno == EOPNOTSUPP || errno == EROFS;
+}
+
 // Hands a finished file to the flusher, which starts writing it to disk
-// and closes it, so that copying and writing overlap and the sync that
-// ends the copy waits less. False when the flusher is behind: the file is
-// then left to that sync, as waiting for the disk here would stall the copy.
+// (or syncs it, where syncfs would not) and closes it, so that copying and
+// writing overlap and the sync that ends the copy waits less. False when
+// the flusher is behind: the file is then left to that sync, as waiting
+// for the disk here would stall the copy.
 bool StartWriting(FileHandle& file, const QByteArray& path, CopyJob& job) {
-    const auto writeAndClose = [&job, fd = file.Get(), path] {
+    const auto writeAndClose = [&job, fd = file.Get(), path, each = job.syncEachFile_] {
+        if (each && !Synced(fd))
+            FailWriting(job, path, errno);
 #ifdef Q_OS_LINUX
-        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+        if (!each)
+            ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
         if (::close(fd) != 0)
             FailWriting(job, path, errno);
@@ -300,6 +314,9 @@ bool CopyFile(const Place& from, const Place& to, CopyJob& job) {
         return FailWriting(job, to.path, errno);
     if (job.flusher && StartWriting(out, to.path, job))
         return true;
+    // With the flusher behind, syncing here holds up one worker only.
+    if (job.syncEachFile_ && !Synced(out.Get()))
+        return FailWriting(job, to.path, errno);
     if (::close(out.Release()) != 0)
         return FailWriting(job, to.path, errno);
     return true;
@@ -373,6 +390,20 @@ void CopyGroupBeside(const FileGroup& group, CopyJob& job) {
     });
 }
 
+// Where each file is synced, so is each folder once its entries and
+// attributes are final: on the flusher, or here when it is behind.
+bool SyncFinishedFolder(const SharedHandle& folder, const QByteArray& path, CopyJob& job) {
+    if (!job.syncEachFile_)
+        return true;
+    const auto sync = [&job, folder, path] {
+        if (!Synced(folder->Get()))
+            FailWriting(job, path, errno);
+    };
+    if (job.flusher && job.flusher->RunIfFewer(job.flushes, MaxQueuedFlushes, sync))
+        return true;
+    return Synced(folder->Get()) || FailWriting(job, path, errno);
+}
+
 // Waits for the files copied on workers, then gives their folders their
 // own attributes.
 bool FinishFiles(CopyJob& job) {
@@ -384,7 +415,8 @@ bool FinishFiles(CopyJob& job) {
     if (job.failed)
         return false;
     return std::all_of(folders.begin(), folders.end(), [&](const FolderAttributes& folder) {
-        return CopyFolderAttributes(folder.target->Get(), folder.info, folder.path, job);
+        return CopyFolderAttributes(folder.target->Get(), folder.info, folder.path, job) &&
+               SyncFinishedFolder(folder.target, folder.path, job);
     });
 }
 
@@ -444,7 +476,8 @@ bool CopyFolder(const Place& from, const struct stat& info, const Place& to, Cop
     if (!FillFolder(from, target, to.path, job))
         return false;
     if (!job.workers)
-        return CopyFolderAttributes(target->Get(), info, to.path, job);
+        return CopyFolderAttributes(target->Get(), info, to.path, job) &&
+               SyncFinishedFolder(target, to.path, job);
     // Its files may still be on their way.
     job.waitingFolders.push_back({target, info, to.path});
     return job.waitingFolders.size() < MaxWaitingFolders || FinishFiles(job);
@@ -565,6 +598,7 @@ bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
     // The lock keeps another run's clean-up away while the copy is made.
     if (!target.IsOpen() || !FileSystem::LockWorkFolder(target.Get()))
         return FailWriting(job, to.path, errno);
+    job.syncEachFile_ = !DurabilityRule::SyncfsReachesStorage(target.Get());
     {
         // A copy one file at a time leaves the disk and the processors
         // waiting on each other.
@@ -589,8 +623,10 @@ bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
     }
     if (!CopyFolderAttributes(target.Get(), info, to.path, job) || Interrupted(job))
         return false;
-    // One sync of the file system costs less than one per file.
-    if (::syncfs(target.Get()) != 0)
+    // One sync of the file system costs less than one per file; where it
+    // does not reach the storage, the files and folders below were synced
+    // one by one, and the copy's own folder is left.
+    if (job.syncEachFile_ ? !Synced(target.Get()) : ::syncfs(target.Get()) != 0)
         return FailWriting(job, to.path, errno);
     if (publish && *publish) {
         bool placed = false;
@@ -610,6 +646,8 @@ bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
             }
             placed = true;
             removeLeftover.dismiss();
+            // On disk before the publisher lists it anywhere.
+            ::fsync(to.folder);
             return 0;
         };
         try {
@@ -623,7 +661,6 @@ bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
         }
         if (!placed)
             return Fail(job, QString());
-        ::fsync(to.folder);
         // What was replaced goes; a failure leaves it hidden for a clean-up.
         if (!replacedName.isEmpty())
             RemoveLeftover({to.folder, replacedName.constData(),
