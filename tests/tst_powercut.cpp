@@ -314,16 +314,8 @@ void TestPowerCut::everySyncOfEveryCommand() {
             break;
     }
     covered_ += cuts;
-    if (command == QLatin1String("import")) {
-        for (const QString& fault : faults)
-            qInfo("import: %s", qPrintable(fault));
-    }
     qInfo("%s: the power cut after each of its %d syncs and after it reported success",
           qPrintable(command), cuts - 1);
-    QEXPECT_FAIL("import",
-                 "the import copies into the version in place, file by file, with no sync; it "
-                 "is to build its copy in a hidden folder through CopyFolderAs",
-                 Continue);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
 }
 
