@@ -266,6 +266,25 @@ bool Synced(int fd) {
     return ::fsync(fd) == 0 || errno == EINVAL || errno == EOPNOTSUPP || errno == EROFS;
 }
 
+// Syncs every file and folder below the open folder fd, deepest first;
+// false at the first that cannot be synced.
+bool SyncedTree(int fd) {
+    FolderListing listing = FolderListing::Of(fd);
+    while (const char* name = listing.Next()) {
+        const FileHandle entry(::openat(fd, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+        // A link is synced with its folder.
+        if (!entry.IsOpen())
+            continue;
+        struct stat info;
+        if (::fstat(entry.Get(), &info) != 0)
+            return false;
+        if (S_ISDIR(info.st_mode) ? !SyncedTree(entry.Get()) || !Synced(entry.Get())
+                                  : S_ISREG(info.st_mode) && !Synced(entry.Get()))
+            return false;
+    }
+    return true;
+}
+
 // Hands a finished file to the flusher, which starts writing it to disk
 // (or syncs it, where syncfs would not) and closes it, so that copying and
 // writing overlap and the sync that ends the copy waits less. False when
@@ -886,6 +905,14 @@ bool CopyFolderAs(const QString& source, const QString& destination, QString* er
     if (!copied && error)
         *error = job.error;
     return copied;
+}
+
+bool PutTreeOnDisk(const QString& folder) {
+    const FileHandle fd(
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.IsOpen())
+        return false;
+    return DurabilityRule::SyncfsReachesStorage(fd.Get()) || SyncedTree(fd.Get());
 }
 
 bool IsLeftoverName(QByteArrayView name) {

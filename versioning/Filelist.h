@@ -34,7 +34,10 @@ bool DoFiles(const QString& Source, const QString& Destin, quint16 Mode);
 bool CopyFiles(const QString& aFromFilePath, const QString& aToFilePath);
 
 // Adds to a new folder before anybody can see it; gets the folder's path,
-// ending with "/". May raise QuorvelError, which fails the copy.
+// ending with "/". May raise QuorvelError, which fails the copy. What it
+// writes is put on disk with the copy where one sync of the file system
+// reaches the storage; elsewhere it syncs what it wrote itself (files
+// written atomically are; a folder it copies in needs PutTreeOnDisk).
 using FillIn = std::function<void(const QString& folder)>;
 
 // How a finished copy takes its name: beside what is there (never
@@ -63,6 +66,11 @@ using Publish = std::function<bool(const PlaceAs& placeAs)>;
 // destination.
 bool CopyFolderAs(const QString& source, const QString& destination, QString* error,
                   const FillIn& fillIn = FillIn(), const Publish& publish = Publish());
+
+// Syncs every file and folder below folder, where one sync of its file
+// system would not reach the storage (see DurabilityRule). False when one
+// could not be synced.
+bool PutTreeOnDisk(const QString& folder);
 
 // What interrupted work of the program leaves in a folder: hidden work
 // folders and the temporaries of a data-file save. A copy never carries

@@ -630,6 +630,8 @@ bool TVersionManager::ImportFromFolder(const QString& AFolder) {
             }
             if (!copied)
                 throw QuorvelError(QStringLiteral("not everything could be copied"));
+            if (!PutTreeOnDisk(partial))
+                throw QuorvelError(QStringLiteral("the imported files could not be put on disk"));
             TConfigStreamer(partial).WriteXmlString(data);
         };
         QString refusal;
