@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/DesktopTrash.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileHandle.h"
 #include "platform/FolderListing.h"
@@ -151,14 +152,8 @@ bool RenameFolder(const QString& from, const QString& to) {
 }
 
 bool MoveToTrash(const QString& path) {
-    // Without the data folder Qt puts the trash below the current folder.
-    MakePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), nullptr);
-    QString pathInTrash;
-    FaultInjection::BeforeFileSystemChange();
-    if (!QFile::moveToTrash(WithoutTrailingSeparator(path), &pathInTrash))
-        return false;
-    return pathInTrash.contains(QStringLiteral("/Trash/files/")) ||
-           pathInTrash.contains(QStringLiteral("/.Trash"));
+    // Qt's own leaves half a record when killed midway.
+    return DesktopTrash().Move(path);
 }
 
 bool RemoveTree(const QString& path) {
