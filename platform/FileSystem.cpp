@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/DesktopTrash.h"
 #include "platform/DurabilityRule.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileHandle.h"
@@ -160,17 +161,9 @@ bool RenameFolder(const QString& from, const QString& to) {
 }
 
 bool MoveToTrash(const QString& path) {
-    // Without the data folder Qt puts the trash below the current folder.
-    MakePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), nullptr);
-    QString pathInTrash;
-    FaultInjection::BeforeFileSystemChange();
-    if (!QFile::moveToTrash(WithoutTrailingSeparator(path), &pathInTrash))
-        return false;
-    // Gone from its folder, and in the trash, also after a power cut.
-    DurabilityRule::SyncFolderHolding(path);
-    DurabilityRule::SyncFolderHolding(pathInTrash);
-    return pathInTrash.contains(QStringLiteral("/Trash/files/")) ||
-           pathInTrash.contains(QStringLiteral("/.Trash"));
+    // Qt's own leaves half a record when killed midway; ours syncs the
+    // folders it changed.
+    return DesktopTrash().Move(path);
 }
 
 bool RemoveTree(const QString& path) {

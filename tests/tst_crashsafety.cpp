@@ -10,6 +10,7 @@
 #include "catalogue/TVersions.h"
 #include "editors/TEditor.h"
 #include "editors/TProjectEditors.h"
+#include "platform/DesktopTrash.h"
 #include "platform/FileSystem.h"
 #include "platform/ProgramPaths.h"
 #include "storage/TConfigStreamer.h"
@@ -25,7 +26,9 @@
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QUrl>
 #include <QtTest>
 
 namespace {
@@ -112,6 +115,9 @@ int RunChild(const QString& command, const QString& root) {
         editors.WriteIni();
         return 0;
     }
+    if (command == QLatin1String("move-to-trash"))
+        return FileSystem::MoveToTrash(workspace + QStringLiteral("Acme/Harbour/Version 2/")) ? 0
+                                                                                              : 3;
     Program program(workspace, TQuorvelConfig::Access::ReadOnly);
     if (command == QLatin1String("rebuild")) {
         ProjectMngr->Refresh();
@@ -134,6 +140,11 @@ int RunChild(const QString& command, const QString& root) {
         VersionMngr->SetActiveItem(FindVersion(QStringLiteral("Version 2")));
         program.user.QueueConfirm(true);
         VersionMngr->UndoCheckOut();
+    }
+    if (command == QLatin1String("delete-project")) {
+        VersionMngr->SetActiveItem(FindVersion(QStringLiteral("version 1")));
+        program.user.QueueConfirm(true);
+        VersionMngr->DelProject();
     }
     return program.user.messages.isEmpty() ? 0 : 3;
 }
@@ -167,6 +178,8 @@ private slots:
     void initTestCase();
     void everyStepOfEveryCommand_data();
     void everyStepOfEveryCommand();
+    void trashHoldsWholeRecordsAfterAnyKill_data();
+    void trashHoldsWholeRecordsAfterAnyKill();
     void cleanupTestCase();
 
 private:
@@ -174,6 +187,10 @@ private:
     void CheckWholeOrNothing(const QString& root, const QString& command, bool finished);
     // The next commands a user would give: a rebuild and a check-out.
     void CheckNextCommandsWork(const QString& root);
+    // The trash after a kill (or the end) of a command that sends the folder
+    // original, holding contents, there, and the move of next after it.
+    void CheckTrash(const QString& trash, const QString& original, const QStringList& contents,
+                    const QString& next, bool* inTrash);
 
     QString program;
     int covered = 0;
@@ -224,6 +241,59 @@ void TestCrashSafety::everyStepOfEveryCommand() {
         ++points;
     }
     QVERIFY(points > 0);
+    covered += points;
+    qInfo("%s: killed at each of its %d changes to the file system", qPrintable(command), points);
+}
+
+void TestCrashSafety::trashHoldsWholeRecordsAfterAnyKill_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("move-to-trash")
+        << QStringLiteral("move-to-trash") << QStringLiteral("ws/Acme/Harbour/Version 2/");
+    QTest::newRow("delete-project")
+        << QStringLiteral("delete-project") << QStringLiteral("ws/Acme/Harbour/");
+}
+
+void TestCrashSafety::trashHoldsWholeRecordsAfterAnyKill() {
+    QFETCH(QString, command);
+    QFETCH(QString, folder);
+    bool killedInTrash = false;
+    int points = 0;
+    for (int n = 1;; ++n) {
+        QVERIFY2(n < 200, "the command never ran to its end");
+        TestWorkspace ws;
+        MakeWorkspace(ws);
+        const QString original = ws.Path() + folder;
+        const QStringList contents = Tree(original);
+        // A trash of the round's own: Qt's test mode puts it below HOME.
+        const QString trash = ws.Path() + QStringLiteral("home/.qttest/share/Trash/");
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), ws.Path() + QStringLiteral("home"));
+        environment.insert(QStringLiteral("QUORVEL_FAULT"), QStringLiteral("kill@%1").arg(n));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(program, {kChild, command, ws.Path()});
+        QVERIFY(child.waitForFinished(60000));
+        const bool finished = child.exitStatus() == QProcess::NormalExit;
+        bool inTrash = false;
+        CheckTrash(trash, original, contents, ws.CreateDir(QStringLiteral("next")), &inTrash);
+        if (finished && !QTest::currentTestFailed()) {
+            QCOMPARE(child.exitCode(), 0);
+            QVERIFY(inTrash);
+        }
+        killedInTrash = killedInTrash || (inTrash && !finished);
+        if (QTest::currentTestFailed()) {
+            qWarning("after a kill at change %d", n);
+            return;
+        }
+        if (finished)
+            break;
+        ++points;
+    }
+    // Some kill came after the folder had gone in, where half a record would show.
+    QVERIFY(killedInTrash);
     covered += points;
     qInfo("%s: killed at each of its %d changes to the file system", qPrintable(command), points);
 }
@@ -363,6 +433,49 @@ void TestCrashSafety::CheckNextCommandsWork(const QString& root) {
          QDir(project).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
         QVERIFY2(!name.startsWith(FileSystem::PartialCopyPrefix()), qPrintable(name));
     ProgramPaths::SetProgramFolderForTesting(QString());
+}
+
+// Every folder in files/ has a whole info file naming where it was; an info
+// file without its folder only while the folder is still there, untouched;
+// nothing else but hidden work files. Then the next move clears what the
+// kill left: every info file has its folder again.
+void TestCrashSafety::CheckTrash(const QString& trash, const QString& original,
+                                 const QStringList& contents, const QString& next, bool* inTrash) {
+    static const QRegularExpression whole(
+        QStringLiteral("^\\[Trash Info\\]\nPath=([^\n]*)\n"
+                       "DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$"));
+    const QDir files(trash + QStringLiteral("files"));
+    const QDir info(trash + QStringLiteral("info"));
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    const QStringList trashed = files.entryList(all);
+    QVERIFY2(trashed.size() <= 1, qPrintable(trashed.join(u',')));
+    *inTrash = !trashed.isEmpty();
+    // The folder is whole, in exactly one place.
+    QCOMPARE(Tree(*inTrash ? files.filePath(trashed.first()) + u'/' : original), contents);
+    QCOMPARE(QFileInfo::exists(original), !*inTrash);
+    for (const QString& name : trashed)
+        QVERIFY2(info.exists(name + QStringLiteral(".trashinfo")), qPrintable(name));
+    for (const QString& name : info.entryList(all)) {
+        if (!name.endsWith(QLatin1String(".trashinfo"))) {
+            QVERIFY2(name.startsWith(u'.'), qPrintable(name));
+            continue;
+        }
+        const QByteArray record = Read(info.filePath(name));
+        const QRegularExpressionMatch match = whole.match(QString::fromUtf8(record));
+        QVERIFY2(match.hasMatch(), record.constData());
+        QCOMPARE(QUrl::fromPercentEncoding(match.captured(1).toUtf8()),
+                 FileSystem::WithoutTrailingSeparator(original));
+        if (!trashed.contains(name.chopped(10)))
+            QVERIFY(!*inTrash);
+    }
+
+    QVERIFY(DesktopTrash(trash).Move(next));
+    QStringList records = info.entryList(all);
+    QStringList expected = files.entryList(all).replaceInStrings(
+        QRegularExpression(QStringLiteral("$")), QStringLiteral(".trashinfo"));
+    records.sort();
+    expected.sort();
+    QCOMPARE(records, expected);
 }
 
 int main(int argc, char** argv) {
