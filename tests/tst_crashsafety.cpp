@@ -35,13 +35,6 @@ namespace {
 
 const QString kChild = QStringLiteral("--child");
 
-QByteArray DataFile(const char* state, const char* parent) {
-    return QByteArray("<Version state=\"") + state + "\" parent=\"" + parent +
-           "\" >\r<Editor>\r</Editor>\r    <Date_time>\r        01-02-2026 10:00:00\r    "
-           "</Date_time>\r    <Owner>\r        jdoe\r    </Owner>\r    <Description>\r        "
-           "\r    </Description>\r</Version>\r\n";
-}
-
 QByteArray Catalogue(const QStringList& versions) {
     QByteArray xml = "<Clients count=\"1\" >\r<Client name=\"Acme\">\r\r<Projects count=\"2\" "
                      ">\r<Project name=\"Harbour\">\r\r<Versions count=\"" +
@@ -60,12 +53,12 @@ void MakeWorkspace(const TestWorkspace& ws) {
     ws.CreateFile(QStringLiteral("ws/QuorvelConfig.xml"),
                   Catalogue({QStringLiteral("version 1"), QStringLiteral("Version 2")}));
     ws.CreateFile(QStringLiteral("ws/Acme/Harbour/version 1/QuorvelConfig.xml"),
-                  DataFile("checked in", ""));
+                  VersionDataFile("checked in", ""));
     ws.CreateFile(QStringLiteral("ws/Acme/Harbour/version 1/plan.txt"), "plan\n");
     ws.CreateFile(QStringLiteral("ws/Acme/Harbour/version 1/sub/drawing.bin"),
                   QByteArray(70000, 'x'));
     ws.CreateFile(QStringLiteral("ws/Acme/Harbour/Version 2/QuorvelConfig.xml"),
-                  DataFile("checked out", "version 1"));
+                  VersionDataFile("checked out", "version 1"));
     ws.CreateFile(QStringLiteral("ws/Acme/Harbour/Version 2/plan.txt"), "plan, changed\n");
     ws.CreateDir(QStringLiteral("ws/Globex/Dam/version 1"));
     // A new project's first version, and work to import into it.
@@ -313,19 +306,19 @@ void TestCrashSafety::CheckWholeOrNothing(const QString& root, const QString& co
 
     // Every version folder holds its own, whole record.
     QCOMPARE(Read(project + QStringLiteral("version 1/QuorvelConfig.xml")),
-             DataFile("checked in", ""));
+             VersionDataFile("checked in", ""));
     const QByteArray second = Read(project + QStringLiteral("Version 2/QuorvelConfig.xml"));
     if (command == QLatin1String("undo-checkout")) {
-        QVERIFY(second == DataFile("checked out", "version 1") || second == "<missing>");
+        QVERIFY(second == VersionDataFile("checked out", "version 1") || second == "<missing>");
         if (second == "<missing>")
             QVERIFY(!QFileInfo::exists(project + QStringLiteral("Version 2")));
     } else if (command == QLatin1String("checkin")) {
-        QVERIFY2(second == DataFile("checked out", "version 1") ||
+        QVERIFY2(second == VersionDataFile("checked out", "version 1") ||
                      (IsWholeDataFile(second) && second.contains("state=\"checked in\"") &&
                       second.contains("Crane added")),
                  second.constData());
     } else {
-        QCOMPARE(second, DataFile("checked out", "version 1"));
+        QCOMPARE(second, VersionDataFile("checked out", "version 1"));
     }
     if (QFileInfo::exists(project + QStringLiteral("Version 3"))) {
         QCOMPARE(command, QStringLiteral("checkout"));

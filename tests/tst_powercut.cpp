@@ -28,13 +28,6 @@ namespace {
 
 constexpr long FuseMagic = 0x65735546;
 
-QByteArray DataFile(const char* state, const char* parent) {
-    return QByteArray("<Version state=\"") + state + "\" parent=\"" + parent +
-           "\" >\r<Editor>\r</Editor>\r    <Date_time>\r        01-02-2026 10:00:00\r    "
-           "</Date_time>\r    <Owner>\r        jdoe\r    </Owner>\r    <Description>\r        "
-           "\r    </Description>\r</Version>\r\n";
-}
-
 bool IsWholeDataFile(const QByteArray& bytes) {
     return bytes.startsWith("<Version state=\"") && bytes.endsWith("</Version>\r\n");
 }
@@ -83,12 +76,12 @@ bool MakeWorkspace(const QString& ws) {
     const QString first = ws + QStringLiteral("Acme/Harbour/version 1/");
     bool made =
         WriteFile(ws + QStringLiteral("QuorvelConfig.xml"), OldCatalogue) &&
-        WriteFile(first + QStringLiteral("QuorvelConfig.xml"), DataFile("checked in", "")) &&
+        WriteFile(first + QStringLiteral("QuorvelConfig.xml"), VersionDataFile("checked in", "")) &&
         WriteFile(ws + QStringLiteral("Acme/Harbour/Version 2/QuorvelConfig.xml"),
-                  DataFile("checked out", "version 1")) &&
+                  VersionDataFile("checked out", "version 1")) &&
         WriteFile(ws + QStringLiteral("Acme/Harbour/Version 2/plan.txt"), "changed\n") &&
         WriteFile(ws + QStringLiteral("Acme/Dock/version 1/QuorvelConfig.xml"),
-                  DataFile("checked in", "")) &&
+                  VersionDataFile("checked in", "")) &&
         QDir().mkpath(first + QStringLiteral("empty folder")) &&
         QFile::link(QStringLiteral("plan.txt"), first + QStringLiteral("current"));
     const QMap<QString, QByteArray> files = FirstVersionFiles();
@@ -375,7 +368,7 @@ QStringList TestPowerCut::Check(const QString& command, const QString& ws, bool 
         const bool checkedIn = IsWholeDataFile(secondRecord) &&
                                secondRecord.contains("state=\"checked in\"") &&
                                secondRecord.contains("Crane added");
-        if (secondRecord != DataFile("checked out", "version 1") &&
+        if (secondRecord != VersionDataFile("checked out", "version 1") &&
             !(command == QLatin1String("checkin") && checkedIn))
             faults << QStringLiteral("Version 2's record is ") + QString::fromLatin1(secondRecord);
         if (command == QLatin1String("checkin") && succeeded && !checkedIn)
@@ -391,7 +384,7 @@ QStringList TestPowerCut::Check(const QString& command, const QString& ws, bool 
             faults << QStringLiteral("the import is not whole: ") + missing.join(u"; ");
     }
     if (Read(ws + QStringLiteral("Acme/Dock/version 1/QuorvelConfig.xml")) !=
-        DataFile("checked in", ""))
+        VersionDataFile("checked in", ""))
         faults << QStringLiteral("Dock's version 1 lost its record");
 
     if (command == QLatin1String("new-client") && succeeded &&

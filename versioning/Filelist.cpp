@@ -635,7 +635,10 @@ bool CopyAndPublish(const Place& from, const struct stat& info, const Place& to,
     }
     if (fillIn) {
         try {
-            fillIn(QFile::decodeName(temporary.path) + u'/');
+            // Where the open folder is now: if another program moved the
+            // folder it stands in meanwhile, nothing is made again there.
+            fillIn(QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(target.Get())).symLinkTarget() +
+                   u'/');
         } catch (const QuorvelError& error) {
             return Fail(job, error.Message());
         }
