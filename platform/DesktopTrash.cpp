@@ -52,7 +52,7 @@ bool NewFolder(const QByteArray& path) {
     return true;
 }
 
-// Trash folders are private, as the specification asks; one that is there
+// Trash folders are private to their user; one that is there
 // already is taken as it is.
 bool MakeFolder(const QByteArray& path) {
     struct stat info;

@@ -2,11 +2,9 @@
 
 #include <QString>
 
-// The user's desktop trash as the freedesktop.org trash specification lays
-// it out: a trashed file or folder is files/NAME, and info/NAME.trashinfo
-// says where it came from and when, so that the desktop can put it back.
-// Things are only ever renamed into a trash on their own file system, never
-// copied.
+// The user's desktop trash as freedesktop.org desktops lay it out: a trashed file or folder is
+// files/NAME, and info/NAME.trashinfo says where it came from and when, so that the desktop can put
+// it back. Things are only ever renamed into a trash on their own file system, never copied.
 class DesktopTrash {
 public:
     // The home trash is "Trash" in the user's data folder ($XDG_DATA_HOME,

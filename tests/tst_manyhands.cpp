@@ -71,45 +71,9 @@ void MakeWorkspace(const QString& root) {
          "1\">\r\r</Version>\r</Versions>\r</Project>\r</Projects>\r</Client>\r</Clients>\r\n");
 }
 
-// "Client", "Client/Project" and "Client/Project/Version" for every folder
-// below the workspace, leaving out work folders of the program.
-QSet<QString> Folders(const QString& root) {
-    QSet<QString> found;
-    QDirIterator it(root, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString relative = QDir(root).relativeFilePath(it.next());
-        if (relative.count(u'/') < 3)
-            found.insert(relative);
-    }
-    return found;
-}
-
-// The same, as the catalogue file lists them.
-QSet<QString> Catalogue(const QString& root) {
-    QFile file(root + QStringLiteral("QuorvelConfig.xml"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    static const QRegularExpression element(
-        QStringLiteral("<(Client|Project|Version) name=\"([^\"]*)\">"));
-    QSet<QString> listed;
-    QString client;
-    QString project;
-    auto match = element.globalMatch(QString::fromLatin1(file.readAll()));
-    while (match.hasNext()) {
-        const QRegularExpressionMatch item = match.next();
-        const QString kind = item.captured(1);
-        if (kind == QLatin1String("Client")) {
-            client = item.captured(2);
-            listed.insert(client);
-        } else if (kind == QLatin1String("Project")) {
-            project = client + u'/' + item.captured(2);
-            listed.insert(project);
-        } else {
-            listed.insert(project + u'/' + item.captured(2));
-        }
-    }
-    return listed;
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray State(const QString& versionFolder) {
@@ -227,12 +191,13 @@ void TestManyHands::CheckAfter(const QString& root, const QMap<QString, Outcome>
         return outcomes.value(QString::fromLatin1(name)).done ||
                outcomes.value(QString::fromLatin1(name) + QStringLiteral("#2")).done;
     };
-    const QSet<QString> folders = Folders(root);
+    const QSet<QString> folders = ItemFolders(root, true);
     const auto there = [&folders](const QString& path) { return folders.contains(path); };
     const QString why = round + QStringLiteral("\nfolders: ") +
                         QStringList(folders.begin(), folders.end()).join(u',');
     // The catalogue lists the folders, and no work folder is left.
-    QVERIFY2((Catalogue(root)) == (folders), qPrintable(why));
+    QVERIFY2(CatalogueItems(ReadAll(root + QStringLiteral("QuorvelConfig.xml"))) == folders,
+             qPrintable(why));
     for (const QString& folder : folders)
         QVERIFY2(!folder.contains(QStringLiteral(".quorvel")), qPrintable(why));
 

@@ -105,42 +105,6 @@ QStringList Differences(const QString& folder, const QMap<QString, QByteArray>& 
     return differences;
 }
 
-// "Client", "Client/Project" and "Client/Project/Version" for every folder
-// of the workspace, leaving out the program's hidden work folders.
-QSet<QString> Folders(const QString& ws) {
-    QSet<QString> found;
-    QDirIterator it(ws, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString relative = QDir(ws).relativeFilePath(it.next());
-        if (relative.count(u'/') < 3)
-            found.insert(relative);
-    }
-    return found;
-}
-
-// The same, as the catalogue file lists them.
-QSet<QString> Listed(const QByteArray& catalogue) {
-    static const QRegularExpression element(
-        QStringLiteral("<(Client|Project|Version) name=\"([^\"]*)\">"));
-    QSet<QString> listed;
-    QString client;
-    QString project;
-    auto match = element.globalMatch(QString::fromLatin1(catalogue));
-    while (match.hasNext()) {
-        const QRegularExpressionMatch item = match.next();
-        if (item.captured(1) == QLatin1String("Client")) {
-            client = item.captured(2);
-            listed.insert(client);
-        } else if (item.captured(1) == QLatin1String("Project")) {
-            project = client + u'/' + item.captured(2);
-            listed.insert(project);
-        } else {
-            listed.insert(project + u'/' + item.captured(2));
-        }
-    }
-    return listed;
-}
-
 // Work folders of the program anywhere in the workspace.
 QStringList WorkFolders(const QString& ws) {
     QStringList found;
@@ -318,8 +282,8 @@ QStringList TestPowerCut::Check(const QString& command, const QString& ws, bool 
     if (catalogue != OldCatalogue &&
         !(catalogue.startsWith("<Clients count=") && catalogue.endsWith("</Clients>\r\n")))
         faults << QStringLiteral("the catalogue is damaged: ") + QString::fromLatin1(catalogue);
-    const QSet<QString> listed = Listed(catalogue);
-    const QSet<QString> folders = Folders(ws);
+    const QSet<QString> listed = CatalogueItems(catalogue);
+    const QSet<QString> folders = ItemFolders(ws, false);
     // Before the catalogue is saved a folder may be gone already; once it
     // is saved, all it lists is there.
     const QSet<QString> unlisted = listed - folders;
@@ -410,8 +374,8 @@ QStringList TestPowerCut::CheckRebuild(const QString& ws) const {
             faults << QStringLiteral("the rebuild reported: ") + errors.join(u"; ");
     }
     ProgramPaths::SetProgramFolderForTesting(QString());
-    const QSet<QString> listed = Listed(Read(ws + QStringLiteral("QuorvelConfig.xml")));
-    const QSet<QString> folders = Folders(ws);
+    const QSet<QString> listed = CatalogueItems(Read(ws + QStringLiteral("QuorvelConfig.xml")));
+    const QSet<QString> folders = ItemFolders(ws, false);
     if (listed != folders) {
         faults << QStringLiteral("after a rebuild the catalogue lists %1, the folders are %2")
                       .arg(Sorted(listed).join(u", "), Sorted(folders).join(u", "));

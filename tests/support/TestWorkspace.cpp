@@ -1,5 +1,9 @@
 #include "support/TestWorkspace.h"
 
+#include <QRegularExpression>
+
+#include <QDirIterator>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -52,4 +56,39 @@ QByteArray VersionDataFile(const char* state, const char* parent) {
            "\" >\r<Editor>\r</Editor>\r    <Date_time>\r        01-02-2026 10:00:00\r    "
            "</Date_time>\r    <Owner>\r        jdoe\r    </Owner>\r    <Description>\r        "
            "\r    </Description>\r</Version>\r\n";
+}
+
+QSet<QString> ItemFolders(const QString& root, bool hidden) {
+    QSet<QString> found;
+    QDirIterator it(root,
+                    QDir::Dirs | QDir::NoDotAndDotDot | (hidden ? QDir::Hidden : QDir::Filters()),
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString relative = QDir(root).relativeFilePath(it.next());
+        if (relative.count(u'/') < 3)
+            found.insert(relative);
+    }
+    return found;
+}
+
+QSet<QString> CatalogueItems(const QByteArray& catalogue) {
+    static const QRegularExpression element(
+        QStringLiteral("<(Client|Project|Version) name=\"([^\"]*)\">"));
+    QSet<QString> listed;
+    QString client;
+    QString project;
+    auto match = element.globalMatch(QString::fromLatin1(catalogue));
+    while (match.hasNext()) {
+        const QRegularExpressionMatch item = match.next();
+        if (item.captured(1) == QLatin1String("Client")) {
+            client = item.captured(2);
+            listed.insert(client);
+        } else if (item.captured(1) == QLatin1String("Project")) {
+            project = client + u'/' + item.captured(2);
+            listed.insert(project);
+        } else {
+            listed.insert(project + u'/' + item.captured(2));
+        }
+    }
+    return listed;
 }

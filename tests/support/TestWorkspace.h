@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -25,6 +26,13 @@ private:
 // A version's data file as the program writes it: the state, the parent
 // and a record of jdoe's.
 QByteArray VersionDataFile(const char* state, const char* parent);
+
+// "Client", "Client/Project" and "Client/Project/Version" for every folder
+// of the workspace at root; hidden ones (the program's work folders) only
+// with hidden.
+QSet<QString> ItemFolders(const QString& root, bool hidden);
+// The same names, as a catalogue file's text lists them.
+QSet<QString> CatalogueItems(const QByteArray& catalogue);
 
 // Keeps a test away from the real user's files and trash: a temporary
 // HOME and XDG folders, and Qt's test mode for standard paths.
