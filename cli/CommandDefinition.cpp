@@ -1,7 +1,9 @@
 #include "cli/CommandDefinition.h"
 
+#include "cli/ArchiveCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandRun.h"
+#include "cli/DiskUsageCommand.h"
 #include "cli/EditorCommands.h"
 #include "cli/VersionCommands.h"
 #include "cli/WorkspaceCommands.h"
@@ -150,6 +152,31 @@ std::vector<CommandDefinition> MakeCommands() {
         .Runs([](CommandRun& run) { return run.versions.Diff(run.line.Arguments()); })
         .ReadsOnly()
         .ReportsDifference();
+    add("archive", "CLIENT PROJECT VERSION [-o FILE]", "Pack a version into a zip file",
+        "Writes the files of VERSION into a zip file, leaving out its data file\n"
+        "\"QuorvelConfig.xml\" and what interrupted work left: FILE, or else\n"
+        "\"CLIENT - PROJECT - Version N.zip\" in the current folder (or in FILE when\n"
+        "that is a folder). The archive is put in place only when it is whole,\n"
+        "replacing a file of that name. Prints the archive's path.",
+        3, 3)
+        .Runs([](CommandRun& run) {
+            return ArchiveCommand().Run(run.line.Arguments(), run.line.Output());
+        })
+        .ReadsOnly()
+        .TakesOutput();
+    add("du", "CLIENT [PROJECT] [--json]", "Show what versions take on disk",
+        "Prints one line per version of CLIENT, or of its PROJECT: client, project,\n"
+        "version, files, bytes, bytes on disk, and the bytes on disk that no other\n"
+        "file shares (what deleting the version would free), separated by tabs.\n"
+        "With --json, prints one JSON document instead:\n"
+        "  {\"workspace\", \"versions\": [{\"client\", \"project\", \"version\", \"files\",\n"
+        "  \"bytes\", \"allocated\", \"shared\", \"unshared\"}]}",
+        1, 2, {"--json"})
+        .Runs([](CommandRun& run) {
+            return DiskUsageCommand().Run(run.line.Arguments(),
+                                          run.line.Has(QStringLiteral("--json")));
+        })
+        .ReadsOnly();
 
     return commands;
 }

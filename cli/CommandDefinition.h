@@ -20,7 +20,10 @@ struct CommandDefinition {
     QStringList switches;
     // Takes the description as -m TEXT or -F FILE.
     bool takesDescription = false;
-    // Only reads: the run writes no file at all.
+    // Takes the file it writes as -o FILE.
+    bool takesOutput = false;
+    // Only reads: the run writes no file of the workspace, and none at all
+    // unless it takes -o.
     bool readsOnly = false;
     // Exit status 1 says that what was compared differs, so any failure
     // is 2.
@@ -36,6 +39,10 @@ struct CommandDefinition {
 
     CommandDefinition& Runs(std::function<int(CommandRun&)> handler) {
         run = std::move(handler);
+        return *this;
+    }
+    CommandDefinition& TakesOutput() {
+        takesOutput = true;
         return *this;
     }
     CommandDefinition& ReadsOnly() {

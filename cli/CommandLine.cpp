@@ -98,6 +98,14 @@ CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
             if (descriptionText_ || descriptionFile_)
                 return Fail(QStringLiteral("give the description once, with -m or with -F"));
             descriptionFile_ = value;
+        } else if (option == QLatin1String("-o") || option == QLatin1String("--output")) {
+            if (!TakeValue(arguments, i, option, inlineValue, hasInlineValue, &value))
+                return Result::UsageError;
+            if (output_)
+                return Fail(QStringLiteral("give the output file once"));
+            if (value.isEmpty())
+                return Fail(QStringLiteral("the output file may not be empty"));
+            output_ = value;
         } else if (!hasInlineValue && option.startsWith(QLatin1String("--"))) {
             // A command's own switch; checked against the command below.
             switches_.insert(option);
@@ -136,6 +144,8 @@ CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
     }
     if ((descriptionText_ || descriptionFile_) && !command_->takesDescription)
         return Fail(QStringLiteral("%1 takes no description").arg(command_->name));
+    if (output_ && !command_->takesOutput)
+        return Fail(QStringLiteral("%1 takes no output file").arg(command_->name));
     if (command_->takesDescription && !descriptionText_ && !descriptionFile_)
         return Fail(
             QStringLiteral("%1 needs a description: -m TEXT or -F FILE").arg(command_->name));

@@ -31,6 +31,8 @@ public:
     const std::optional<QString>& DescriptionText() const { return descriptionText_; }
     // -F FILE; "-" is standard input.
     const std::optional<QString>& DescriptionFile() const { return descriptionFile_; }
+    // -o FILE, as given.
+    const std::optional<QString>& Output() const { return output_; }
     const QString& Error() const { return error_; }
 
     static QString ToolHelp();
@@ -52,5 +54,6 @@ private:
     bool yes_ = false;
     std::optional<QString> descriptionText_;
     std::optional<QString> descriptionFile_;
+    std::optional<QString> output_;
     QString error_;
 };

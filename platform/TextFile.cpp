@@ -231,17 +231,9 @@ void WriteAtomically(const QString& path, const QByteArray& bytes,
         throw CannotCreate(path, Reason(errno));
 
     QByteArray temporary;
-    FileHandle file;
-    do {
-        temporary = TemporaryNameFor(name);
-        FaultInjection::BeforeFileSystemChange();
-        file.Reset(::openat(folder.Get(), temporary.constData(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    } while (!file.IsOpen() && errno == EEXIST);
+    FileHandle file(CreateSaveTemporary(folder.Get(), name, &temporary));
     if (!file.IsOpen())
         throw CannotCreate(path, Reason(errno));
-    // Another program's clean-up must not take it for a leftover.
-    ::flock(file.Get(), LOCK_EX);
     auto removeTemporary = qScopeGuard([&] {
         FaultInjection::BeforeFileSystemChange();
         ::unlinkat(folder.Get(), temporary.constData(), 0);
@@ -271,6 +263,20 @@ void WriteAtomically(const QString& path, const QByteArray& bytes,
     Synced(folder.Get());
     file.Reset();
     RemoveLeftoverTemporaries(folder.Get(), name);
+}
+
+int CreateSaveTemporary(int folder, const QByteArray& fileName, QByteArray* temporary) {
+    int fd;
+    do {
+        *temporary = TemporaryNameFor(fileName);
+        FaultInjection::BeforeFileSystemChange();
+        fd = ::openat(folder, temporary->constData(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EEXIST);
+    // Another program's clean-up must not take it for a leftover.
+    if (fd >= 0)
+        ::flock(fd, LOCK_EX);
+    return fd;
 }
 
 bool IsSaveTemporaryOf(QByteArrayView name, QByteArrayView fileName) {

@@ -56,6 +56,12 @@ QString Read(const QString& path);
 void WriteAtomically(const QString& path, const QByteArray& bytes,
                      const std::function<void()>& betweenParts = {});
 
+// Creates a new temporary for the file fileName in the open folder, named
+// as WriteAtomically names its own, open for writing and locked against
+// another program's clean-up while it is open; its name goes to
+// *temporary. The descriptor, or -1 with errno set.
+int CreateSaveTemporary(int folder, const QByteArray& fileName, QByteArray* temporary);
+
 // Whether name is that of a temporary WriteAtomically makes (or an
 // interrupted one left) for the file fileName in the same folder.
 bool IsSaveTemporaryOf(QByteArrayView name, QByteArrayView fileName);

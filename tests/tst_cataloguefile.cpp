@@ -10,6 +10,7 @@
 #include "platform/TextFile.h"
 #include "storage/TConfigStreamer.h"
 #include "storage/TSimpleXmlParser.h"
+#include "support/FileSizeLimit.h"
 #include "support/RecordingViews.h"
 #include "support/TestWorkspace.h"
 
@@ -131,29 +132,6 @@ TCheckInProperties Record(const QString& date, const QString& owner, const QStri
     record.sDescription = text;
     return record;
 }
-
-// Lowers the largest file size this process may write, so that a write
-// fails part-way even for root, whom permission bits do not stop.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        active_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    bool Active() const { return active_; }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-    bool active_ = false;
-};
 
 } // namespace
 

@@ -4,7 +4,7 @@ source "$(dirname "$0")/lib.sh" "$1"
 
 commands=(list show status rebuild new-client new-project rename-client rename-project
     delete-client delete-project checkout checkin checkin-checkout undo-checkout import
-    editors add-editor open diff)
+    editors add-editor open diff archive du)
 
 # The tool's help names every command and touches nothing.
 run_raw --help
