@@ -48,6 +48,12 @@ expect_offers "version numbers" "2" "${w[@]}" diff 'Acme\ Ltd' Harbour 1 2
 expect_offers "after the last argument" "" "${w[@]}" show Berg Hut 1 ""
 expect_offers "a new name" "" "${w[@]}" new-project Berg ""
 expect_offers "editors" "Viewer" "${w[@]}" open 'Acme\ Ltd' Harbour 2 ""
+expect_offers "an argument that may be left off" "Harbour Quay" "${w[@]}" du 'Acme\ Ltd' ""
+expect_offers "archive's options" "--help --version --workspace --yes -h -o -w -y" \
+    "${w[@]}" archive Berg Hut 1 -
+mkdir -p "$TMP/outbox"
+expect_offers "-o FILE" "$TMP/outbox" "${w[@]}" archive Berg Hut 1 -o "$TMP/outb"
+expect_offers "after -o FILE, nothing more" "" "${w[@]}" archive Berg Hut -o "$TMP/x.zip" 1 ""
 expect_offers "--workspace=DIR" "Hut" --workspace = "$WS" show Berg ""
 # As typed: the shell has not expanded the tilde yet.
 # shellcheck disable=SC2088
