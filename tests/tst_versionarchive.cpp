@@ -179,7 +179,7 @@ private slots:
     void failureLeavesNoHalfArchive_data();
     void failureLeavesNoHalfArchive();
     void replacesAndCleansUp();
-    void refusesTargetInsideVersion();
+    void refusesWhereItMustNotGo();
     void defaultFileName_data();
     void defaultFileName();
 };
@@ -357,7 +357,7 @@ void TestVersionArchive::replacesAndCleansUp() {
     QCOMPARE(FilesIn(out).size(), 4);
 }
 
-void TestVersionArchive::refusesTargetInsideVersion() {
+void TestVersionArchive::refusesWhereItMustNotGo() {
     TestWorkspace ws;
     const QString folder = ws.CreateDir("Acme/Harbour/Version 2");
     ws.CreateFile("Acme/Harbour/Version 2/a.txt", "a");
@@ -371,6 +371,11 @@ void TestVersionArchive::refusesTargetInsideVersion() {
     }
     QCOMPARE(FilesIn(folder), (QStringList{"a.txt", "sub"}));
     QVERIFY(FilesIn(folder + "sub").isEmpty());
+    // Nor is a version read through a link to its folder.
+    for (const QString& link : {ws.Path() + "alias", ws.Path() + "alias/"}) {
+        QVERIFY(!archive.Write(link, ws.Path() + "linked.zip"));
+        QVERIFY(!QFile::exists(ws.Path() + "linked.zip"));
+    }
 }
 
 void TestVersionArchive::defaultFileName_data() {

@@ -178,6 +178,7 @@ void TestVersionSize::cancelAndFailure() {
     // A version folder that is a link is not measured through it.
     QVERIFY(QFile::link(folder, ws.Path() + "alias"));
     QVERIFY(!size.Measure(ws.Path() + "alias"));
+    QVERIFY(!size.Measure(ws.Path() + "alias/"));
 }
 
 void TestVersionSize::sharedBlocks_data() {

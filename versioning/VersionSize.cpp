@@ -2,6 +2,7 @@
 
 #include "platform/ExtentSharing.h"
 #include "platform/FileHandle.h"
+#include "platform/FileSystem.h"
 #include "platform/FolderListing.h"
 
 #include <QFile>
@@ -49,7 +50,8 @@ bool VersionSize::Measure(const QString& folder) {
     totals_ = Totals();
     cancelled_ = false;
     error_.clear();
-    const QByteArray root = QFile::encodeName(folder);
+    // "link/" would lead through a link.
+    const QByteArray root = QFile::encodeName(FileSystem::WithoutTrailingSeparator(folder));
     FolderListing top(AT_FDCWD, root.constData());
     if (!top.IsOpen())
         return Fail(root, top.Error());
