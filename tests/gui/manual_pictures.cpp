@@ -10,6 +10,7 @@
 #include "ui/CompareDialog.h"
 #include "ui/OverviewCommands.h"
 #include "ui/RibbonBar.h"
+#include "ui/TAboutBox.h"
 #include "ui/TreeFilterField.h"
 #include "ui/TreeNode.h"
 #include "ui/VersionListWidget.h"
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QScopeGuard>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
 
@@ -170,6 +172,18 @@ int main(int argc, char** argv) {
                 files->setCurrentItem(files->topLevelItem(row));
         }
         saved = Save(dialog, folder, QStringLiteral("compare.png")) && saved;
+        dialog->close();
+
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<TAboutBox*>(QApplication::activeModalWidget())) {
+                saved = QTest::qWaitForWindowExposed(box) && saved;
+                saved = Save(box, folder, QStringLiteral("about.png")) && saved;
+                box->accept();
+            } else {
+                saved = false;
+            }
+        });
+        window->Command(QStringLiteral("AboutAction"))->trigger();
     }
     return saved ? 0 : 1;
 }
