@@ -55,6 +55,7 @@ private slots:
     void helpOpensThePageOfTheFocusedPart();
     void helpSaysWhatIsMissing_data();
     void helpSaysWhatIsMissing();
+    void everyCommandIsInTheManual();
 
 private:
     QList<QUrl> opened_;
@@ -203,6 +204,32 @@ void TestUserManual::helpSaysWhatIsMissing() {
     for (const QString& part : told)
         QVERIFY2(app.user.shown.first().contains(part), qPrintable(app.user.shown.first()));
     QVERIFY(opened_.isEmpty());
+}
+
+// A command added or renamed without a word in the manual leaves the user
+// guessing.
+void TestUserManual::everyCommandIsInTheManual() {
+    GuiHarness app;
+    QVERIFY(app.Start());
+    QString pages;
+    for (const char* page : {"commands.html", "overview.html"}) {
+        QFile file(UserManual::PageUrl(QLatin1String(page)).toLocalFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        pages += QString::fromUtf8(file.readAll());
+    }
+    // Words wrap anywhere in the pages' text.
+    pages = pages.simplified();
+    QList<QAction*> commands = app.window->Commands();
+    OverviewCommands* overview = app.window->Overview();
+    commands << overview->CheckedOutAction() << overview->CompareParentAction()
+             << overview->CompareOtherAction();
+    QStringList missing;
+    for (const QAction* command : commands) {
+        const QString caption = command->iconText().remove(u'&');
+        if (!pages.contains(command->text()) && !pages.contains(caption))
+            missing << caption;
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", "))));
 }
 
 QUORVEL_GUI_TEST_MAIN(TestUserManual)
