@@ -3,6 +3,7 @@
 #include "ui/ImageList.h"
 #include "ui/TGoToWeb.h"
 #include "ui/UiFonts.h"
+#include "ui/UserManual.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -11,13 +12,12 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QUrl>
 
 namespace {
 
-// The maker's details, to be filled in by the maker before a release.
-const char* const makerCopyrightHolder = "Copyright \u00a9 20XX Maker Name";
-const char* const makerWebAddress = "www.example.com";
-const char* const makerMailAddress = "support@example.com";
+const char* const copyrightNotice = "Copyright \u00a9 2026 the Quorvel authors";
+const char* const manualLinkText = "Quorvel user manual";
 const char* const makerLogo = ":/icons/quorvel.svg";
 
 // A stand-in logo the size of the maker's bitmap.
@@ -73,14 +73,19 @@ TAboutBox::TAboutBox(QWidget* parent)
     lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Copyright->setObjectName(QStringLiteral("Copyright"));
-    Copyright->setText(QString::fromUtf8(makerCopyrightHolder) +
-                       QStringLiteral("\nAll rights reserved.\nVisit our web site for more "
-                                      "information and updates."));
+    Copyright->setText(QString::fromUtf8(copyrightNotice) +
+                       QStringLiteral("\nAll rights reserved.\nFor help and more information, "
+                                      "read the"));
     Copyright->adjustSize();
     Copyright->move(24, 120);
 
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
-    StaticText1->setText(QStringLiteral("http://") + QString::fromLatin1(makerWebAddress));
+    // The manual's home page stands where the maker's web site stood.
+    const QUrl manual = UserManual::PageUrl(QString::fromLatin1(UserManual::HomePage));
+    StaticText1->setText(QString::fromLatin1(manualLinkText));
+    StaticText1->setToolTip(
+        QStringLiteral("Double-click to open %1")
+            .arg(manual.isEmpty() ? QStringLiteral("the manual") : manual.toLocalFile()));
     QPalette blue = palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
     StaticText1->setPalette(blue);
@@ -91,7 +96,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     StaticText1->installEventFilter(this);
 
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setText(QStringLiteral("Mail: ") + QString::fromLatin1(makerMailAddress));
+    Label1->setText(QStringLiteral("In the main window it opens with F1 or the ? button."));
     Label1->adjustSize();
     Label1->move(24, 176);
 
@@ -102,7 +107,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 
     GoToWeb1->setObjectName(QStringLiteral("GoToWeb1"));
-    GoToWeb1->SetUrl(QString::fromLatin1(makerWebAddress));
+    GoToWeb1->SetUrl(manual.toString());
     GoToWeb1->SetBrowserState(TGoToWeb::gwMaximized);
 }
 
@@ -140,12 +145,15 @@ QString TAboutBox::WebText() const {
     return StaticText1->text();
 }
 
-QString TAboutBox::MailText() const {
+QString TAboutBox::HintText() const {
     return Label1->text();
 }
 
 void TAboutBox::StaticText1DblClick() {
-    GoToWeb1->Execute();
+    // The browser registered for web pages first; else the desktop's way,
+    // which says what is missing when it cannot.
+    if (GoToWeb1->Url().isEmpty() || !GoToWeb1->Execute())
+        UserManual::Show(QString::fromLatin1(UserManual::HomePage));
 }
 
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {

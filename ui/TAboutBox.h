@@ -6,9 +6,9 @@ class QLabel;
 class QPushButton;
 class TGoToWeb;
 
-// The about box: product, version, description, the maker's logo,
-// copyright, web site and mail address. A double-click on the web address
-// opens it in the browser.
+// The about box: product, version, description, the logo, copyright and a
+// link to the user manual. A double-click on the link opens the manual's
+// home page in the browser.
 class TAboutBox : public QDialog {
     Q_OBJECT
 
@@ -24,12 +24,13 @@ public:
     QString Description() const;
     QString CopyrightText() const;
     QString WebText() const;
-    QString MailText() const;
+    // The line under the link: where else the manual opens.
+    QString HintText() const;
     TGoToWeb* GoToWeb() const { return GoToWeb1; }
     QLabel* WebLink() const { return StaticText1; }
     QPushButton* OkButton() const { return OKButton; }
 
-    // Opens the maker's site; the result is of no concern here.
+    // Opens the manual's home page; says so when it cannot.
     void StaticText1DblClick();
 
 protected:

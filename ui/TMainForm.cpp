@@ -6,7 +6,6 @@
 #include "editors/TEditor.h"
 #include "editors/TProjectEditors.h"
 #include "platform/FileSystem.h"
-#include "platform/ProgramPaths.h"
 #include "platform/QuorvelError.h"
 #include "platform/UserInterface.h"
 #include "ui/CatalogueTree.h"
@@ -26,6 +25,7 @@
 #include "ui/TreeFilterField.h"
 #include "ui/TreeNode.h"
 #include "ui/UiFonts.h"
+#include "ui/UserManual.h"
 #include "ui/VersionListWidget.h"
 #include "ui/WorkspaceFollower.h"
 #include "versioning/QuorvelRuntime.h"
@@ -39,8 +39,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -49,12 +47,12 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
@@ -370,6 +368,14 @@ void TMainForm::CreateRibbon() {
     Ribbon1 = new RibbonBar(QStringLiteral("Project Management"));
     setMenuWidget(Ribbon1);
     connect(Ribbon1, &RibbonBar::helpClicked, this, &TMainForm::Ribbon1HelpButtonClick);
+    Ribbon1->HelpButton()->setToolTip(QStringLiteral("User manual (F1)"));
+    // F1 anywhere in the window, as the help button.
+    auto* help = new QAction(QStringLiteral("User manual"), this);
+    help->setObjectName(QStringLiteral("HelpAction"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    addAction(help);
+    connect(help, &QAction::triggered, this, &TMainForm::Ribbon1HelpButtonClick);
 
     RibbonGroup* workspace = Ribbon1->AddGroup(QStringLiteral("Workspace"));
     workspace->AddLargeButton(RefreshWorkspaceAction);
@@ -579,13 +585,30 @@ void TMainForm::ImportActionExecute() {
 }
 
 void TMainForm::Ribbon1HelpButtonClick() {
-    const QString help = HelpFile();
-    if (QFileInfo(help).isFile())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+    UserManual::Show(HelpTopic());
 }
 
-QString TMainForm::HelpFile() {
-    return ProgramPaths::ProgramFolder() + QStringLiteral("QuorvelHelp.chm");
+QString TMainForm::HelpTopic() const {
+    if (Ribbon1->Tabs()->currentIndex() > 0 && Ribbon1->isAncestorOf(focusWidget()))
+        return QStringLiteral("overview.html");
+    const std::pair<const QWidget*, const char*> parts[] = {
+        {rbcbRecentOpened, "commands.html#workspace"},
+        {rbcbEditors, "commands.html#editor"},
+        {Ribbon1, "commands.html"},
+        {findChild<TreeFilterField*>(), "window.html#filter"},
+        {tvVersions, "window.html#tree"},
+        {lvVersionView, "window.html#versions"},
+        {mmVersionDescription, "window.html#details"},
+        {overview_->Panel(), "overview.html#checked-out"},
+    };
+    // The innermost part that holds the focus.
+    for (const QWidget* widget = focusWidget(); widget; widget = widget->parentWidget()) {
+        for (const auto& [part, topic] : parts) {
+            if (widget == part)
+                return QString::fromLatin1(topic);
+        }
+    }
+    return QString::fromLatin1(UserManual::HomePage);
 }
 
 // Selection -----------------------------------------------------------------

@@ -57,6 +57,7 @@ public:
     void tvVersionsChange(TreeNode* Node);
     void lvVersionViewChange(TVersion* version);
     void VersionChanged(TVersionManager* Sender);
+    // Opens the user manual at the page for the focused part.
     void Ribbon1HelpButtonClick();
 
     // Enables every command by the active item; runs whenever the program
@@ -69,8 +70,9 @@ public:
     // Brings the editor entries of the "Open In" submenu up to date.
     void RefreshMenu();
 
-    // The help file beside the program.
-    static QString HelpFile();
+    // The manual's page for the part of the window that has the focus,
+    // such as "window.html#tree"; its home page for any other.
+    QString HelpTopic() const;
 
     CatalogueTree* Tree() const { return tvVersions; }
     VersionListWidget* VersionList() const { return lvVersionView; }

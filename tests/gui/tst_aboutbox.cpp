@@ -3,6 +3,7 @@
 #include "platform/DesktopEntry.h"
 #include "ui/TAboutBox.h"
 #include "ui/TGoToWeb.h"
+#include "ui/UserManual.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,6 +60,7 @@ private slots:
     void showWindowValues();
     void noBrowserStartsNothing();
     void doubleClickOpensTheSiteInTheDesktopsBrowser();
+    void withoutRegisteredBrowserTheDesktopOpensTheManual();
 };
 
 void TestAboutBox::cleanup() {
@@ -73,7 +75,8 @@ void TestAboutBox::aboutCommandShowsTheProductTexts() {
     QVERIFY(app.Start());
     QString product, version, description, title;
     QSize size;
-    bool mailAndWeb = false;
+    bool manualLink = false;
+    QStringList texts;
     QTimer::singleShot(0, [&] {
         QWidget* modal = nullptr;
         if (!QTest::qWaitFor(
@@ -87,10 +90,14 @@ void TestAboutBox::aboutCommandShowsTheProductTexts() {
         product = box->Product();
         version = box->Version();
         description = box->Description();
-        mailAndWeb = box->MailText().startsWith(QStringLiteral("Mail: ")) &&
-                     box->WebText() == QStringLiteral("http://") + box->GoToWeb()->Url() &&
-                     box->CopyrightText().count(u'\n') == 2 &&
-                     box->GoToWeb()->BrowserState() == TGoToWeb::gwMaximized;
+        manualLink =
+            box->GoToWeb()->Url() ==
+                UserManual::PageUrl(QString::fromLatin1(UserManual::HomePage)).toString() &&
+            box->GoToWeb()->Url().startsWith(QStringLiteral("file:///")) &&
+            box->CopyrightText().count(u'\n') == 2 &&
+            box->GoToWeb()->BrowserState() == TGoToWeb::gwMaximized;
+        for (const QLabel* label : box->findChildren<QLabel*>())
+            texts << label->text() << label->toolTip();
         QTest::keyClick(box, Qt::Key_Return);
     });
     app.window->Command(QStringLiteral("AboutAction"))->trigger();
@@ -99,7 +106,12 @@ void TestAboutBox::aboutCommandShowsTheProductTexts() {
     QCOMPARE(product, QStringLiteral("Velmora Quorvel"));
     QCOMPARE(version, QStringLiteral("1.0.0.9.0.4"));
     QCOMPARE(description, QStringLiteral("Organize your projects."));
-    QVERIFY(mailAndWeb);
+    QVERIFY(manualLink);
+    // The maker's details are real, not the placeholders of a template.
+    const QString all = texts.join(u'\n');
+    QVERIFY(all.contains(QStringLiteral("Copyright \u00a9 2026 the Quorvel authors")));
+    for (const char* placeholder : {"20XX", "Maker Name", "example.com", "Mail: "})
+        QVERIFY2(!all.contains(QLatin1String(placeholder)), placeholder);
     QVERIFY(!QApplication::activeModalWidget());
 }
 
@@ -190,6 +202,24 @@ void TestAboutBox::doubleClickOpensTheSiteInTheDesktopsBrowser() {
     QTRY_VERIFY(ws.Exists(QStringLiteral("browser.out")));
     QTRY_COMPARE(QString::fromUtf8(ws.ReadFile(QStringLiteral("browser.out"))),
                  QStringLiteral("--new\n") + box.GoToWeb()->Url() + u'\n');
+}
+
+void TestAboutBox::withoutRegisteredBrowserTheDesktopOpensTheManual() {
+    QList<QUrl> opened;
+    UserManual::SetOpenerForTesting([&opened](const QUrl& page) {
+        opened << page;
+        return true;
+    });
+    const auto restore = qScopeGuard([] { UserManual::SetOpenerForTesting(nullptr); });
+    QCOMPARE(TGoToWeb::FindBrowser(), QString());
+    TAboutBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QTest::mouseClick(box.WebLink(), Qt::LeftButton);
+    QCOMPARE(opened.size(), 0);
+    QTest::mouseDClick(box.WebLink(), Qt::LeftButton);
+    QCOMPARE(opened, QList<QUrl>{UserManual::PageUrl(QStringLiteral("index.html"))});
+    QVERIFY(QFileInfo(opened.first().toLocalFile()).isFile());
 }
 
 QUORVEL_GUI_TEST_MAIN(TestAboutBox)

@@ -80,7 +80,6 @@ private slots:
     void arrowKeysCrossGroups_data();
     void arrowKeysCrossGroups();
     void groupListFollowsItsContents();
-    void helpWithoutFileDoesNothing();
 
 private:
     // A workspace with client A, project P and the versions of the grouping
@@ -693,15 +692,6 @@ void TestMainWindow::groupListFollowsItsContents() {
     QTRY_VERIFY(checkedIn->height() < fiveRows);
     QCOMPARE(checkedIn->height(), checkedIn->ContentsHeight());
     QVERIFY(checkedIn->height() > 0);
-}
-
-void TestMainWindow::helpWithoutFileDoesNothing() {
-    GuiHarness app;
-    QVERIFY(app.Start());
-    QVERIFY(!QFileInfo::exists(TMainForm::HelpFile()));
-    QCOMPARE(TMainForm::HelpFile(), app.ProgramFolder() + QStringLiteral("QuorvelHelp.chm"));
-    app.window->Ribbon()->HelpButton()->click();
-    QCOMPARE(app.user.shown, QStringList());
 }
 
 QUORVEL_GUI_TEST_MAIN(TestMainWindow)

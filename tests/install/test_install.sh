@@ -29,7 +29,8 @@ for file in bin/quorvel bin/quorvel-cli share/applications/quorvel.desktop \
     share/icons/hicolor/scalable/apps/quorvel.svg share/man/man1/quorvel.1.gz \
     share/man/man1/quorvel-cli.1.gz share/metainfo/com.velmora.quorvel.metainfo.xml \
     share/bash-completion/completions/quorvel-cli share/doc/quorvel/copyright \
-    share/doc/quorvel/changelog.gz; do
+    share/doc/quorvel/changelog.gz share/quorvel/manual/index.html \
+    share/quorvel/manual/style.css share/quorvel/manual/images/window.png; do
     [ -e "$prefix/$file" ] || fail "not installed: $file"
 done
 grep -q '^Exec=quorvel$' "$prefix/share/applications/quorvel.desktop" || fail "desktop entry"
