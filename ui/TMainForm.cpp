@@ -535,7 +535,17 @@ void TMainForm::SetWorkspace(const QString& AWorkSpace) {
         statusPanel_->setText(QStringLiteral("Opening workspace: ") + AWorkSpace);
     // Also when opening fails: the window names what is open then.
     const auto show = qScopeGuard([this] { ShowOpenWorkspace(); });
-    ProjectMngr->SetWorkSpace(AWorkSpace);
+    const QString left = ProjectMngr->WorkSpace();
+    try {
+        ProjectMngr->SetWorkSpace(AWorkSpace);
+    } catch (const QuorvelError& error) {
+        if (left.isEmpty() || ProjectMngr->WorkSpace() != left)
+            throw;
+        QString message = error.Message();
+        if (!message.endsWith(u'.'))
+            message += u'.';
+        throw QuorvelError(message + QStringLiteral("\rWorkspace %1 stays open.").arg(left));
+    }
 }
 
 void TMainForm::ShowOpenWorkspace() {

@@ -194,7 +194,7 @@ void VersionListWidget::ApplyStyleToLists() {
 }
 
 QWidget* VersionListWidget::CurrentView() const {
-    return stack_->currentWidget();
+    return style_ == Report ? static_cast<QWidget*>(report_) : iconPage_;
 }
 
 VersionListRow* VersionListWidget::CreateRow(TVersion* version) {

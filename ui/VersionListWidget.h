@@ -58,7 +58,8 @@ public:
     QString Hint() const;
     bool IsHintShown() const;
 
-    // The widget that shows the list in the present style, or the hint.
+    // The widget that shows the list in the present style (hidden while
+    // the hint is shown).
     QWidget* CurrentView() const;
     QTreeView* ReportView() const { return report_; }
     GroupListView* GroupView(int groupIndex) const { return lists_[size_t(groupIndex)]; }

@@ -129,32 +129,22 @@ void TProjectManager::SetTreeView(CatalogueTreeView* Value) {
 void TProjectManager::SetWorkSpace(const QString& Value) {
     if (Value == FWorkSpace)
         return;
-    const QString left = FWorkSpace;
-    try {
-        if (Busy()) {
-            throw QuorvelError(
-                QStringLiteral("The workspace is still being read; open %1 when that has finished.")
-                    .arg(Value));
-        }
-        RefuseUnusableWorkspace(Value);
-        if (!SaveBeforeLeaving(Value))
-            return;
-        if (!FileSystem::FolderExists(Value)) {
-            QString reason;
-            if (!FileSystem::MakePath(Value, &reason)) {
-                throw QuorvelError(QStringLiteral("can not create workspace ") + Value +
-                                   QStringLiteral(", please select another workspace."));
-            }
-        }
-        Open(Value);
-    } catch (const QuorvelError& error) {
-        if (left.isEmpty() || FWorkSpace != left)
-            throw;
-        QString message = error.Message();
-        if (!message.endsWith(u'.'))
-            message += u'.';
-        throw QuorvelError(message + QStringLiteral("\rWorkspace %1 stays open.").arg(left));
+    if (Busy()) {
+        throw QuorvelError(
+            QStringLiteral("The workspace is still being read; open %1 when that has finished.")
+                .arg(Value));
     }
+    RefuseUnusableWorkspace(Value);
+    if (!SaveBeforeLeaving(Value))
+        return;
+    if (!FileSystem::FolderExists(Value)) {
+        QString reason;
+        if (!FileSystem::MakePath(Value, &reason)) {
+            throw QuorvelError(QStringLiteral("can not create workspace ") + Value +
+                               QStringLiteral(", please select another workspace."));
+        }
+    }
+    Open(Value);
 }
 
 bool TProjectManager::SaveBeforeLeaving(const QString& next) {

@@ -37,7 +37,7 @@ public:
     // catalogue and tree as they were, when the path is the file system's
     // root or a file, the folder cannot be made, the workspace cannot be
     // locked for the rebuild, or the catalogue file cannot be read; then
-    // QuorvelError is raised, saying which workspace stays open. When its
+    // QuorvelError is raised. When its
     // catalogue cannot be saved, the user is asked whether to leave it all
     // the same. With no workspace open before, a catalogue file that
     // cannot be read leaves what was read open (not saved over until a

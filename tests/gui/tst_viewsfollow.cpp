@@ -285,7 +285,7 @@ void TestViewsFollow::emptyWorkspaceSaysHowToStart() {
     app.window->Command(QStringLiteral("NewClientAction"))->trigger();
     app.window->ActionManager1Update();
     QVERIFY(!list->IsHintShown());
-    QCOMPARE(list->CurrentView(), list->findChild<QScrollArea*>());
+    QVERIFY(list->CurrentView()->isVisible());
     app.user.QueueConfirm(true);
     app.window->ActionManager1Update();
     app.window->Command(QStringLiteral("DelClientAction"))->trigger();
