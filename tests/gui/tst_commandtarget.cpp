@@ -170,8 +170,13 @@ void TestCommandTarget::highlightedNodeIsTheTarget() {
     if (step == QLatin1String("list")) {
         ClickVersion(QStringLiteral("Acme Shipping/Fleet Renewal/Version 2"));
     } else if (step == QLatin1String("new client")) {
+        // The window follows the new folder as it follows others' work.
+        auto* watcher = app.window->findChild<ListedProjectWatcher*>();
+        watcher->UpdateWatched();
+        QSignalSpy followed(watcher, &ListedProjectWatcher::followed);
         app.user.QueueName(QStringLiteral("Gable & Hart"));
         Trigger("NewClientAction");
+        QTRY_VERIFY(!followed.isEmpty());
         QCOMPARE(PathOf(VersionMngr->ActiveItem()), QStringLiteral("Gable & Hart"));
         QCOMPARE(PathOf(tree->SelectedNode()->Item()), QStringLiteral("Gable & Hart"));
         app.user.QueueName(QStringLiteral("Logo"));
