@@ -2,6 +2,7 @@
 
 #include "ui/TreeNode.h"
 
+#include <QPainter>
 #include <QSignalBlocker>
 
 namespace {
@@ -92,6 +93,57 @@ TreeNode* CatalogueTree::SelectedNode() const {
     return node && node->isSelected() ? static_cast<TreeNode*>(node) : nullptr;
 }
 
+void CatalogueTree::ShowSelected(TreeNode* node) {
+    if (node == SelectedNode())
+        return;
+    const QSignalBlocker blocker(this);
+    if (node)
+        SelectNode(node);
+    else
+        clearSelection();
+}
+
+QSet<QString> CatalogueTree::ExpandedClients() const {
+    QSet<QString> names;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (topLevelItem(i)->isExpanded())
+            names.insert(topLevelItem(i)->text(0));
+    }
+    return names;
+}
+
+void CatalogueTree::SetExpandedClients(const QSet<QString>& names) {
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* client = topLevelItem(i);
+        client->setExpanded(names.contains(client->text(0)));
+    }
+}
+
+QString CatalogueTree::NothingFoundText() const {
+    if (filter_.isEmpty() || AnyShownByFilter())
+        return QString();
+    return QStringLiteral("No client or project name contains \"%1\".").arg(filter_);
+}
+
+bool CatalogueTree::AnyShownByFilter() const {
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (static_cast<const TreeNode*>(topLevelItem(i))->ShownByFilter())
+            return true;
+    }
+    return false;
+}
+
+void CatalogueTree::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    const QString nothing = NothingFoundText();
+    if (nothing.isEmpty())
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    const QRect room = viewport()->rect().adjusted(6, 6, -6, -6);
+    painter.drawText(room, Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap, nothing);
+}
+
 QStringList CatalogueTree::Outline() const {
     QStringList out;
     for (int i = 0; i < topLevelItemCount(); ++i)
@@ -109,12 +161,18 @@ QStringList CatalogueTree::VisibleOutline() const {
 void CatalogueTree::SetFilterText(const QString& text) {
     if (text == filter_)
         return;
+    if (filter_.isEmpty())
+        expandedBeforeFilter_ = ExpandedClients();
     filter_ = text;
     opening_ = false;
     setUpdatesEnabled(false);
     for (int i = 0; i < topLevelItemCount(); ++i)
         ApplyFilter(topLevelItem(i));
+    // The clients the filter opened close again.
+    if (filter_.isEmpty())
+        SetExpandedClients(expandedBeforeFilter_);
     setUpdatesEnabled(true);
+    viewport()->update();
     if (TreeNode* node = SelectedNode()) {
         if (IsShownByFilter(node))
             scrollToItem(node);

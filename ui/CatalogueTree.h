@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueTreeView.h"
 
+#include <QSet>
 #include <QTreeWidget>
 
 class TVersionItem;
@@ -27,6 +28,14 @@ public:
 
     // The node that is selected now, or null.
     TreeNode* SelectedNode() const;
+    // Selects node (none: clears the selection) without reporting it: the
+    // tree shows what is active already.
+    void ShowSelected(TreeNode* node);
+    // The names of the clients shown open, and opening just those.
+    QSet<QString> ExpandedClients() const;
+    void SetExpandedClients(const QSet<QString>& names);
+    // Shown in the tree when the filter leaves nothing.
+    QString NothingFoundText() const;
     // The texts of all nodes, a level deeper indented by two blanks.
     QStringList Outline() const;
     // The same, of the nodes the filter leaves shown.
@@ -42,12 +51,18 @@ public:
     // False for a node the filter hides, or one below a hidden node.
     static bool IsShownByFilter(const QTreeWidgetItem* node);
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    bool AnyShownByFilter() const;
     // Shows and hides a client and its projects by the filter.
     void ApplyFilter(QTreeWidgetItem* client);
     void ApplyFilterAround(QTreeWidgetItem* node);
 
     QString filter_;
+    // What was open when the filter was set; clearing it opens that again.
+    QSet<QString> expandedBeforeFilter_;
     // A layout is pending for the clients this filtering opened.
     bool opening_ = false;
 

@@ -100,6 +100,24 @@ void RibbonApplicationMenu::RebuildRecentButtons() {
         recentLayout_->addWidget(button);
         recentButtons_ << button;
     }
+    MarkCurrent();
+}
+
+void RibbonApplicationMenu::SetCurrentItem(const QString& fileName) {
+    current_ = fileName;
+    MarkCurrent();
+}
+
+QString RibbonApplicationMenu::CurrentItem() const {
+    return recent_.contains(current_) ? current_ : QString();
+}
+
+void RibbonApplicationMenu::MarkCurrent() {
+    for (int i = 0; i < recentButtons_.size(); ++i) {
+        QFont font = recentButtons_[i]->font();
+        font.setBold(recent_[i] == current_);
+        recentButtons_[i]->setFont(font);
+    }
 }
 
 void RibbonApplicationMenu::ClickRecentItem(int index) {

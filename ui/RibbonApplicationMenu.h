@@ -28,6 +28,10 @@ public:
     // same text further down.
     void AddRecentItem(const QString& fileName);
     QStringList RecentItems() const { return recent_; }
+    // The open workspace, shown in bold where the list holds it.
+    void SetCurrentItem(const QString& fileName);
+    // The entry shown as open, or empty.
+    QString CurrentItem() const;
     // Clicks the recent entry at index, as the user would.
     void ClickRecentItem(int index);
     void SetRecentEnabled(bool enabled);
@@ -40,11 +44,13 @@ signals:
 
 private:
     void RebuildRecentButtons();
+    void MarkCurrent();
 
     QVBoxLayout* entries_;
     QVBoxLayout* recentLayout_;
     QStringList entryTexts_;
     QStringList recent_;
+    QString current_;
     QList<QPushButton*> recentButtons_;
     bool recentEnabled_ = true;
 };

@@ -1,6 +1,9 @@
 #include "ui/TMainForm.h"
 
 #include "QuorvelVersion.h"
+#include "catalogue/TClient.h"
+#include "catalogue/TClients.h"
+#include "catalogue/TProject.h"
 #include "catalogue/TVersion.h"
 #include "catalogue/TVersionItem.h"
 #include "editors/TEditor.h"
@@ -9,6 +12,7 @@
 #include "platform/QuorvelError.h"
 #include "platform/UserInterface.h"
 #include "ui/CatalogueTree.h"
+#include "ui/CatalogueViewState.h"
 #include "ui/CheckedOutPanel.h"
 #include "ui/EditorIcon.h"
 #include "ui/FolderCommands.h"
@@ -56,6 +60,8 @@
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
+#include <utility>
+
 namespace {
 
 const char* const uncleanEndQuestion =
@@ -66,6 +72,14 @@ const char* const workspacePrompt = "Select the parent directory where your proj
 const QSize WindowFrameAllowance(16, 40);
 // The details panel's first-line indent.
 constexpr qreal FirstIndentPoints = 10;
+const char* const startHint =
+    "<h3>This workspace has no clients yet</h3>"
+    "<p>Click <b>New Client</b>, then <b>New Project</b>: the project's first version is a "
+    "folder for its files.</p>"
+    "<p>Are your client folders somewhere else? <b>Select Workspace</b> and choose the folder "
+    "that holds them.</p>"
+    "<p>To bring in work from another folder, choose <b>Import</b> in the menu of the new "
+    "project's first version.</p>";
 const char* const openInEditorKeyTip =
     "This will Edit the checked out version with the selected Editor";
 
@@ -102,9 +116,12 @@ TMainForm::TMainForm(QuorvelRuntime& runtime, QWidget* parent)
         // Versions that came or went outside Quorvel change what is
         // checked out.
         overview_->Panel()->Invalidate();
-        // A version chosen while they were followed waited; it is taken up now.
+        // A version chosen while they were followed waited; it is taken up
+        // now. Another version that is merely still selected in the list is
+        // not: a client or project chosen since stays the active item.
         TVersion* selected = lvVersionView->SelectedVersion();
-        if (selected && VersionMngr && VersionMngr->ActiveItem() != selected)
+        if (std::exchange(listChoiceWaiting_, false) && selected && VersionMngr &&
+            VersionMngr->ActiveItem() != selected)
             lvVersionViewChange(selected);
     };
     connect(projectWatcher_, &ListedProjectWatcher::followed, this, afterOutsideChanges);
@@ -138,8 +155,10 @@ TMainForm::~TMainForm() {
         if (ProjectMngr->TreeView() == tvVersions)
             ProjectMngr->SetTreeView(nullptr);
     }
-    if (VersionMngr)
+    if (VersionMngr) {
         VersionMngr->SetOnVersionChanged(nullptr);
+        VersionMngr->SetOnActiveItemChanged(nullptr);
+    }
 }
 
 // Commands ------------------------------------------------------------------
@@ -482,6 +501,7 @@ void TMainForm::FormShow() {
     AssignEditors();
     runtime_.VersionManager(lvVersionView);
     VersionMngr->SetOnVersionChanged([this](TVersionManager* sender) { VersionChanged(sender); });
+    VersionMngr->SetOnActiveItemChanged([this](TVersionManager*) { ShowActiveItemInTree(); });
 
     SetWorkspace(QuorvelConfig->GetWorkspace());
 
@@ -517,11 +537,31 @@ void TMainForm::FormClose() {
 // Workspaces ----------------------------------------------------------------
 
 void TMainForm::SetWorkspace(const QString& AWorkSpace) {
-    statusPanel_->setText(QStringLiteral("Workspace: ") + AWorkSpace);
-    // Also when opening fails half-way: whatever is open then is announced.
-    const auto announce =
-        qScopeGuard([this] { presence_->SetWorkspace(ProjectMngr->WorkSpace()); });
-    ProjectMngr->SetWorkSpace(AWorkSpace);
+    if (AWorkSpace != ProjectMngr->WorkSpace())
+        statusPanel_->setText(QStringLiteral("Opening workspace: ") + AWorkSpace);
+    // Also when opening fails: the window names what is open then.
+    const auto show = qScopeGuard([this] { ShowOpenWorkspace(); });
+    const QString left = ProjectMngr->WorkSpace();
+    try {
+        ProjectMngr->SetWorkSpace(AWorkSpace);
+    } catch (const QuorvelError& error) {
+        if (left.isEmpty() || ProjectMngr->WorkSpace() != left)
+            throw;
+        QString message = error.Message();
+        if (!message.endsWith(u'.'))
+            message += u'.';
+        throw QuorvelError(message + QStringLiteral("\rWorkspace %1 stays open.").arg(left));
+    }
+}
+
+void TMainForm::ShowOpenWorkspace() {
+    const QString open = ProjectMngr->WorkSpace();
+    statusPanel_->setText(open.isEmpty() ? QStringLiteral("No workspace is open")
+                                         : QStringLiteral("Workspace: ") + open);
+    presence_->SetWorkspace(open);
+    rbcbRecentOpened->setCurrentIndex(rbcbRecentOpened->findText(open));
+    Ribbon1->ApplicationMenu()->SetCurrentItem(open);
+    ShowStartHint();
 }
 
 QString TMainForm::StatusText() const {
@@ -540,9 +580,14 @@ void TMainForm::SelectWorkspaceExecute() {
 }
 
 void TMainForm::BrowseForFolder1Accept(const QString& folder) {
+    // Only a folder that opened is recent; it is, even when an error came
+    // after it opened (its catalogue could not be saved).
+    const auto remember = qScopeGuard([this, folder] {
+        if (ProjectMngr->WorkSpace() == folder &&
+            QuorvelConfig->RecentOpened()->AddWorkspace(folder))
+            FillRecentCombo();
+    });
     SetWorkspace(folder);
-    if (QuorvelConfig->RecentOpened()->AddWorkspace(folder))
-        FillRecentCombo();
 }
 
 void TMainForm::RecentOpenendActionExecute() {
@@ -559,13 +604,20 @@ void TMainForm::Ribbon1RecentItemClick(const QString& FileName, int) {
 void TMainForm::FillRecentCombo() {
     rbcbRecentOpened->clear();
     rbcbRecentOpened->addItems(QuorvelConfig->RecentOpened()->Items());
-    rbcbRecentOpened->setCurrentIndex(-1);
+    rbcbRecentOpened->setCurrentIndex(rbcbRecentOpened->findText(ProjectMngr->WorkSpace()));
 }
 
 void TMainForm::RefreshWorkspaceExecute() {
     if (ProjectMngr->WorkSpace().isEmpty())
         return;
-    RunWhenIdle([] {
+    RunWhenIdle([this] {
+        // The items are made anew: the tree and the list are put back as
+        // the user had them where the items are still there.
+        const CatalogueViewState before = CatalogueViewState::Of(*tvVersions);
+        const auto restore = qScopeGuard([this, &before] {
+            if (!CatalogueBusy())
+                before.Restore(*tvVersions, *lvVersionView);
+        });
         if (QuorvelProgressDialog)
             QuorvelProgressDialog->Start(ProjectMngr);
         else
@@ -630,6 +682,19 @@ void TMainForm::tvVersionsChange(TreeNode* Node) {
     Run([item] { VersionMngr->SetActiveItem(item); });
 }
 
+void TMainForm::ShowActiveItemInTree() {
+    TVersionItem* target = VersionMngr->ActiveProject();
+    if (!target)
+        target = VersionMngr->ActiveClient();
+    tvVersions->ShowSelected(target ? target->GetTreeNode() : nullptr);
+}
+
+void TMainForm::ShowStartHint() {
+    const bool empty = ProjectMngr && !ProjectMngr->WorkSpace().isEmpty() && !CatalogueBusy() &&
+                       ProjectMngr->Clients() && ProjectMngr->Clients()->Count() == 0;
+    lvVersionView->SetHint(empty ? QString::fromLatin1(startHint) : QString());
+}
+
 void TMainForm::SyncActiveItemFromTree() {
     treeSyncScheduled_ = false;
     if (!treeSyncPending_ || CatalogueBusy())
@@ -643,7 +708,11 @@ void TMainForm::SyncActiveItemFromTree() {
 }
 
 void TMainForm::lvVersionViewChange(TVersion* version) {
-    if (version)
+    if (!version)
+        return;
+    if (CatalogueBusy())
+        listChoiceWaiting_ = true;
+    else
         RunOnCatalogue([version] { VersionMngr->SetActiveItem(version); });
 }
 
@@ -729,6 +798,8 @@ void TMainForm::ActionManager1Update() {
     RecentOpenendAction->setEnabled(idle);
     Ribbon1->ApplicationMenu()->SetRecentEnabled(idle);
 
+    ShowStartHint();
+
     if (idle && treeSyncPending_ && !treeSyncScheduled_) {
         treeSyncScheduled_ = true;
         QTimer::singleShot(0, this, &TMainForm::SyncActiveItemFromTree);
@@ -775,10 +846,13 @@ void TMainForm::AssignEditors() {
 
 void TMainForm::SelectApplicationActionExecute() {
     Run([this] {
-        if (!ProjectMngr->Editors()->New())
+        const TEditor* added = ProjectMngr->Editors()->New();
+        if (!added)
             return;
         RefreshMenu();
         AssignEditors();
+        // The editor just added is the one to open with.
+        rbcbEditors->setEditText(added->Name());
     });
 }
 
@@ -796,6 +870,9 @@ void TMainForm::EditActionExecute() {
                 failed = true;
             else {
                 version->SetEditor(editor->Path());
+                // The details say which editor it is at once.
+                if (VersionMngr->ActiveVersion() == version)
+                    VersionMngr->DoVersionChanged();
                 // A program that did not start is a failure the user must hear of.
                 failed = !editor->Execute(version->Path());
             }

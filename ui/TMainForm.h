@@ -113,6 +113,14 @@ private:
     void AssignEditors();
     void FillRecentCombo();
     void SyncActiveItemFromTree();
+    // The tree highlights the active item's project or client: the node the
+    // client and project commands act on.
+    void ShowActiveItemInTree();
+    // The status bar, both recent lists and the presence name the
+    // workspace that is open now.
+    void ShowOpenWorkspace();
+    // On a workspace without clients the list's place says how to start.
+    void ShowStartHint();
     void ShowVersionDetails(const TVersion* version);
     void SetFirstIndent();
     qreal PointsToPixels(qreal points) const;
@@ -174,6 +182,8 @@ private:
     bool started_ = false;
     bool treeSyncPending_ = false;
     bool treeSyncScheduled_ = false;
+    // A version was chosen in the list while the catalogue was busy.
+    bool listChoiceWaiting_ = false;
     // Commands running, counted by Run.
     int commandDepth_ = 0;
     WorkspaceFollower* workspaceFollower_ = nullptr;

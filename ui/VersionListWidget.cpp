@@ -8,6 +8,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -27,7 +28,7 @@ void ShareSelection(QAbstractItemView* view, QItemSelectionModel* shared) {
 VersionListWidget::VersionListWidget(QWidget* parent)
     : QWidget(parent), model_(new VersionListModel(this)),
       selection_(new QItemSelectionModel(model_, this)), stack_(new QStackedWidget(this)),
-      report_(new QTreeView), iconPage_(new QScrollArea) {
+      report_(new QTreeView), iconPage_(new QScrollArea), hint_(new QLabel) {
     setObjectName(QStringLiteral("lvVersionView"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -92,6 +93,16 @@ VersionListWidget::VersionListWidget(QWidget* parent)
     iconPage_->setBackgroundRole(QPalette::Base);
     stack_->addWidget(iconPage_);
 
+    hint_->setObjectName(QStringLiteral("lvVersionViewHint"));
+    hint_->setTextFormat(Qt::RichText);
+    hint_->setWordWrap(true);
+    hint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    hint_->setContentsMargins(24, 20, 24, 20);
+    hint_->setBackgroundRole(QPalette::Base);
+    hint_->setAutoFillBackground(true);
+    hint_->setTextInteractionFlags(Qt::NoTextInteraction);
+    stack_->addWidget(hint_);
+
     connect(selection_, &QItemSelectionModel::selectionChanged, this,
             [this] { emit selectionChanged(SelectedVersion()); });
     connect(model_, &QAbstractItemModel::rowsInserted, this, &VersionListWidget::UpdateGroups);
@@ -114,14 +125,37 @@ void VersionListWidget::SetPictures(const std::vector<QIcon>& pictures) {
 
 void VersionListWidget::SetViewStyle(int style) {
     style_ = style;
-    if (style == Report) {
+    if (style != Report)
+        ApplyStyleToLists();
+    ShowPage();
+}
+
+void VersionListWidget::ShowPage() {
+    if (IsHintShown()) {
+        stack_->setCurrentWidget(hint_);
+        setFocusProxy(nullptr);
+    } else if (style_ == Report) {
         stack_->setCurrentWidget(report_);
         setFocusProxy(report_);
-        return;
+    } else {
+        stack_->setCurrentWidget(iconPage_);
+        setFocusProxy(nullptr);
     }
-    ApplyStyleToLists();
-    stack_->setCurrentWidget(iconPage_);
-    setFocusProxy(nullptr);
+}
+
+void VersionListWidget::SetHint(const QString& text) {
+    if (text == hint_->text())
+        return;
+    hint_->setText(text);
+    ShowPage();
+}
+
+QString VersionListWidget::Hint() const {
+    return hint_->text();
+}
+
+bool VersionListWidget::IsHintShown() const {
+    return !hint_->text().isEmpty();
 }
 
 void VersionListWidget::ApplyStyleToLists() {
@@ -160,7 +194,7 @@ void VersionListWidget::ApplyStyleToLists() {
 }
 
 QWidget* VersionListWidget::CurrentView() const {
-    return stack_->currentWidget();
+    return style_ == Report ? static_cast<QWidget*>(report_) : iconPage_;
 }
 
 VersionListRow* VersionListWidget::CreateRow(TVersion* version) {
@@ -173,6 +207,9 @@ void VersionListWidget::DestroyRow(VersionListRow* row) {
 
 void VersionListWidget::DestroyAllRows() {
     model_->DestroyAllRows();
+    // Another listing starts at its top, with its group header in sight.
+    iconPage_->verticalScrollBar()->setValue(0);
+    report_->scrollToTop();
 }
 
 void VersionListWidget::SetRow(VersionListRow* row, const QString& caption, int groupId,

@@ -52,7 +52,14 @@ public:
 
     VersionListModel* Model() const { return model_; }
     QItemSelectionModel* Selection() const { return selection_; }
-    // The widget that shows the list in the present style.
+    // Shows text (rich text) in the list's place, as long as it is not
+    // empty: what to do where there is nothing to list.
+    void SetHint(const QString& text);
+    QString Hint() const;
+    bool IsHintShown() const;
+
+    // The widget that shows the list in the present style (hidden while
+    // the hint is shown).
     QWidget* CurrentView() const;
     QTreeView* ReportView() const { return report_; }
     GroupListView* GroupView(int groupIndex) const { return lists_[size_t(groupIndex)]; }
@@ -70,6 +77,7 @@ protected:
 
 private:
     void UpdateGroups();
+    void ShowPage();
     void EnterGroup(int fromGroup, int direction);
     void ApplyStyleToLists();
 
@@ -78,6 +86,7 @@ private:
     QStackedWidget* stack_;
     QTreeView* report_;
     QScrollArea* iconPage_;
+    QLabel* hint_;
     std::array<QLabel*, 2> headers_{};
     std::array<GroupListView*, 2> lists_{};
     int style_ = LargeIcons;

@@ -126,17 +126,20 @@ void TVersionManager::SetActiveItem(TVersionItem* Value) {
     if (Value == FActiveItem)
         return;
     FActiveItem = Value;
-    if (dynamic_cast<TClient*>(Value))
-        return;
     if (auto* project = dynamic_cast<TProject*>(Value)) {
         InstallProject(project);
-        return;
+        // The details never show a version of a project the list does not.
+        if (shownVersion_ && shownVersion_->ParentItem() != project)
+            DoVersionChanged();
+    } else if (!dynamic_cast<TClient*>(Value)) {
+        if (auto* version = dynamic_cast<TVersion*>(Value)) {
+            if (auto* project = dynamic_cast<TProject*>(version->ParentItem()))
+                InstallProject(project);
+        }
+        DoVersionChanged();
     }
-    if (auto* version = dynamic_cast<TVersion*>(Value)) {
-        if (auto* project = dynamic_cast<TProject*>(version->ParentItem()))
-            InstallProject(project);
-    }
-    DoVersionChanged();
+    if (FOnActiveItemChanged)
+        FOnActiveItemChanged(this);
 }
 
 void TVersionManager::InstallProject(TProject* AProject) {
@@ -532,8 +535,15 @@ bool TVersionManager::DeleteItem(TVersionItem* item) {
     if (!item)
         return false;
     const bool shown = shownVersion_ != nullptr;
+    TVersionItem* client = item->ParentItem();
     if (!item->ParentCollection()->TrashItem(item))
         return false;
+    // A deleted project's client is the active item, highlighted in the
+    // tree; after a client nothing is.
+    if (client) {
+        client->SetSelected(true);
+        SetActiveItem(client);
+    }
     AfterRemoval(shown);
     change.Commit();
     return true;
@@ -568,6 +578,9 @@ TVersionManager::EditorStart TVersionManager::OpenInEditor(TEditor* editor) {
         editor->Assign(version);
         change.Changed();
     }
+    // The details name the editor now in its data file.
+    if (shownVersion_ == version)
+        DoVersionChanged();
     // The editor runs as long as the user likes: the lock is not held.
     return editor->Execute(version->Path()) ? EditorStart::Started : EditorStart::NotStarted;
 }

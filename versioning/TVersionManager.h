@@ -31,6 +31,10 @@ public:
     TProject* InstalledProject() const { return FACtiveProject; }
 
     void SetOnVersionChanged(TVersionChangedEvent Value) { FOnVersionChanged = std::move(Value); }
+    // Raised whenever another item (or none) becomes the active item.
+    void SetOnActiveItemChanged(TVersionChangedEvent Value) {
+        FOnActiveItemChanged = std::move(Value);
+    }
 
     void InstallProject(TProject* AProject);
     // Makes the listed project's versions and the list follow its version
@@ -113,6 +117,7 @@ private:
     TVersion* shownVersion_ = nullptr;
     VersionListView* FVersionView;
     TVersionChangedEvent FOnVersionChanged;
+    TVersionChangedEvent FOnActiveItemChanged;
 };
 
 // The one version manager of the running program.

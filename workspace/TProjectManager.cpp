@@ -21,6 +21,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 TProjectManager* ProjectMngr = nullptr;
 
@@ -82,8 +83,10 @@ TProjectManager::TProjectManager() {
 
 TProjectManager::~TProjectManager() {
     SaveOnExit();
-    FEditors.reset();
+    // The catalogue first: a window may still name the editor of a version
+    // shown while the versions go.
     FClients.reset();
+    FEditors.reset();
     lock_.reset();
 }
 
@@ -132,60 +135,136 @@ void TProjectManager::SetWorkSpace(const QString& Value) {
                 .arg(Value));
     }
     RefuseUnusableWorkspace(Value);
-    {
-        // The save lets events run: nothing may change the catalogue then.
-        FlagScope saving(loading_);
-        SaveProject();
-    }
+    if (!SaveBeforeLeaving(Value))
+        return;
     if (!FileSystem::FolderExists(Value)) {
         QString reason;
-        // The old catalogue stays open, so its path must stay too.
         if (!FileSystem::MakePath(Value, &reason)) {
             throw QuorvelError(QStringLiteral("can not create workspace ") + Value +
                                QStringLiteral(", please select another workspace."));
         }
     }
-    FWorkSpace = Value;
-    savedCatalogue_.reset();
-    lock_.reset();
-    seenGeneration_ = WorkspaceLock::Generation(FWorkSpace);
-    TConfigStreamer streamer(FWorkSpace);
-    // Taken before the file is read: a file replaced meanwhile is then
-    // followed at the next look instead of being missed.
-    catalogueStamp_ = FileStamp::Of(streamer.FileName());
-    if (!streamer.ConfigExist()) {
-        Refresh();
-        return;
+    Open(Value);
+}
+
+bool TProjectManager::SaveBeforeLeaving(const QString& next) {
+    try {
+        // The save lets events run: nothing may change the catalogue then.
+        FlagScope saving(loading_);
+        SaveProject();
+        return true;
+    } catch (const QuorvelError& error) {
+        // Nothing else is lost: a rebuild reads the catalogue from the folders.
+        return User().Confirm(QStringLiteral("The catalogue of workspace %1 could not be saved:\r"
+                                             "%2\rOpen workspace %3 all the same?")
+                                  .arg(FWorkSpace, error.Message(), next));
     }
-    {
-        FlagScope loading(loading_);
-        DiscardCatalogue();
-        FClients = NewClients(false);
-        catalogueIncomplete_ = false;
-        try {
-            const auto letEventsRun = [this] { LetEventsRun(); };
-            FileFingerprint read;
-            const std::unique_ptr<TSimpleXmlParser> parser =
-                streamer.ReadParser([&read](QByteArrayView part) { read.Add(part); }, letEventsRun);
-            if (FClients->ReadFromXml(*parser)) {
-                savedCatalogue_ = read;
+}
+
+TProjectManager::OpenWorkspace TProjectManager::TakeOpenWorkspace() {
+    OpenWorkspace open;
+    open.workspace = std::exchange(FWorkSpace, QString());
+    open.saved = std::exchange(savedCatalogue_, std::nullopt);
+    open.lock = std::move(lock_);
+    open.seenGeneration = seenGeneration_;
+    open.stamp = std::exchange(catalogueStamp_, std::nullopt);
+    open.incomplete = std::exchange(catalogueIncomplete_, false);
+    return open;
+}
+
+void TProjectManager::PutBack(OpenWorkspace&& left) {
+    FWorkSpace = std::move(left.workspace);
+    savedCatalogue_ = std::move(left.saved);
+    lock_ = std::move(left.lock);
+    seenGeneration_ = left.seenGeneration;
+    catalogueStamp_ = std::move(left.stamp);
+    catalogueIncomplete_ = left.incomplete;
+}
+
+void TProjectManager::Open(const QString& Value) {
+    OpenWorkspace left = TakeOpenWorkspace();
+    const bool nothingLeft = left.workspace.isEmpty();
+    FWorkSpace = Value;
+    seenGeneration_ = WorkspaceLock::Generation(FWorkSpace);
+    const quint64 generation = catalogueGeneration_;
+    try {
+        TConfigStreamer streamer(FWorkSpace);
+        // Taken before the file is read: a file replaced meanwhile is then
+        // followed at the next look instead of being missed.
+        catalogueStamp_ = FileStamp::Of(streamer.FileName());
+        if (streamer.ConfigExist()) {
+            if (LoadCatalogue(streamer, nothingLeft))
                 return;
-            }
-        } catch (const QuorvelError&) {
-            // What was read is only part of the file: saving it would replace
-            // the file with that part. A rebuild writes it afresh.
-            catalogueIncomplete_ = true;
+            // Not a catalogue, or only part of one (empty, cut off, another
+            // program's file): it says nothing sure of the workspace, so the
+            // folders are read, as when there is no file.
+            User().ShowMessage(
+                QStringLiteral("The catalogue file %1 holds no catalogue or only part of one, "
+                               "so the workspace is read from its folders.")
+                    .arg(streamer.FileName()));
+        }
+        Refresh();
+    } catch (...) {
+        // Until its catalogue has been replaced, the workspace being left
+        // is still the open one.
+        if (catalogueGeneration_ == generation)
+            PutBack(std::move(left));
+        throw;
+    }
+}
+
+bool TProjectManager::LoadCatalogue(const TConfigStreamer& streamer, bool keepPart) {
+    FlagScope loading(loading_);
+    const auto letEventsRun = [this] { LetEventsRun(); };
+    // Read aside, without nodes: the catalogue shown stays in the tree
+    // until this one is whole.
+    std::unique_ptr<TClients> shown = std::move(FClients);
+    CatalogueTreeView* tree = std::exchange(FTreeView, nullptr);
+    FClients = NewClients(false);
+    FileFingerprint read;
+    bool whole = false;
+    try {
+        const std::unique_ptr<TSimpleXmlParser> parser =
+            streamer.ReadParser([&read](QByteArrayView part) { read.Add(part); }, letEventsRun);
+        whole = FClients->ReadFromXml(*parser);
+    } catch (const QuorvelError&) {
+        FTreeView = tree;
+        if (!keepPart) {
+            FClients->Clear(letEventsRun);
+            FClients = std::move(shown);
             throw;
         }
+        // What was read is only part of the file: saving it would replace
+        // the file with that part. A rebuild writes it afresh.
+        ReplaceShown(std::move(shown));
+        catalogueIncomplete_ = true;
+        throw;
     }
-    // Not a catalogue, or only part of one (empty, cut off, another
-    // program's file): it says nothing sure of the workspace, so the
-    // folders are read, as when there is no file.
-    User().ShowMessage(
-        QStringLiteral("The catalogue file %1 holds no catalogue or only part of one, "
-                       "so the workspace is read from its folders.")
-            .arg(streamer.FileName()));
-    Refresh();
+    FTreeView = tree;
+    if (!whole) {
+        FClients->Clear(letEventsRun);
+        FClients = std::move(shown);
+        return false;
+    }
+    ReplaceShown(std::move(shown));
+    savedCatalogue_ = read;
+    return true;
+}
+
+void TProjectManager::ReplaceShown(std::unique_ptr<TClients> shown) {
+    std::unique_ptr<TClients> next = std::exchange(FClients, std::move(shown));
+    DiscardCatalogue();
+    FClients = std::move(next);
+    if (!FTreeView)
+        return;
+    for (int i = 0; i < FClients->Count(); ++i) {
+        TVersionItem* client = FClients->GetItems(i);
+        client->AddToTree(FTreeView, nullptr);
+        const TVersionCollection* projects = client->VersionCollection();
+        for (int j = 0; j < projects->Count(); ++j)
+            projects->GetItems(j)->AddToTree(FTreeView, client->GetTreeNode());
+        LetEventsRun();
+    }
 }
 
 void TProjectManager::Refresh() {

@@ -13,6 +13,7 @@
 
 class RebuildProgress;
 class TClients;
+class TConfigStreamer;
 class TEditor;
 class TProjectEditors;
 class TVersionCollection;
@@ -32,11 +33,16 @@ public:
 
     QString WorkSpace() const override { return FWorkSpace; }
     // Opens the folder: loads its catalogue file or rebuilds from the
-    // folders. Raises QuorvelError when the path is the file system's root
-    // or a file, or the folder cannot be made (the previous workspace then
-    // stays open in all three cases), or the catalogue file cannot be
-    // read (what was read stays, and the file is not saved over until a
-    // rebuild).
+    // folders. Whole or nothing: the workspace being left stays open, its
+    // catalogue and tree as they were, when the path is the file system's
+    // root or a file, the folder cannot be made, the workspace cannot be
+    // locked for the rebuild, or the catalogue file cannot be read; then
+    // QuorvelError is raised. When its
+    // catalogue cannot be saved, the user is asked whether to leave it all
+    // the same. With no workspace open before, a catalogue file that
+    // cannot be read leaves what was read open (not saved over until a
+    // rebuild), and raises. An error saving the catalogue of a workspace
+    // just rebuilt comes after it opened.
     void SetWorkSpace(const QString& Value);
 
     CatalogueTreeView* TreeView() const override { return FTreeView; }
@@ -128,6 +134,29 @@ private:
     bool FollowCatalogueFile();
     QString CatalogueFileName() const;
 
+    // What belongs to the open workspace, taken aside while another one
+    // opens and put back when that fails.
+    struct OpenWorkspace {
+        QString workspace;
+        std::optional<FileFingerprint> saved;
+        std::unique_ptr<WorkspaceLock> lock;
+        quint64 seenGeneration = 0;
+        std::optional<FileStamp> stamp;
+        bool incomplete = false;
+    };
+    OpenWorkspace TakeOpenWorkspace();
+    void PutBack(OpenWorkspace&& left);
+    // Saves the catalogue of the workspace being left for next; false when
+    // that failed and the user chose to stay.
+    bool SaveBeforeLeaving(const QString& next);
+    void Open(const QString& Value);
+    // Reads the catalogue file aside and, when it is whole, puts it in the
+    // place of the one shown. False when the file holds no catalogue (the
+    // shown one stays). Raises when the file cannot be read: the shown
+    // catalogue stays, unless keepPart, when what was read replaces it.
+    bool LoadCatalogue(const TConfigStreamer& streamer, bool keepPart);
+    // Puts FClients, made without nodes, in the place of shown.
+    void ReplaceShown(std::unique_ptr<TClients> shown);
     std::unique_ptr<TClients> NewClients(bool withChangeHandler);
     // Lets go of the catalogue before another one replaces it; events may
     // run meanwhile, so the caller marks the catalogue busy.
