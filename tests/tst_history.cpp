@@ -1,6 +1,7 @@
 // A project's history (order and contents, as the data files have them)
 // and the search through the check-ins, in one project and the workspace.
 #include "catalogue/TClients.h"
+#include "platform/CheckInTimeParser.h"
 #include "platform/DateTimeText.h"
 #include "platform/ProgramPaths.h"
 #include "platform/QuorvelError.h"
@@ -96,8 +97,8 @@ private slots:
     void cleanup();
     void historyOrderAndContents_data();
     void historyOrderAndContents();
-    void unreadableWithoutCallbackRaises();
-    void readingStopsWhenProgressSaysSo();
+    void timesInEveryLocale_data();
+    void timesInEveryLocale();
     void searchMatches_data();
     void searchMatches();
     void workspaceSearch_data();
@@ -211,38 +212,38 @@ void TestHistory::historyOrderAndContents() {
         if (row.record == ProjectHistory::Record::Read && row.version != QLatin1String("version 1"))
             QCOMPARE(row.parent, QStringLiteral("version 1"));
     }
-}
-
-void TestHistory::unreadableWithoutCallbackRaises() {
-    Open({"Acme/Pump/version 1|in|anna|0|one", "Acme/Pump/Version 2|unreadable|||"});
-    ProjectHistory history;
-    QVERIFY_THROWS_EXCEPTION(
-        QuorvelError,
-        history.Read(ProjectMngr->Clients()->GetItems(0)->VersionCollection()->GetItems(0)));
-}
-
-void TestHistory::readingStopsWhenProgressSaysSo() {
-    Open({"Acme/Pump/version 1|in|anna|0|", "Acme/Pump/Version 2|in|anna|1|",
-          "Acme/Pump/Version 3|in|anna|2|"});
-    const TVersionItem* project =
-        ProjectMngr->Clients()->GetItems(0)->VersionCollection()->GetItems(0);
-    ProjectHistory history;
-    QVERIFY(history.Read(project));
-    QCOMPARE(history.Rows().size(), size_t(3));
-    int reports = 0;
-    QVERIFY(!history.Read(project, QLocale::system(), [&](int done, int) {
-        ++reports;
-        return done < 2;
-    }));
-    QCOMPARE(reports, 2);
+    if (!unreadable.isEmpty())
+        QVERIFY_THROWS_EXCEPTION(QuorvelError, ProjectHistory().Read(project));
+    // Stopped: no rows, not the rows so far.
+    QVERIFY(!history.Read(
+        project, QLocale::system(), [](int done, int) { return done < 2; },
+        [](const Row&, const QString&) {}));
     QVERIFY(history.Rows().empty());
+}
 
-    CheckInSearch search(QStringLiteral("anna"));
-    QVERIFY(search.Search(ProjectMngr->Clients()));
-    QCOMPARE(search.Results().size(), size_t(3));
-    QVERIFY(!search.Search(ProjectMngr->Clients(), QLocale::system(),
-                           [](int done, int) { return done < 1; }));
-    QVERIFY(search.Results().empty());
+void TestHistory::timesInEveryLocale_data() {
+    QTest::addColumn<QDateTime>("when");
+    QTest::newRow("afternoon") << QDateTime(QDate(2024, 3, 7), QTime(15, 4, 9));
+    QTest::newRow("midnight: the date alone") << QDateTime(QDate(2023, 12, 31), QTime(0, 0));
+    QTest::newRow("half past midnight") << QDateTime(QDate(2031, 1, 2), QTime(0, 30, 1));
+    QTest::newRow("noon") << QDateTime(QDate(2026, 11, 30), QTime(12, 0, 59));
+}
+
+// What CheckInDateTime writes reads back as the same time in every locale,
+// as QLocale itself reads it.
+void TestHistory::timesInEveryLocale() {
+    QFETCH(QDateTime, when);
+    QStringList wrong;
+    for (const QLocale& locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript,
+                                                          QLocale::AnyTerritory)) {
+        const QString text = CheckInDateTime(when, locale);
+        const CheckInTimeParser parser(locale);
+        if (parser.Parse(QStringLiteral(" ") + text + QStringLiteral(" ")) != when)
+            wrong << locale.name() + QStringLiteral(": ") + text;
+        if (parser.Parse(QStringLiteral("x") + text))
+            wrong << locale.name() + QStringLiteral(" takes more than it wrote: ") + text;
+    }
+    QCOMPARE(wrong, QStringList());
 }
 
 void TestHistory::searchMatches_data() {
@@ -332,6 +333,11 @@ void TestHistory::workspaceSearch() {
     QCOMPARE(told, QStringList{"version 1"});
     QCOMPARE(lastTotal, 10);
     QCOMPARE(lastDone, 10);
+    // Stopped: no results, not those so far.
+    QVERIFY(!search.Search(
+        ProjectMngr->Clients(), QLocale::system(), [](int done, int) { return done < 9; },
+        [](const Row&, const QString&) {}));
+    QVERIFY(search.Results().empty());
 }
 
 void TestHistory::workspaceSearchOutlivesChangesDuringReports() {

@@ -2,11 +2,11 @@
 
 #include "catalogue/TVersion.h"
 #include "catalogue/TVersionCollection.h"
+#include "platform/CheckInTimeParser.h"
 #include "platform/FileSystem.h"
 #include "platform/QuorvelError.h"
 #include "storage/TConfigStreamer.h"
 #include "storage/TSimpleXmlParser.h"
-#include "versioning/CheckedOutVersions.h"
 
 #include <algorithm>
 
@@ -121,11 +121,11 @@ bool ProjectHistory::ReadEveryProject(
 }
 
 void ProjectHistory::NewestFirst(std::vector<Row>& rows, const QLocale& locale) {
+    const CheckInTimeParser parser(locale);
     std::vector<Row> dated;
     std::vector<Row> undated;
     for (Row& row : rows) {
-        row.when = row.dateTime.isEmpty() ? std::nullopt
-                                          : CheckedOutVersions::ParseTime(row.dateTime, locale);
+        row.when = row.dateTime.isEmpty() ? std::nullopt : parser.Parse(row.dateTime);
         (row.when ? dated : undated).push_back(std::move(row));
     }
     std::stable_sort(dated.begin(), dated.end(), [](const Row& a, const Row& b) {
