@@ -124,6 +124,7 @@ void ProjectHistory::NewestFirst(std::vector<Row>& rows, const QLocale& locale) 
     const CheckInTimeParser parser(locale);
     std::vector<Row> dated;
     std::vector<Row> undated;
+    dated.reserve(rows.size());
     for (Row& row : rows) {
         row.when = row.dateTime.isEmpty() ? std::nullopt : parser.Parse(row.dateTime);
         (row.when ? dated : undated).push_back(std::move(row));
