@@ -4,6 +4,7 @@
 #include "cli/Console.h"
 #include "cli/EditorCommands.h"
 #include "cli/ExitCode.h"
+#include "cli/HistoryCommands.h"
 #include "cli/VersionCommands.h"
 #include "cli/WorkspaceCommands.h"
 #include "platform/FileSystem.h"
@@ -188,6 +189,7 @@ int CliApplication::RunCommand() {
     WorkspaceCommands workspace(user_, reporter_);
     VersionCommands versions(user_);
     EditorCommands editors(user_);
-    CommandRun run{commandLine_, description_, workspace, versions, editors};
+    HistoryCommands history;
+    CommandRun run{commandLine_, description_, workspace, versions, editors, history};
     return commandLine_.Command()->run(run);
 }

@@ -5,6 +5,7 @@
 #include "cli/CommandRun.h"
 #include "cli/DiskUsageCommand.h"
 #include "cli/EditorCommands.h"
+#include "cli/HistoryCommands.h"
 #include "cli/VersionCommands.h"
 #include "cli/WorkspaceCommands.h"
 
@@ -52,6 +53,21 @@ std::vector<CommandDefinition> MakeCommands() {
         .Runs([](CommandRun& run) {
             return run.workspace.Status(run.line.Has(QStringLiteral("--mine")));
         })
+        .ReadsOnly();
+    add("log", "[--json] [--grep TEXT] [--since DATE] [CLIENT PROJECT]",
+        "Show a project's history, or search the check-ins",
+        "Prints one line per version of the project, newest first: version, parent,\n"
+        "state, owner, date-time and the first line of the description, separated by\n"
+        "tabs. A version whose date cannot be read stands by its number. --grep keeps\n"
+        "the versions whose description, owner or name holds TEXT, in any letter case;\n"
+        "without CLIENT PROJECT it searches the whole workspace, and each line starts\n"
+        "with the client and the project. --since keeps the versions of DATE\n"
+        "(YYYY-MM-DD, as 2026-12-01) or later. With --json, prints one JSON document:\n"
+        "  {\"workspace\", \"versions\": [{\"client\", \"project\", \"name\", \"number\",\n"
+        "  \"state\", \"parent\", \"datetime\", \"when\", \"owner\", \"description\"}]}",
+        0, 2, {"--json"})
+        .TakesValues({"--grep", "--since"}, &HistoryCommands::CheckLogLine)
+        .Runs([](CommandRun& run) { return run.history.Log(run.line); })
         .ReadsOnly();
     add("rebuild", "", "Rebuild the catalogue from the folders",
         "Reads the workspace folder again and rewrites the catalogue file. On a\n"

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+class CommandLine;
 struct CommandRun;
 
 // One command of quorvel-cli: how it is called and what its help says.
@@ -18,6 +19,11 @@ struct CommandDefinition {
     int maxArguments = 0;
     // Switches such as "--json".
     QStringList switches;
+    // Options that take a value, such as "--grep TEXT".
+    QStringList valueOptions;
+    // The command's own rules for its line, past the counts: what is wrong,
+    // or nothing.
+    std::function<QString(const CommandLine&)> checkLine;
     // Takes the description as -m TEXT or -F FILE.
     bool takesDescription = false;
     // Takes the file it writes as -o FILE.
@@ -55,6 +61,12 @@ struct CommandDefinition {
     }
     CommandDefinition& OpensDamagedCatalogue() {
         opensDamagedCatalogue = true;
+        return *this;
+    }
+    CommandDefinition& TakesValues(QStringList options,
+                                   std::function<QString(const CommandLine&)> check) {
+        valueOptions = std::move(options);
+        checkLine = std::move(check);
         return *this;
     }
     CommandDefinition& Does(const char* text) {

@@ -12,6 +12,15 @@ QString ProgramName() {
     return QStringLiteral("quorvel-cli");
 }
 
+// Known before the command is: the options may come first.
+bool TakesValue(const QString& option) {
+    for (const CommandDefinition& command : CommandDefinition::All()) {
+        if (command.valueOptions.contains(option))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 CommandLine::Result CommandLine::Fail(const QString& text) {
@@ -106,6 +115,12 @@ CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
             if (value.isEmpty())
                 return Fail(QStringLiteral("the output file may not be empty"));
             output_ = value;
+        } else if (TakesValue(option)) {
+            if (!TakeValue(arguments, i, option, inlineValue, hasInlineValue, &value))
+                return Result::UsageError;
+            if (values_.contains(option))
+                return Fail(QStringLiteral("give %1 once").arg(option));
+            values_.insert(option, value);
         } else if (!hasInlineValue && option.startsWith(QLatin1String("--"))) {
             // A command's own switch; checked against the command below.
             switches_.insert(option);
@@ -142,6 +157,10 @@ CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
         if (!command_->switches.contains(option))
             return Fail(QStringLiteral("%1 has no option %2").arg(command_->name, option));
     }
+    for (auto value = values_.cbegin(); value != values_.cend(); ++value) {
+        if (!command_->valueOptions.contains(value.key()))
+            return Fail(QStringLiteral("%1 has no option %2").arg(command_->name, value.key()));
+    }
     if ((descriptionText_ || descriptionFile_) && !command_->takesDescription)
         return Fail(QStringLiteral("%1 takes no description").arg(command_->name));
     if (output_ && !command_->takesOutput)
@@ -155,7 +174,19 @@ CommandLine::Result CommandLine::Parse(const QStringList& arguments) {
         return Fail(QStringLiteral("too many arguments for %1: %2")
                         .arg(command_->name, positional_.mid(command_->maxArguments).join(u' ')));
     }
+    if (command_->checkLine) {
+        const QString problem = command_->checkLine(*this);
+        if (!problem.isEmpty())
+            return Fail(problem);
+    }
     return Result::Run;
+}
+
+std::optional<QString> CommandLine::Value(const QString& option) const {
+    const auto value = values_.constFind(option);
+    if (value == values_.cend())
+        return std::nullopt;
+    return *value;
 }
 
 QString CommandLine::ToolHelp() {

@@ -2,6 +2,7 @@
 
 #include "cli/CommandDefinition.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,8 @@ public:
     const CommandDefinition* Command() const { return command_; }
     const QStringList& Arguments() const { return positional_; }
     bool Has(const QString& option) const { return switches_.contains(option); }
+    // The value of an option such as "--grep TEXT"; nothing when not given.
+    std::optional<QString> Value(const QString& option) const;
     const std::optional<QString>& Workspace() const { return workspace_; }
     bool Yes() const { return yes_; }
     // -m TEXT, as given.
@@ -50,6 +53,7 @@ private:
     const CommandDefinition* command_ = nullptr;
     QStringList positional_;
     QSet<QString> switches_;
+    QHash<QString, QString> values_;
     std::optional<QString> workspace_;
     bool yes_ = false;
     std::optional<QString> descriptionText_;

@@ -4,6 +4,7 @@
 
 class CommandLine;
 class EditorCommands;
+class HistoryCommands;
 class VersionCommands;
 class WorkspaceCommands;
 
@@ -15,4 +16,5 @@ struct CommandRun {
     WorkspaceCommands& workspace;
     VersionCommands& versions;
     EditorCommands& editors;
+    HistoryCommands& history;
 };

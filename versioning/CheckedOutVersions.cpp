@@ -2,7 +2,7 @@
 
 #include "catalogue/TVersion.h"
 #include "catalogue/TVersionCollection.h"
-#include "platform/DateTimeText.h"
+#include "platform/CheckInTimeParser.h"
 
 #include <algorithm>
 
@@ -56,21 +56,7 @@ CheckedOutVersions::OldestFirst(const QLocale& locale) const {
 }
 
 std::optional<QDateTime> CheckedOutVersions::ParseTime(const QString& text, const QLocale& locale) {
-    const QString trimmed = text.trimmed();
-    const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
-    QDateTime when = locale.toDateTime(trimmed, dateFormat + u' ' + LongTimeFormat(locale));
-    // At exactly midnight the date stands alone.
-    if (!when.isValid()) {
-        const QDate date = locale.toDate(trimmed, dateFormat);
-        if (date.isValid())
-            when = QDateTime(date, QTime(0, 0));
-    }
-    if (!when.isValid())
-        return std::nullopt;
-    // A two-digit year is read as 19xx; a check-out is of this century.
-    if (!dateFormat.contains(QLatin1String("yyyy")) && when.date().year() < 2000)
-        when = when.addYears(100);
-    return when;
+    return CheckInTimeParser(locale).Parse(text);
 }
 
 qint64 CheckedOutVersions::DaysAgo(const QDateTime& when, const QDateTime& now) {

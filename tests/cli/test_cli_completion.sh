@@ -61,5 +61,10 @@ expect_offers "~ in the workspace" "Hut" -w '~/../ws' show Berg ""
 expect_offers "the workspace folder" "$WS" -w "$WS"
 expect_offers "a missing workspace" "" -w "$TMP/missing" checkout ""
 expect_no_file "$TMP/missing" "completion makes no workspace"
+expect_offers "log's options" "--grep --help --json --since --version --workspace --yes" "${w[@]}" log --
+expect_offers "log: an optional client" 'Acme\ Ltd Berg' "${w[@]}" log ""
+expect_offers "log: past --grep TEXT" "Harbour Quay" "${w[@]}" log --grep crane 'Acme\ Ltd' ""
+expect_offers "log: past --grep=TEXT" "Hut" "${w[@]}" log --grep = crane Berg ""
+expect_offers "no names for --since's date" "" "${w[@]}" log --since ""
 
 finish
