@@ -40,7 +40,7 @@ int ArchiveCommand::Run(const QStringList& arguments, const std::optional<QStrin
         if (TerminationSignals::Requested())
             return false;
         // A few updates a second are all a terminal needs.
-        if (sinceShown.isValid() && sinceShown.elapsed() < 100)
+        if (file.isEmpty() || (sinceShown.isValid() && sinceShown.elapsed() < 100))
             return true;
         sinceShown.start();
         const int percent = total > 0 ? int(done * 100 / total) : 100;
