@@ -52,7 +52,7 @@ void RemoveAbandonedWork(const QStringList& folders) {
             cleanUp.Removed(removed);
     }
     if (!cleanUp.Notes().isEmpty())
-        User().ShowMessage(cleanUp.Notes());
+        User().ShowInformation(cleanUp.Notes());
 }
 
 // The project's folder and those of its checked-out versions: where a
@@ -655,7 +655,7 @@ bool TVersionManager::ImportFromFolder(const QString& AFolder) {
         QString error;
         if (!CopyFolderAs(target, target, &error, fill, place))
             throw QuorvelError(refusal.isEmpty() ? error : refusal);
-        User().ShowMessage(QStringLiteral("Import succeeded"));
+        User().ShowInformation(QStringLiteral("Import succeeded"));
         return true;
     } catch (const QuorvelError& error) {
         User().ShowMessage(QStringLiteral("Import from folder %1 failed with message %2.")
