@@ -399,8 +399,10 @@ void TMainForm::CreateRibbon() {
 
     RibbonGroup* editor = Ribbon1->AddGroup(QStringLiteral("Editor"));
     editor->AddSmallWidget(EditorAction->defaultWidget());
-    QToolButton* edit = editor->AddSmallButton(EditAction);
-    Ribbon1->SetKeyTip(edit, QString::fromLatin1(openInEditorKeyTip));
+    editor->AddSmallButton(EditAction);
+    // A badge of that length covered the entries beside it: the text is
+    // the command's tool tip, the badge a letter like any other.
+    EditAction->setToolTip(QString::fromLatin1(openInEditorKeyTip));
     editor->AddSeparator();
     editor->AddSmallButton(SelectApplicationAction);
     editor->SetDialogLauncher(SelectApplicationAction);
