@@ -495,10 +495,15 @@ bool TVersionManager::RenameItem(TVersionItem* item) {
         return false;
     item->CheckFolderNames();
     const ItemPath path = ItemPath::Of(item);
+    std::optional<QString> typed;
     for (;;) {
-        const std::optional<QString> newName = item->AskNewName();
+        const std::optional<QString> newName = item->AskNewName(typed);
         if (!newName)
             return false;
+        // The name it has: nothing changes and nothing is written.
+        if (*newName == item->Name())
+            return true;
+        typed = newName;
         WorkspaceChange change(*ProjectMngr);
         item = FindAgain<TVersionItem>(path);
         if (!item)
