@@ -13,6 +13,7 @@
 #include "ui/CheckedOutPanel.h"
 #include "ui/EditorIcon.h"
 #include "ui/FolderCommands.h"
+#include "ui/KeyboardFocusFrame.h"
 #include "ui/ListedProjectWatcher.h"
 #include "ui/OverviewCommands.h"
 #include "ui/PresenceIndicator.h"
@@ -100,6 +101,7 @@ TMainForm::TMainForm(QuorvelRuntime& runtime, QWidget* parent)
     CreateRibbon();
     CreateMenus();
     overview_ = new OverviewCommands(this);
+    new KeyboardFocusFrame(this);
     const auto afterOutsideChanges = [this] {
         // Versions that came or went outside Quorvel change what is
         // checked out.
