@@ -191,22 +191,30 @@ void TVersionItem::WriteData() {
 
 bool TVersionItem::Rename() {
     CheckFolderNames();
+    std::optional<QString> typed;
     for (;;) {
-        const std::optional<QString> newName = AskNewName();
+        const std::optional<QString> newName = AskNewName(typed);
         if (!newName)
             return false;
-        if (RenameTo(*newName))
+        if (*newName == FName || RenameTo(*newName))
             return true;
+        typed = newName;
     }
 }
 
-std::optional<QString> TVersionItem::AskNewName() const {
+std::optional<QString> TVersionItem::AskNewName(const std::optional<QString>& typed) const {
+    QString shown = typed.value_or(FName);
     for (;;) {
         const std::optional<QString> answer = User().AskName(
-            QStringLiteral("New name dialog"), QStringLiteral("Enter new name"), FName);
+            QStringLiteral("New name dialog"), QStringLiteral("Enter new name"), shown);
         if (!answer)
             return std::nullopt;
         const QString newName = TextRules::Trim(*answer);
+        // The name it has: nothing to do and nothing to say.
+        if (newName == FName)
+            return newName;
+        // A refused name comes back to be mended, not typed again.
+        shown = *answer;
         if (FParent->RefuseTakenName(newName))
             continue;
         if (!IsLegalDirectoryName(newName))

@@ -68,12 +68,15 @@ public:
 
     // Asks for a new name and renames the folder and the item (clients and
     // projects).
-    // True when the folder and the item got the new name.
+    // True when the folder and the item got the new name; the name they
+    // have already changes nothing and is true.
     bool Rename();
     // The parts of Rename, for a caller that changes the workspace under
     // its lock between asking and doing (see TVersionManager). The name
-    // dialog: asks until the name is free and legal; nothing on Cancel.
-    std::optional<QString> AskNewName() const;
+    // dialog, opening with typed (else the item's name): asks until the
+    // name is free and legal, or is the item's own; nothing on Cancel.
+    // After a refusal the dialog shows what was typed.
+    std::optional<QString> AskNewName(const std::optional<QString>& typed = std::nullopt) const;
     // Renames the folder and the item; says so and is false when the
     // folder could not be renamed.
     bool RenameTo(const QString& newName);

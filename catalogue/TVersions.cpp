@@ -65,7 +65,7 @@ void TVersions::TakeUpFoundItems(const QString& ownerFolder) {
         found << name;
     }
     if (!found.isEmpty()) {
-        User().ShowMessage(
+        User().ShowInformation(
             QStringLiteral("%1 in %2 had its own record but was missing from the "
                            "catalogue; it is listed again.")
                 .arg(found.join(QStringLiteral(", ")), ItemPath::Of(OwnerItem()).Text()));

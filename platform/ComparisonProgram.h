@@ -11,6 +11,9 @@ public:
     // The full path of the first known program on the PATH; empty text
     // when there is none.
     static QString Find();
+    // Why no file can be opened in one: none of them is installed, and
+    // which to install.
+    static QString MissingText();
     // Starts program on the two files (absolute paths, so that none reads
     // as an option), detached and without a shell; false when it did not
     // start.

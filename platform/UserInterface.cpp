@@ -5,6 +5,10 @@
 
 UserInterface::~UserInterface() = default;
 
+void UserInterface::ShowInformation(const QString& text) {
+    ShowMessage(text);
+}
+
 bool UserInterface::WaitForWorkspace(const QString&, const std::function<bool()>& attempt) {
     // Other programs hold the workspace for moments: a check-out's copy is
     // made outside the lock.

@@ -19,8 +19,12 @@ public:
 
     virtual ~UserInterface();
 
-    // A message box with the application title and an OK button.
+    // A message box with the application title and an OK button, for what
+    // could not be done: a refused name, a failed copy (the stop icon).
     virtual void ShowMessage(const QString& text) = 0;
+    // The same box for what was done or found: a success, a repair noted
+    // (the information icon). By default a message like any other.
+    virtual void ShowInformation(const QString& text);
     // The general error display: stop icon, OK button.
     virtual void ShowError(const QString& text) = 0;
     // A "Confirm" box with Yes and No; true for Yes.

@@ -751,7 +751,8 @@ void TestCatalogue::renameRules() {
     TVersionItem* client = Add(&clients, QStringLiteral("Acme"));
     ws.CreateDir(QStringLiteral("Acme"));
 
-    // The item finds itself; a bad name brings the dialog back too.
+    // The item finds itself in other letter case; a bad name brings the
+    // dialog back too, with the name as it was typed.
     user.QueueName(QStringLiteral("ACME"));
     user.QueueName(QStringLiteral("A|B"));
     user.QueueName(QStringLiteral("  Zenith  "));
@@ -759,7 +760,8 @@ void TestCatalogue::renameRules() {
     QCOMPARE(user.shown.size(), 5);
     QCOMPARE(user.shown[0], QStringLiteral("name: New name dialog|Enter new name|Acme"));
     QCOMPARE(user.shown[1], QStringLiteral("message: name ACME already exists."));
-    QCOMPARE(user.shown[2], QStringLiteral("name: New name dialog|Enter new name|Acme"));
+    QCOMPARE(user.shown[2], QStringLiteral("name: New name dialog|Enter new name|ACME"));
+    QCOMPARE(user.shown[4], QStringLiteral("name: New name dialog|Enter new name|A|B"));
     QCOMPARE(client->Name(), QStringLiteral("Zenith"));
     QCOMPARE(tree.Outline(), QStringList{"Zenith"});
     QVERIFY(ws.Exists(QStringLiteral("Zenith")));

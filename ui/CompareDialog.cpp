@@ -106,6 +106,7 @@ CompareDialog::CompareDialog(QWidget* parent)
     layout->addWidget(split, 1);
     layout->addWidget(buttons);
     resize(720, 520);
+    UpdateOpenButton(nullptr);
 }
 
 bool CompareDialog::Compare(const TVersionItem& older, const TVersionItem& newer) {
@@ -206,7 +207,7 @@ QString CompareDialog::Describe(const QTreeWidgetItem* row) const {
 void CompareDialog::ShowCurrent() {
     QTreeWidgetItem* row = list_->currentItem();
     diff_->setPlainText(Describe(row));
-    openButton_->setEnabled(!program_.isEmpty() && IsChangedText(row));
+    UpdateOpenButton(row);
 }
 
 bool CompareDialog::OpenExternally(const QTreeWidgetItem* row) {
@@ -230,4 +231,23 @@ bool CompareDialog::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void CompareDialog::UpdateOpenButton(const QTreeWidgetItem* row) {
+    const bool changedText = IsChangedText(row);
+    openButton_->setEnabled(!program_.isEmpty() && changedText);
+    // A button that stays grey says why.
+    if (program_.isEmpty())
+        openButton_->setToolTip(ComparisonProgram::MissingText());
+    else if (!changedText)
+        openButton_->setToolTip(QStringLiteral("Only a changed text file opens in %1.")
+                                    .arg(QFileInfo(program_).fileName()));
+    else
+        openButton_->setToolTip(QStringLiteral("Shows the two versions of %1 side by side in %2.")
+                                    .arg(row->text(FileColumn), QFileInfo(program_).fileName()));
+}
+
+void CompareDialog::SetComparisonProgram(const QString& program) {
+    program_ = program;
+    UpdateOpenButton(list_->currentItem());
 }

@@ -27,7 +27,7 @@ public:
 
     // The comparison program Enter starts; empty text for none (then the
     // diff panel is all there is). Found on the PATH at first.
-    void SetComparisonProgram(const QString& program) { program_ = program; }
+    void SetComparisonProgram(const QString& program);
     QString ComparisonProgram() const { return program_; }
     // How long a comparison runs before its progress shows.
     void SetQuietMilliseconds(int milliseconds) { quietMilliseconds_ = milliseconds; }
@@ -50,6 +50,9 @@ protected:
 private:
     void Activate(QTreeWidgetItem* row);
     void ShowCurrent();
+    // Enables the button for a changed text file and a program to show
+    // it in, and says in its tool tip why it is disabled.
+    void UpdateOpenButton(const QTreeWidgetItem* row);
     bool IsChangedText(const QTreeWidgetItem* row) const;
 
     QLabel* heading_;

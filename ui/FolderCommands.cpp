@@ -33,7 +33,10 @@ FolderCommands::FolderCommands(CatalogueTree* tree, QMenu* treeMenu, VersionList
     : QObject(parent), tree_(tree),
       versionFolder_(NewOpenFolderAction("OpenVersionFolderAction", this)),
       itemFolder_(NewOpenFolderAction("OpenItemFolderAction", this)), busy_(std::move(busy)),
-      opener_(&DesktopFolderOpener::Open) {
+      opener_([this](const QString& folder) {
+          return DesktopFolderOpener::Open(folder, this,
+                                           [this, folder] { NoProgramShown(folder); });
+      }) {
     versionMenu->addSeparator();
     versionMenu->addAction(versionFolder_);
     list->addAction(versionFolder_);
@@ -82,9 +85,11 @@ void FolderCommands::OpenFolderOf(TVersionItem* item) {
                                .arg(shown));
         return;
     }
-    if (!opener_(folder)) {
-        User().ShowMessage(
-            QStringLiteral("The folder %1 could not be shown: no file manager took it.")
-                .arg(shown));
-    }
+    if (!opener_(folder))
+        NoProgramShown(folder);
+}
+
+void FolderCommands::NoProgramShown(const QString& folder) {
+    User().ShowMessage(
+        DesktopFolderOpener::NoProgramText(FileSystem::WithoutTrailingSeparator(folder)));
 }

@@ -29,7 +29,8 @@ public:
 
     QAction* VersionCommand() const { return versionFolder_; }
     QAction* TreeCommand() const { return itemFolder_; }
-    // Replaces the desktop's file manager (for tests).
+    // Replaces the desktop's file manager (for tests); false when nothing
+    // took the folder.
     void SetOpener(Opener opener) { opener_ = std::move(opener); }
 
     // The item each command opens: the active version, else the listed
@@ -41,6 +42,8 @@ private:
     void UpdateEnabled();
     // Refuses a folder that is gone, with a message that says what to do.
     void OpenFolderOf(TVersionItem* item);
+    // Tells the user that nothing showed the folder, and what to install.
+    void NoProgramShown(const QString& folder);
 
     CatalogueTree* tree_;
     QAction* versionFolder_;

@@ -140,7 +140,13 @@ QWidget* QtUser::Parent() const {
 }
 
 void QtUser::ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, Parent());
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, Parent());
+    KeepLinesWhole(box, Parent());
+    box.exec();
+}
+
+void QtUser::ShowInformation(const QString& text) {
+    QMessageBox box(QMessageBox::Information, ApplicationTitle(), text, QMessageBox::Ok, Parent());
     KeepLinesWhole(box, Parent());
     box.exec();
 }

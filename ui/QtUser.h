@@ -28,6 +28,7 @@ public:
     void SetDialogParent(QWidget* parent) { dialogParent_ = parent; }
 
     void ShowMessage(const QString& text) override;
+    void ShowInformation(const QString& text) override;
     void ShowError(const QString& text) override;
     bool Confirm(const QString& text) override;
     std::optional<QString> AskName(const QString& caption, const QString& prompt,

@@ -1,5 +1,8 @@
 #include "ui/RibbonGroup.h"
 
+#include "ui/RibbonButton.h"
+
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -42,41 +45,18 @@ QString RibbonGroup::Caption() const {
 
 QToolButton* RibbonGroup::AddLargeButton(QAction* action) {
     column_ = nullptr;
-    auto* button = new QToolButton(this);
-    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    button->setIconSize(QSize(32, 32));
-    button->setAutoRaise(true);
-    button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-    // Bound by hand rather than with setDefaultAction, which would put the
-    // caption back on one line: a large caption breaks at its last blank.
-    const auto sync = [button, action] {
-        QString caption = action->iconText();
-        const qsizetype blank = caption.lastIndexOf(u' ');
-        if (blank > 0)
-            caption[blank] = u'\n';
-        button->setText(caption);
-        button->setIcon(action->icon());
-        button->setEnabled(action->isEnabled());
-        button->setToolTip(action->text());
-    };
-    sync();
-    connect(action, &QAction::changed, button, sync);
-    connect(button, &QToolButton::clicked, action, &QAction::trigger);
+    auto* button = new RibbonButton(action, true, this);
     entries_->addWidget(button);
     entryTexts_ << action->iconText();
+    keyTipEntries_ << KeyTipEntry{button, action->iconText()};
     return button;
 }
 
 QToolButton* RibbonGroup::AddSmallButton(QAction* action) {
-    auto* button = new QToolButton(this);
-    button->setDefaultAction(action);
-    button->setToolButtonStyle(action->icon().isNull() ? Qt::ToolButtonTextOnly
-                                                       : Qt::ToolButtonTextBesideIcon);
-    button->setIconSize(QSize(16, 16));
-    button->setAutoRaise(true);
-    button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* button = new RibbonButton(action, false, this);
     PlaceSmall(button);
     entryTexts_ << action->iconText();
+    keyTipEntries_ << KeyTipEntry{button, action->iconText()};
     return button;
 }
 
@@ -86,6 +66,46 @@ void RibbonGroup::AddSmallWidget(QWidget* widget) {
     widget->show();
     auto* combo = widget->findChild<QComboBox*>();
     entryTexts_ << (combo ? combo->objectName() : widget->objectName());
+    if (const QLabel* label = CaptionOf(widget))
+        keyTipEntries_ << KeyTipEntry{widget, label->text()};
+}
+
+QList<QWidget*> RibbonGroup::KeyTipEntries() const {
+    QList<QWidget*> widgets;
+    for (const KeyTipEntry& entry : keyTipEntries_)
+        widgets << entry.widget;
+    return widgets;
+}
+
+QString RibbonGroup::KeyTipCaption(QWidget* entry) const {
+    for (const KeyTipEntry& known : keyTipEntries_) {
+        if (known.widget == entry)
+            return known.caption;
+    }
+    return QString();
+}
+
+void RibbonGroup::ShowAccessKey(QWidget* entry, const QString& letter) {
+    if (auto* button = qobject_cast<RibbonButton*>(entry)) {
+        button->SetAccessKey(letter);
+    } else if (QLabel* label = CaptionOf(entry)) {
+        label->setText(RibbonButton::WithAccessKey(KeyTipCaption(entry), letter));
+    }
+}
+
+QWidget* RibbonGroup::KeyTipTarget(QWidget* entry) {
+    if (qobject_cast<QAbstractButton*>(entry))
+        return entry;
+    const QLabel* label = CaptionOf(entry);
+    return label ? label->buddy() : nullptr;
+}
+
+QLabel* RibbonGroup::CaptionOf(QWidget* widget) {
+    for (QLabel* label : widget->findChildren<QLabel*>()) {
+        if (label->buddy())
+            return label;
+    }
+    return nullptr;
 }
 
 void RibbonGroup::PlaceSmall(QWidget* widget) {

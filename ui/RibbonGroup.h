@@ -32,8 +32,26 @@ public:
     // The entries' captions in order; a separator reads "-".
     QStringList EntryTexts() const;
 
+    // The entries that get a key tip, in order: the buttons and the
+    // captioned combo boxes (not the dialog launcher, which repeats a
+    // command).
+    QList<QWidget*> KeyTipEntries() const;
+    // The entry's caption, its access key marked with "&".
+    QString KeyTipCaption(QWidget* entry) const;
+    // Underlines letter in the entry's caption (its key tip).
+    void ShowAccessKey(QWidget* entry, const QString& letter);
+    // What the key tip works on: the button, or a combo box's box.
+    static QWidget* KeyTipTarget(QWidget* entry);
+
 private:
+    struct KeyTipEntry {
+        QWidget* widget;
+        QString caption;
+    };
+
     void PlaceSmall(QWidget* widget);
+    // The caption above a combo box, the label that names it.
+    static QLabel* CaptionOf(QWidget* widget);
 
     QHBoxLayout* entries_;
     QVBoxLayout* column_ = nullptr;
@@ -41,4 +59,5 @@ private:
     QLabel* caption_;
     QHBoxLayout* captionRow_;
     QStringList entryTexts_;
+    QList<KeyTipEntry> keyTipEntries_;
 };

@@ -28,8 +28,11 @@ TCheckInDialog::TCheckInDialog(QWidget* parent)
     mmVersionDescription->setTabChangesFocus(true);
     cancelButton_->setGeometry(310, 156, 75, 25);
     okButton_->setGeometry(391, 156, 75, 25);
-    okButton_->setAutoDefault(false);
-    cancelButton_->setAutoDefault(false);
+    // Return presses the button that has the focus, else Ok; in the
+    // description box it breaks the line.
+    okButton_->setAutoDefault(true);
+    cancelButton_->setAutoDefault(true);
+    okButton_->setDefault(true);
 
     setTabOrder(mmVersionDescription, cancelButton_);
     setTabOrder(cancelButton_, okButton_);

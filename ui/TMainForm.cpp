@@ -16,6 +16,7 @@
 #include "ui/CheckedOutPanel.h"
 #include "ui/EditorIcon.h"
 #include "ui/FolderCommands.h"
+#include "ui/KeyboardFocusFrame.h"
 #include "ui/ListedProjectWatcher.h"
 #include "ui/OverviewCommands.h"
 #include "ui/PresenceIndicator.h"
@@ -112,6 +113,7 @@ TMainForm::TMainForm(QuorvelRuntime& runtime, QWidget* parent)
     CreateRibbon();
     CreateMenus();
     overview_ = new OverviewCommands(this);
+    new KeyboardFocusFrame(this);
     const auto afterOutsideChanges = [this] {
         // Versions that came or went outside Quorvel change what is
         // checked out.
@@ -424,8 +426,10 @@ void TMainForm::CreateRibbon() {
 
     RibbonGroup* editor = Ribbon1->AddGroup(QStringLiteral("Editor"));
     editor->AddSmallWidget(EditorAction->defaultWidget());
-    QToolButton* edit = editor->AddSmallButton(EditAction);
-    Ribbon1->SetKeyTip(edit, QString::fromLatin1(openInEditorKeyTip));
+    editor->AddSmallButton(EditAction);
+    // A badge of that length covered the entries beside it: the text is
+    // the command's tool tip, the badge a letter like any other.
+    EditAction->setToolTip(QString::fromLatin1(openInEditorKeyTip));
     editor->AddSeparator();
     editor->AddSmallButton(SelectApplicationAction);
     editor->SetDialogLauncher(SelectApplicationAction);

@@ -52,7 +52,7 @@ void RemoveAbandonedWork(const QStringList& folders) {
             cleanUp.Removed(removed);
     }
     if (!cleanUp.Notes().isEmpty())
-        User().ShowMessage(cleanUp.Notes());
+        User().ShowInformation(cleanUp.Notes());
 }
 
 // The project's folder and those of its checked-out versions: where a
@@ -498,10 +498,15 @@ bool TVersionManager::RenameItem(TVersionItem* item) {
         return false;
     item->CheckFolderNames();
     const ItemPath path = ItemPath::Of(item);
+    std::optional<QString> typed;
     for (;;) {
-        const std::optional<QString> newName = item->AskNewName();
+        const std::optional<QString> newName = item->AskNewName(typed);
         if (!newName)
             return false;
+        // The name it has: nothing changes and nothing is written.
+        if (*newName == item->Name())
+            return true;
+        typed = newName;
         WorkspaceChange change(*ProjectMngr);
         item = FindAgain<TVersionItem>(path);
         if (!item)
@@ -668,7 +673,7 @@ bool TVersionManager::ImportFromFolder(const QString& AFolder) {
         QString error;
         if (!CopyFolderAs(target, target, &error, fill, place))
             throw QuorvelError(refusal.isEmpty() ? error : refusal);
-        User().ShowMessage(QStringLiteral("Import succeeded"));
+        User().ShowInformation(QStringLiteral("Import succeeded"));
         return true;
     } catch (const QuorvelError& error) {
         User().ShowMessage(QStringLiteral("Import from folder %1 failed with message %2.")

@@ -198,7 +198,7 @@ void TProjectManager::Open(const QString& Value) {
             // Not a catalogue, or only part of one (empty, cut off, another
             // program's file): it says nothing sure of the workspace, so the
             // folders are read, as when there is no file.
-            User().ShowMessage(
+            User().ShowInformation(
                 QStringLiteral("The catalogue file %1 holds no catalogue or only part of one, "
                                "so the workspace is read from its folders.")
                     .arg(streamer.FileName()));
@@ -300,7 +300,7 @@ void TProjectManager::Refresh() {
     change.reset();
     const QString notes = report.Notes();
     if (!notes.isEmpty())
-        User().ShowMessage(notes);
+        User().ShowInformation(notes);
 }
 
 void TProjectManager::DiscardCatalogue() {
@@ -338,7 +338,7 @@ void TProjectManager::SaveProject() {
          FileSystem::RemoveAbandonedSaveTemporaries(FWorkSpace, TConfigStreamer::ConfigFileName()))
         cleanUp.Removed(removed);
     if (!cleanUp.Notes().isEmpty())
-        User().ShowMessage(cleanUp.Notes());
+        User().ShowInformation(cleanUp.Notes());
     streamer.WriteFileBytes(bytes, letEventsRun);
     savedCatalogue_ = fingerprint;
     catalogueStamp_ = FileStamp::Of(streamer.FileName());

@@ -1,14 +1,16 @@
 // Showing a folder in the desktop's file manager: through the freedesktop
-// file-manager interface on the session bus, else the desktop's handler.
-// The test runs on a private session bus of its own, so no real file
-// manager is ever reached.
-#include "support/TestWorkspace.h"
+// file-manager interface on the session bus, else through xdg-open; and
+// the user is told when neither showed it. The test runs on a private
+// session bus of its own and a PATH of its own, so no real file manager is
+// ever reached.
+#include "GuiHarness.h"
+
+#include "catalogue/TClients.h"
 #include "ui/DesktopFolderOpener.h"
-#include "ui/TQuorvelApplication.h"
+#include "ui/FolderCommands.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDesktopServices>
 #include <QUrl>
 #include <QtTest>
 
@@ -50,15 +52,36 @@ public:
     QStringList shown;
 };
 
-// The desktop's handler for file URLs, as the test sees it.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-
-public slots:
-    void open(const QUrl& url) { opened << url; }
-
+// A PATH that holds only an xdg-open of the test's own, which notes the
+// folder it was given and ends with exitCode; or none at all.
+class FakeXdgOpen {
 public:
-    QList<QUrl> opened;
+    explicit FakeXdgOpen(std::optional<int> exitCode) : path_(qgetenv("PATH")) {
+        if (exitCode) {
+            const QString script = programs_.CreateFile(
+                QStringLiteral("xdg-open"), QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$1\" >> "
+                                                           "\"${0%/*}/asked\"\nexit %1\n")
+                                                .arg(*exitCode)
+                                                .toUtf8());
+            QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", programs_.Path().toUtf8());
+    }
+    ~FakeXdgOpen() { qputenv("PATH", path_); }
+    FakeXdgOpen(const FakeXdgOpen&) = delete;
+    FakeXdgOpen& operator=(const FakeXdgOpen&) = delete;
+
+    // The folders it was asked to show.
+    QStringList Asked() const {
+        QFile file(programs_.Path() + QStringLiteral("asked"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+private:
+    QByteArray path_;
+    TestWorkspace programs_;
 };
 
 class TestDesktopFolderOpener : public QObject {
@@ -67,23 +90,26 @@ class TestDesktopFolderOpener : public QObject {
 private slots:
     void theFileManagerInterfaceComesFirst_data();
     void theFileManagerInterfaceComesFirst();
+    void noProgramForFoldersIsTold_data();
+    void noProgramForFoldersIsTold();
 };
 
 void TestDesktopFolderOpener::theFileManagerInterfaceComesFirst_data() {
     QTest::addColumn<bool>("fileManagerOnTheBus");
-    QTest::newRow("a file manager on the bus") << true;
-    QTest::newRow("none: the desktop's handler") << false;
+    QTest::addColumn<int>("xdgOpenExit");
+    QTest::addColumn<bool>("failedLater");
+    QTest::newRow("a file manager on the bus") << true << 0 << false;
+    QTest::newRow("none: xdg-open") << false << 0 << false;
+    QTest::newRow("none, and xdg-open finds no program for folders") << false << 3 << true;
 }
 
 void TestDesktopFolderOpener::theFileManagerInterfaceComesFirst() {
     QFETCH(bool, fileManagerOnTheBus);
+    QFETCH(int, xdgOpenExit);
+    QFETCH(bool, failedLater);
     TestWorkspace ws;
     const QString folder = ws.CreateDir(QStringLiteral("with blank/Acme"));
-    UrlCatcher handler;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &handler, "open");
-    struct Unset {
-        ~Unset() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    } unset;
+    FakeXdgOpen xdgOpen(xdgOpenExit);
     FakeFileManager fileManager;
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString service = QStringLiteral("org.freedesktop.FileManager1");
@@ -95,7 +121,9 @@ void TestDesktopFolderOpener::theFileManagerInterfaceComesFirst() {
         QVERIFY(bus.registerService(service));
     }
 
-    QVERIFY(DesktopFolderOpener::Open(folder));
+    QObject context;
+    int failures = 0;
+    QVERIFY(DesktopFolderOpener::Open(folder, &context, [&failures] { ++failures; }));
 
     if (fileManagerOnTheBus) {
         bus.unregisterService(service);
@@ -104,11 +132,48 @@ void TestDesktopFolderOpener::theFileManagerInterfaceComesFirst() {
         QCOMPARE(fileManager.shown,
                  QStringList{QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded)});
         QVERIFY(fileManager.shown[0].contains(QStringLiteral("with%20blank")));
-        QCOMPARE(handler.opened, QList<QUrl>());
+        QCOMPARE(xdgOpen.Asked(), QStringList());
     } else {
         QCOMPARE(fileManager.shown, QStringList());
-        QCOMPARE(handler.opened, QList<QUrl>{QUrl::fromLocalFile(folder)});
+        QTRY_COMPARE(xdgOpen.Asked(), QStringList{folder});
     }
+    // xdg-open's answer comes when it ends.
+    QTRY_COMPARE(context.findChildren<QProcess*>().size(), 0);
+    QCOMPARE(failures, failedLater ? 1 : 0);
+}
+
+// "Open folder" where nothing shows folders: the user hears so, and what
+// to install, at once when there is no xdg-open, and when xdg-open ends
+// without finding a program for them.
+void TestDesktopFolderOpener::noProgramForFoldersIsTold_data() {
+    QTest::addColumn<std::optional<int>>("xdgOpenExit");
+    QTest::newRow("no xdg-open") << std::optional<int>();
+    QTest::newRow("xdg-open finds no program") << std::optional<int>(3);
+}
+
+void TestDesktopFolderOpener::noProgramForFoldersIsTold() {
+    QFETCH(std::optional<int>, xdgOpenExit);
+    TestWorkspace ws;
+    GuiHarness::MakeVersion(ws.Path() + QStringLiteral("Acme/Pump/version 1"), false, QString(),
+                            QStringLiteral("jan"), QStringLiteral("x"));
+    GuiHarness app;
+    app.WriteSettings({QStringLiteral("[Project]"), QStringLiteral("Workspace=") + ws.Path()});
+    QVERIFY(app.Start());
+    ProjectMngr->Clients()->ItemByName(QStringLiteral("Acme"))->SetSelected(true);
+    FakeXdgOpen xdgOpen(xdgOpenExit);
+
+    auto* commands = app.window->findChild<FolderCommands*>();
+    QVERIFY(commands);
+    commands->TreeCommand()->trigger();
+
+    QTRY_COMPARE(app.user.messages.size(), 1);
+    const QString told = app.user.messages[0];
+    QVERIFY2(told.contains(ws.Path() + QStringLiteral("Acme")), qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral("no program to show folders")), qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral("file manager")) &&
+                 told.contains(QStringLiteral("xdg-utils")),
+             qPrintable(told));
+    QCOMPARE(app.user.shown, QStringList{QStringLiteral("message: ") + told});
 }
 
 int main(int argc, char** argv) {
