@@ -1,6 +1,6 @@
 #include "ui/CompareDialog.h"
 
-#include "catalogue/TVersionItem.h"
+#include "catalogue/TVersion.h"
 #include "platform/ComparisonProgram.h"
 #include "platform/QuorvelError.h"
 #include "platform/UserInterface.h"
@@ -69,6 +69,8 @@ CompareDialog::CompareDialog(QWidget* parent)
       program_(ComparisonProgram::Find()) {
     setObjectName(QStringLiteral("CompareDialog"));
     setWindowTitle(QStringLiteral("Compare versions"));
+    // Long version names wrap rather than widen the dialog.
+    heading_->setWordWrap(true);
     list_->setObjectName(QStringLiteral("CompareList"));
     list_->setColumnCount(ColumnCount);
     list_->setHeaderLabels({QStringLiteral("Change"), QStringLiteral("File"),
@@ -108,7 +110,7 @@ CompareDialog::CompareDialog(QWidget* parent)
     resize(720, 520);
 }
 
-bool CompareDialog::Compare(const TVersionItem& older, const TVersionItem& newer) {
+bool CompareDialog::Compare(const TVersion& older, const TVersion& newer) {
     list_->clear();
     diff_->clear();
     olderName_ = older.Name();
@@ -117,7 +119,8 @@ bool CompareDialog::Compare(const TVersionItem& older, const TVersionItem& newer
     const TVersionItem* client = project ? project->ParentItem() : nullptr;
     heading_->setText(QStringLiteral("%1 / %2: %3 compared with %4")
                           .arg(client ? client->Name() : QString(),
-                               project ? project->Name() : QString(), newerName_, olderName_));
+                               project ? project->Name() : QString(), newer.LongName(),
+                               older.LongName()));
     FolderDiff diff;
     QuietProgress progress(parentWidget(), QStringLiteral("CompareProgress"),
                            QStringLiteral("Compare versions"), QString(), quietMilliseconds_);

@@ -8,7 +8,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TVersionItem;
+class TVersion;
 
 // The files that differ between two versions of a project: added,
 // deleted and changed, as the command-line diff finds them. The selected
@@ -23,7 +23,7 @@ public:
     // Compares older's folder with newer's. Past a moment a progress
     // dialog with Cancel shows. False when cancelled or when a folder
     // could not be read (the user is told).
-    bool Compare(const TVersionItem& older, const TVersionItem& newer);
+    bool Compare(const TVersion& older, const TVersion& newer);
 
     // The comparison program Enter starts; empty text for none (then the
     // diff panel is all there is). Found on the PATH at first.

@@ -3,6 +3,7 @@
 #include "catalogue/NameLookup.h"
 #include "catalogue/TClients.h"
 #include "catalogue/TVersion.h"
+#include "catalogue/VersionListView.h"
 #include "ui/CatalogueTree.h"
 #include "ui/CheckedOutPanel.h"
 #include "ui/CompareDialog.h"
@@ -41,8 +42,8 @@ bool CatalogueIdle() {
 OverviewCommands::OverviewCommands(TMainForm* window)
     : QObject(window), window_(window), panel_(new CheckedOutPanel(window)),
       checkedOutAction_(new QAction(QStringLiteral("Checked-out versions"), window)),
-      compareParentAction_(new QAction(QStringLiteral("Compare with parent"), window)),
-      compareOtherAction_(new QAction(QStringLiteral("Compare with other version"), window)),
+      compareParentAction_(new QAction(QStringLiteral("Compare with Parent"), window)),
+      compareOtherAction_(new QAction(QStringLiteral("Compare With"), window)),
       compareMenu_(new QMenu(window)) {
     setObjectName(QStringLiteral("OverviewCommands"));
     checkedOutAction_->setObjectName(QStringLiteral("CheckedOutListAction"));
@@ -178,12 +179,14 @@ void OverviewCommands::FillCompareMenu() {
     std::vector<TVersion*> versions;
     for (int i = 0; i < collection->Count(); ++i)
         versions.push_back(static_cast<TVersion*>(collection->GetItems(i)));
-    std::stable_sort(versions.begin(), versions.end(),
-                     [](const TVersion* a, const TVersion* b) { return a->Nr() < b->Nr(); });
+    // In the list's order, named as the other views name them.
+    std::stable_sort(versions.begin(), versions.end(), [](const TVersion* a, const TVersion* b) {
+        return VersionListView::CompareRows(a, b) < 0;
+    });
     for (TVersion* version : versions) {
         if (version == selected)
             continue;
-        QAction* entry = compareMenu_->addAction(QString(version->Name()).replace(u'&', "&&"));
+        QAction* entry = compareMenu_->addAction(version->LongName().replace(u'&', "&&"));
         const QString name = version->Name();
         connect(entry, &QAction::triggered, this, [this, name] {
             TVersion* current = VersionMngr ? VersionMngr->ActiveVersion() : nullptr;
