@@ -38,7 +38,7 @@ public:
     // Each row's texts, joined by " | ".
     QStringList Rows() const;
     // What a row shows in the panel: the unified diff of a changed text
-    // file, the sizes of anything else.
+    // file, in colours (see DiffColours), the sizes of anything else.
     QString Describe(const QTreeWidgetItem* row) const;
     // Opens the row's two files in the comparison program; false when it
     // is not a changed text file, there is no program or it did not start.
@@ -46,8 +46,15 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    struct Description {
+        QString text;
+        // The text is a unified diff.
+        bool diff = false;
+    };
+    Description DescribeRow(const QTreeWidgetItem* row) const;
     void Activate(QTreeWidgetItem* row);
     void ShowCurrent();
     bool IsChangedText(const QTreeWidgetItem* row) const;
