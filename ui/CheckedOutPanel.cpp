@@ -31,6 +31,8 @@ constexpr int FolderRole = Qt::UserRole;
 CheckedOutPanel::CheckedOutPanel(QWidget* parent)
     : QDockWidget(QStringLiteral("Checked-out versions"), parent), list_(new QTreeWidget) {
     setObjectName(QStringLiteral("CheckedOutPanel"));
+    // It stands in the window's version column, which is not a dock area.
+    setFeatures(QDockWidget::DockWidgetClosable);
     list_->setObjectName(QStringLiteral("CheckedOutList"));
     list_->setColumnCount(ColumnCount);
     list_->setHeaderLabels({QStringLiteral("Client"), QStringLiteral("Project"),

@@ -7,6 +7,7 @@
 #include "ui/CatalogueTree.h"
 #include "ui/CheckedOutPanel.h"
 #include "ui/CompareDialog.h"
+#include "ui/ImageList.h"
 #include "ui/RibbonApplicationMenu.h"
 #include "ui/RibbonBar.h"
 #include "ui/RibbonGroup.h"
@@ -57,6 +58,9 @@ OverviewCommands::OverviewCommands(TMainForm* window)
     compareOtherAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+W")));
     compareOtherAction_->setMenu(compareMenu_);
     compareMenu_->setObjectName(QStringLiteral("CompareMenu"));
+    checkedOutAction_->setIcon(ImageList::CommandIcon(ImageList::CheckedOutList));
+    compareParentAction_->setIcon(ImageList::CommandIcon(ImageList::CompareWithParent));
+    compareOtherAction_->setIcon(ImageList::CommandIcon(ImageList::CompareWithOther));
     // Shortcuts work whichever ribbon tab shows.
     for (QAction* action : {checkedOutAction_, compareParentAction_, compareOtherAction_}) {
         action->setShortcutContext(Qt::WindowShortcut);
@@ -68,8 +72,9 @@ OverviewCommands::OverviewCommands(TMainForm* window)
     RibbonGroup* checkedOut = ribbon->AddGroup(tab, QStringLiteral("Check-outs"));
     checkedOut->AddLargeButton(checkedOutAction_);
     RibbonGroup* compare = ribbon->AddGroup(tab, QStringLiteral("Compare"));
-    compare->AddSmallButton(compareParentAction_);
-    QToolButton* other = compare->AddSmallButton(compareOtherAction_);
+    compare->AddLargeButton(compareParentAction_);
+    QToolButton* other = compare->AddLargeButton(compareOtherAction_);
+    other->setMenu(compareMenu_);
     other->setPopupMode(QToolButton::InstantPopup);
 
     // Also where a version is chosen: the version list's context menu.
@@ -79,7 +84,6 @@ OverviewCommands::OverviewCommands(TMainForm* window)
     versionMenu->addAction(compareOtherAction_);
 
     panel_->hide();
-    window->addDockWidget(Qt::BottomDockWidgetArea, panel_);
 
     connect(checkedOutAction_, &QAction::triggered, this, &OverviewCommands::ShowCheckedOut);
     connect(panel_, &CheckedOutPanel::versionChosen, this,
@@ -117,8 +121,7 @@ CompareDialog* OverviewCommands::Comparison() const {
 }
 
 void OverviewCommands::ShowCheckedOut() {
-    panel_->show();
-    panel_->raise();
+    window_->ShowUnderVersionList(panel_);
     panel_->Invalidate();
     panel_->List()->setFocus();
 }

@@ -58,8 +58,11 @@ QStringList Folders(const QStringList& rows) {
 
 void SaveScreenshot(QWidget* widget, const QString& name) {
     const QString folder = qEnvironmentVariable("QUORVEL_SCREENSHOTS");
-    if (!folder.isEmpty())
-        QVERIFY(widget->grab().save(QDir(folder).filePath(name)));
+    if (folder.isEmpty())
+        return;
+    // Laid out as it will be drawn.
+    QTest::qWait(20);
+    QVERIFY(widget->grab().save(QDir(folder).filePath(name)));
 }
 
 } // namespace
@@ -163,7 +166,8 @@ void TestOverviewWindow::overviewTabAndCheckedOutList() {
     Activate(QStringLiteral("Acme/Crane/Version 2"));
     panel->List()->setCurrentItem(panel->List()->topLevelItem(1));
     ribbon->Tabs()->setCurrentIndex(1);
-    SaveScreenshot(app_->window, QStringLiteral("checked-out.png"));
+    app_->window->resize(1280, 800);
+    SaveScreenshot(app_->window, QStringLiteral("overview.png"));
 }
 
 void TestOverviewWindow::choosingARowSelectsItsVersion_data() {
