@@ -90,6 +90,10 @@ void TestVersionCaptions::captionsWrapBeforeTheyAreCut_data() {
         << "margaretha van der Berg-Oosterhout" << 2 << false;
     QTest::newRow("small icons, on one line") << small << "Version 128"
                                               << "margaretha" << 1 << true;
+    QTest::newRow("list, on one line") << int(VersionListWidget::List) << "Version 128"
+                                       << "margaretha" << 1 << true;
+    QTest::newRow("list, checked in")
+        << int(VersionListWidget::List) << "Version 117" << QString() << 1 << true;
     QTest::newRow("large again after small") << -1 << "Version 117" << QString() << 1 << true;
 }
 
@@ -102,6 +106,8 @@ void TestVersionCaptions::captionsWrapBeforeTheyAreCut() {
     TestWorkspace ws;
     const QString project = ws.Path() + QStringLiteral("Acme Shipping/Fleet Renewal/");
     const bool checkedOut = !owner.isEmpty();
+    // The first version's short caption comes last in the list.
+    GuiHarness::MakeVersion(project + "version 1", false, QString(), "ann", "1 Mar 2024");
     GuiHarness::MakeVersion(project + "Version 101", false, "version 1", "ann", "1 Mar 2024");
     GuiHarness::MakeVersion(project + folder, checkedOut, "Version 101",
                             checkedOut ? owner : QStringLiteral("ann"), "2 Mar 2024");
