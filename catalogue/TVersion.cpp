@@ -49,27 +49,35 @@ void TVersion::OnStateChange() {
 void TVersion::AddToTree(CatalogueTreeView*, TreeNode*) {}
 
 QString TVersion::DisplayName() const {
-    if (!IsCheckedOut())
-        return Name();
-    const QString& from = ParentVersion().isEmpty() ? Name() : ParentVersion();
-    return from + QStringLiteral(" checked out by ") + CheckInProperties().sOwner;
+    return VersionCaption(Name(), State(), ParentVersion(), CheckInProperties().sOwner);
+}
+
+QString TVersion::LongName() const {
+    return VersionLongName(Name(), State(), ParentVersion(), CheckInProperties().sOwner);
+}
+
+QString TVersion::RecordLine() const {
+    const TCheckInProperties& record = CheckInProperties();
+    return (IsCheckedOut() ? QStringLiteral("Checked out at:\t")
+                           : QStringLiteral("Checked in at:\t")) +
+           record.sDatetime + QStringLiteral(" by ") + record.sOwner;
 }
 
 QStringList TVersion::DisplayLines() const {
-    const TCheckInProperties& record = CheckInProperties();
-    QStringList lines{DisplayName(), QStringLiteral("Folder:\t") + Path(),
+    QStringList lines{DisplayName(),
+                      QStringLiteral("Folder:\t") + Path(),
                       QStringLiteral("State:\t") + StateName(State()),
                       QStringLiteral("Parent version:\t") + ParentVersion(),
-                      QStringLiteral("Edit With:\t") + Editor()};
-    if (IsCheckedOut()) {
-        lines << QStringLiteral("Checked out at:\t") + record.sDatetime + QStringLiteral(" by ") +
-                     record.sOwner;
-    } else {
-        lines << QStringLiteral("Checked in at:\t") + record.sDatetime + QStringLiteral(" by ") +
-                     record.sOwner
-              << QString() << QStringLiteral("Description:\t") + record.sDescription;
-    }
+                      QStringLiteral("Edit With:\t") + Editor(),
+                      RecordLine()};
+    if (!IsCheckedOut())
+        lines << QString() << QStringLiteral("Description:\t") + CheckInProperties().sDescription;
     return lines;
+}
+
+QStringList TVersion::SummaryLines() const {
+    return {QStringLiteral("Folder:\t") + Name(), QStringLiteral("State:\t") + StateName(State()),
+            RecordLine()};
 }
 
 QString TVersion::AsString() const {

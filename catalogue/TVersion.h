@@ -29,10 +29,16 @@ public:
     // sets the row's caption, group and picture from the version.
     void AddToView(VersionListView* list);
 
+    // The list's caption (VersionCaption).
     QString DisplayName() const override;
+    // The name the other views give the version (VersionLongName).
+    QString LongName() const;
     QString AsString() const override;
     // The details panel: its lines, tabs between label and value.
     QStringList DisplayLines() const;
+    // A short account, labelled like the details: the folder's name, the
+    // state, and when and by whom the version was checked out or in.
+    QStringList SummaryLines() const;
 
     // Versions have no node.
     void AddToTree(CatalogueTreeView* tree, TreeNode* parent) override;
@@ -41,6 +47,9 @@ protected:
     void OnStateChange() override;
 
 private:
+    // "Checked out at:" or "Checked in at:", the time and the owner.
+    QString RecordLine() const;
+
     friend class VersionListView;
     VersionListRow* fListItem = nullptr;
     VersionListView* listView_ = nullptr;

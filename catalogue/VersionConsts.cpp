@@ -9,3 +9,21 @@ QString StateName(TVersionState state) {
 TVersionState StateStrToEnum(const QString& s) {
     return s == QLatin1String("checked out") ? vsCheckedOut : vsCheckedIn;
 }
+
+QString VersionCaption(const QString& name, TVersionState state, const QString& parentVersion,
+                       const QString& owner) {
+    if (state != vsCheckedOut)
+        return name;
+    return (parentVersion.isEmpty() ? name : parentVersion) + QStringLiteral(" checked out by ") +
+           owner;
+}
+
+QString VersionLongName(const QString& name, TVersionState state, const QString& parentVersion,
+                        const QString& owner) {
+    if (state != vsCheckedOut)
+        return name;
+    const QString byOwner = QStringLiteral("checked out by ") + owner;
+    if (parentVersion.isEmpty() || parentVersion == name)
+        return name + QStringLiteral(" (") + byOwner + u')';
+    return name + QStringLiteral(" (from ") + parentVersion + QStringLiteral(", ") + byOwner + u')';
+}

@@ -1,6 +1,7 @@
 #include "ui/CheckedOutPanel.h"
 
 #include "catalogue/TClients.h"
+#include "catalogue/VersionConsts.h"
 #include "ui/QuietProgress.h"
 #include "ui/TreeWidgetRows.h"
 #include "workspace/TProjectManager.h"
@@ -19,27 +20,23 @@ namespace {
 // How long the gathering may hold the window before progress shows.
 constexpr qint64 QuietMilliseconds = 300;
 
-enum Column {
-    ClientColumn,
-    ProjectColumn,
-    VersionColumn,
-    ParentColumn,
-    OwnerColumn,
-    DateColumn,
-    DaysColumn,
-    ColumnCount
-};
+// The version's name says where it came from and whose it is.
+enum Column { ClientColumn, ProjectColumn, VersionColumn, DateColumn, DaysColumn, ColumnCount };
+
+// The version's folder name, beside its longer shown name.
+constexpr int FolderRole = Qt::UserRole;
 
 } // namespace
 
 CheckedOutPanel::CheckedOutPanel(QWidget* parent)
     : QDockWidget(QStringLiteral("Checked-out versions"), parent), list_(new QTreeWidget) {
     setObjectName(QStringLiteral("CheckedOutPanel"));
+    // It stands in the window's version column, which is not a dock area.
+    setFeatures(QDockWidget::DockWidgetClosable);
     list_->setObjectName(QStringLiteral("CheckedOutList"));
     list_->setColumnCount(ColumnCount);
     list_->setHeaderLabels({QStringLiteral("Client"), QStringLiteral("Project"),
-                            QStringLiteral("Version"), QStringLiteral("Parent version"),
-                            QStringLiteral("Owner"), QStringLiteral("Checked out"),
+                            QStringLiteral("Version"), QStringLiteral("Checked out"),
                             QStringLiteral("Days ago")});
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
@@ -130,7 +127,8 @@ void CheckedOutPanel::Fill(const std::vector<CheckedOutVersions::Entry>& entries
     // The same version stays selected when it is still there.
     QStringList selected;
     if (QTreeWidgetItem* row = list_->currentItem())
-        selected = {row->text(ClientColumn), row->text(ProjectColumn), row->text(VersionColumn)};
+        selected = {row->text(ClientColumn), row->text(ProjectColumn),
+                    row->data(VersionColumn, FolderRole).toString()};
     list_->clear();
     QList<QTreeWidgetItem*> rows;
     QTreeWidgetItem* current = nullptr;
@@ -139,9 +137,11 @@ void CheckedOutPanel::Fill(const std::vector<CheckedOutVersions::Entry>& entries
             CheckedOutVersions::ParseTime(entry.checkedOut, locale);
         const QString days =
             when ? QString::number(CheckedOutVersions::DaysAgo(*when, now)) : QString();
-        auto* row = new QTreeWidgetItem(QStringList{entry.client, entry.project, entry.version,
-                                                    entry.parentVersion, entry.owner,
-                                                    entry.checkedOut, days});
+        const QString name =
+            VersionLongName(entry.version, vsCheckedOut, entry.parentVersion, entry.owner);
+        auto* row = new QTreeWidgetItem(
+            QStringList{entry.client, entry.project, name, entry.checkedOut, days});
+        row->setData(VersionColumn, FolderRole, entry.version);
         row->setTextAlignment(DaysColumn, Qt::AlignRight | Qt::AlignVCenter);
         if (QStringList{entry.client, entry.project, entry.version} == selected)
             current = row;
@@ -159,7 +159,7 @@ QStringList CheckedOutPanel::Rows() const {
 void CheckedOutPanel::Choose(QTreeWidgetItem* row) {
     if (row)
         emit versionChosen(row->text(ClientColumn), row->text(ProjectColumn),
-                           row->text(VersionColumn));
+                           row->data(VersionColumn, FolderRole).toString());
 }
 
 bool CheckedOutPanel::eventFilter(QObject* watched, QEvent* event) {

@@ -1,9 +1,10 @@
 #include "ui/CompareDialog.h"
 
-#include "catalogue/TVersionItem.h"
+#include "catalogue/TVersion.h"
 #include "platform/ComparisonProgram.h"
 #include "platform/QuorvelError.h"
 #include "platform/UserInterface.h"
+#include "ui/DiffColours.h"
 #include "ui/QuietProgress.h"
 #include "ui/TreeWidgetRows.h"
 #include "versioning/FolderDiff.h"
@@ -69,6 +70,8 @@ CompareDialog::CompareDialog(QWidget* parent)
       program_(ComparisonProgram::Find()) {
     setObjectName(QStringLiteral("CompareDialog"));
     setWindowTitle(QStringLiteral("Compare versions"));
+    // Long version names wrap rather than widen the dialog.
+    heading_->setWordWrap(true);
     list_->setObjectName(QStringLiteral("CompareList"));
     list_->setColumnCount(ColumnCount);
     list_->setHeaderLabels({QStringLiteral("Change"), QStringLiteral("File"),
@@ -109,7 +112,7 @@ CompareDialog::CompareDialog(QWidget* parent)
     UpdateOpenButton(nullptr);
 }
 
-bool CompareDialog::Compare(const TVersionItem& older, const TVersionItem& newer) {
+bool CompareDialog::Compare(const TVersion& older, const TVersion& newer) {
     list_->clear();
     diff_->clear();
     olderName_ = older.Name();
@@ -118,7 +121,8 @@ bool CompareDialog::Compare(const TVersionItem& older, const TVersionItem& newer
     const TVersionItem* client = project ? project->ParentItem() : nullptr;
     heading_->setText(QStringLiteral("%1 / %2: %3 compared with %4")
                           .arg(client ? client->Name() : QString(),
-                               project ? project->Name() : QString(), newerName_, olderName_));
+                               project ? project->Name() : QString(), newer.LongName(),
+                               older.LongName()));
     FolderDiff diff;
     QuietProgress progress(parentWidget(), QStringLiteral("CompareProgress"),
                            QStringLiteral("Compare versions"), QString(), quietMilliseconds_);
@@ -179,8 +183,12 @@ bool CompareDialog::IsChangedText(const QTreeWidgetItem* row) const {
 }
 
 QString CompareDialog::Describe(const QTreeWidgetItem* row) const {
+    return DescribeRow(row).text;
+}
+
+CompareDialog::Description CompareDialog::DescribeRow(const QTreeWidgetItem* row) const {
     if (!row)
-        return QString();
+        return {};
     const QString path = row->text(FileColumn);
     if (IsChangedText(row)) {
         const QByteArray before = *SmallFile(older_ + path);
@@ -191,22 +199,25 @@ QString CompareDialog::Describe(const QTreeWidgetItem* row) const {
         // The lines compare without their ends, so a change of line ends
         // alone leaves no line to show.
         if (text && text->isEmpty())
-            return QStringLiteral("%1 differs only in its line ends.").arg(path);
+            return {QStringLiteral("%1 differs only in its line ends.").arg(path)};
         if (text)
-            return *text;
-        return QStringLiteral("%1 differs in too many lines to show them here.").arg(path);
+            return {*text, true};
+        return {QStringLiteral("%1 differs in too many lines to show them here.").arg(path)};
     }
     QStringList lines{QStringLiteral("%1: %2").arg(row->text(ChangeColumn), path)};
     if (!row->text(BeforeColumn).isEmpty())
         lines << QStringLiteral("%1: %2").arg(olderName_, row->text(BeforeColumn));
     if (!row->text(AfterColumn).isEmpty())
         lines << QStringLiteral("%1: %2").arg(newerName_, row->text(AfterColumn));
-    return lines.join(u'\n');
+    return {lines.join(u'\n')};
 }
 
 void CompareDialog::ShowCurrent() {
     QTreeWidgetItem* row = list_->currentItem();
-    diff_->setPlainText(Describe(row));
+    const Description shown = DescribeRow(row);
+    diff_->setPlainText(shown.text);
+    if (shown.diff)
+        DiffColours(diff_->palette()).Apply(diff_->document());
     UpdateOpenButton(row);
 }
 
@@ -220,6 +231,13 @@ bool CompareDialog::OpenExternally(const QTreeWidgetItem* row) {
 void CompareDialog::Activate(QTreeWidgetItem* row) {
     if (!OpenExternally(row))
         diff_->setFocus();
+}
+
+void CompareDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // The diff's shades suit the palette it was shown with.
+    if (event->type() == QEvent::PaletteChange && list_->currentItem())
+        ShowCurrent();
 }
 
 bool CompareDialog::eventFilter(QObject* watched, QEvent* event) {

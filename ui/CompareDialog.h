@@ -8,7 +8,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TVersionItem;
+class TVersion;
 
 // The files that differ between two versions of a project: added,
 // deleted and changed, as the command-line diff finds them. The selected
@@ -23,7 +23,7 @@ public:
     // Compares older's folder with newer's. Past a moment a progress
     // dialog with Cancel shows. False when cancelled or when a folder
     // could not be read (the user is told).
-    bool Compare(const TVersionItem& older, const TVersionItem& newer);
+    bool Compare(const TVersion& older, const TVersion& newer);
 
     // The comparison program Enter starts; empty text for none (then the
     // diff panel is all there is). Found on the PATH at first.
@@ -38,7 +38,7 @@ public:
     // Each row's texts, joined by " | ".
     QStringList Rows() const;
     // What a row shows in the panel: the unified diff of a changed text
-    // file, the sizes of anything else.
+    // file, in colours (see DiffColours), the sizes of anything else.
     QString Describe(const QTreeWidgetItem* row) const;
     // Opens the row's two files in the comparison program; false when it
     // is not a changed text file, there is no program or it did not start.
@@ -46,8 +46,15 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    struct Description {
+        QString text;
+        // The text is a unified diff.
+        bool diff = false;
+    };
+    Description DescribeRow(const QTreeWidgetItem* row) const;
     void Activate(QTreeWidgetItem* row);
     void ShowCurrent();
     // Enables the button for a changed text file and a program to show

@@ -10,6 +10,7 @@ namespace {
 const char* const designResources[] = {
     ":/icons/version-checkedin.svg", ":/icons/version-checkedout.svg", ":/icons/exit.svg",
     ":/icons/select-workspace.svg",  ":/icons/rebuild-workspace.svg",  ":/icons/about.svg",
+    ":/icons/checked-out-list.svg",  ":/icons/compare-parent.svg",     ":/icons/compare-other.svg",
 };
 
 } // namespace
@@ -44,6 +45,14 @@ ImageList ImageList::DesignPictures(int size) {
     for (int i = 0; i < count; ++i)
         list.Add(Render(QString::fromLatin1(designResources[i]), size));
     return list;
+}
+
+QIcon ImageList::CommandIcon(Picture picture) {
+    QIcon icon;
+    const QString resource = QString::fromLatin1(designResources[picture]);
+    for (int size : {16, 32})
+        icon.addPixmap(Render(resource, size));
+    return icon;
 }
 
 int ImageList::Add(const QIcon& icon) {

@@ -17,14 +17,19 @@ public:
         SelectWorkspace = 3,
         RebuildWorkspace = 4,
         About = 5,
+        CheckedOutList = 6,
+        CompareWithParent = 7,
+        CompareWithOther = 8,
     };
 
     explicit ImageList(int size);
 
     // The list of design pictures for size: the two version pictures, and
-    // below 64 pixels also Exit, Select Workspace, Rebuild Workspace and
-    // About.
+    // below 64 pixels also the commands' pictures (Exit to Compare With).
     static ImageList DesignPictures(int size);
+    // A command's picture for the menus (16) and the large ribbon buttons
+    // (32).
+    static QIcon CommandIcon(Picture picture);
     // The picture of a resource file, drawn at size by size, in as many
     // pixels as the screen shows for them.
     static QPixmap Render(const QString& resource, int size);

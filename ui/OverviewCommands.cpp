@@ -3,9 +3,11 @@
 #include "catalogue/NameLookup.h"
 #include "catalogue/TClients.h"
 #include "catalogue/TVersion.h"
+#include "catalogue/VersionListView.h"
 #include "ui/CatalogueTree.h"
 #include "ui/CheckedOutPanel.h"
 #include "ui/CompareDialog.h"
+#include "ui/ImageList.h"
 #include "ui/RibbonApplicationMenu.h"
 #include "ui/RibbonBar.h"
 #include "ui/RibbonGroup.h"
@@ -41,8 +43,8 @@ bool CatalogueIdle() {
 OverviewCommands::OverviewCommands(TMainForm* window)
     : QObject(window), window_(window), panel_(new CheckedOutPanel(window)),
       checkedOutAction_(new QAction(QStringLiteral("Checked-out versions"), window)),
-      compareParentAction_(new QAction(QStringLiteral("Compare with parent"), window)),
-      compareOtherAction_(new QAction(QStringLiteral("Compare with other version"), window)),
+      compareParentAction_(new QAction(QStringLiteral("Compare with Parent"), window)),
+      compareOtherAction_(new QAction(QStringLiteral("Compare With"), window)),
       compareMenu_(new QMenu(window)) {
     setObjectName(QStringLiteral("OverviewCommands"));
     checkedOutAction_->setObjectName(QStringLiteral("CheckedOutListAction"));
@@ -56,6 +58,9 @@ OverviewCommands::OverviewCommands(TMainForm* window)
     compareOtherAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+W")));
     compareOtherAction_->setMenu(compareMenu_);
     compareMenu_->setObjectName(QStringLiteral("CompareMenu"));
+    checkedOutAction_->setIcon(ImageList::CommandIcon(ImageList::CheckedOutList));
+    compareParentAction_->setIcon(ImageList::CommandIcon(ImageList::CompareWithParent));
+    compareOtherAction_->setIcon(ImageList::CommandIcon(ImageList::CompareWithOther));
     // Shortcuts work whichever ribbon tab shows.
     for (QAction* action : {checkedOutAction_, compareParentAction_, compareOtherAction_}) {
         action->setShortcutContext(Qt::WindowShortcut);
@@ -67,8 +72,9 @@ OverviewCommands::OverviewCommands(TMainForm* window)
     RibbonGroup* checkedOut = ribbon->AddGroup(tab, QStringLiteral("Check-outs"));
     checkedOut->AddLargeButton(checkedOutAction_);
     RibbonGroup* compare = ribbon->AddGroup(tab, QStringLiteral("Compare"));
-    compare->AddSmallButton(compareParentAction_);
-    QToolButton* other = compare->AddSmallButton(compareOtherAction_);
+    compare->AddLargeButton(compareParentAction_);
+    QToolButton* other = compare->AddLargeButton(compareOtherAction_);
+    other->setMenu(compareMenu_);
     other->setPopupMode(QToolButton::InstantPopup);
 
     // Also where a version is chosen: the version list's context menu.
@@ -78,7 +84,6 @@ OverviewCommands::OverviewCommands(TMainForm* window)
     versionMenu->addAction(compareOtherAction_);
 
     panel_->hide();
-    window->addDockWidget(Qt::BottomDockWidgetArea, panel_);
 
     connect(checkedOutAction_, &QAction::triggered, this, &OverviewCommands::ShowCheckedOut);
     connect(panel_, &CheckedOutPanel::versionChosen, this,
@@ -116,8 +121,7 @@ CompareDialog* OverviewCommands::Comparison() const {
 }
 
 void OverviewCommands::ShowCheckedOut() {
-    panel_->show();
-    panel_->raise();
+    window_->ShowUnderVersionList(panel_);
     panel_->Invalidate();
     panel_->List()->setFocus();
 }
@@ -178,12 +182,14 @@ void OverviewCommands::FillCompareMenu() {
     std::vector<TVersion*> versions;
     for (int i = 0; i < collection->Count(); ++i)
         versions.push_back(static_cast<TVersion*>(collection->GetItems(i)));
-    std::stable_sort(versions.begin(), versions.end(),
-                     [](const TVersion* a, const TVersion* b) { return a->Nr() < b->Nr(); });
+    // In the list's order, named as the other views name them.
+    std::stable_sort(versions.begin(), versions.end(), [](const TVersion* a, const TVersion* b) {
+        return VersionListView::CompareRows(a, b) < 0;
+    });
     for (TVersion* version : versions) {
         if (version == selected)
             continue;
-        QAction* entry = compareMenu_->addAction(QString(version->Name()).replace(u'&', "&&"));
+        QAction* entry = compareMenu_->addAction(version->LongName().replace(u'&', "&&"));
         const QString name = version->Name();
         connect(entry, &QAction::triggered, this, [this, name] {
             TVersion* current = VersionMngr ? VersionMngr->ActiveVersion() : nullptr;

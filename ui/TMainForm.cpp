@@ -61,6 +61,7 @@
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -383,6 +384,29 @@ void TMainForm::CreateWidgets() {
     statusBar()->addWidget(statusPanel_);
     presence_ = new PresenceIndicator;
     statusBar()->addWidget(presence_);
+}
+
+void TMainForm::ShowUnderVersionList(QWidget* panel) {
+    if (detailsSplitter_->indexOf(panel) < 0) {
+        detailsSplitter_->addWidget(panel);
+        detailsSplitter_->setStretchFactor(detailsSplitter_->indexOf(panel), 0);
+    }
+    if (panel->isVisible())
+        return;
+    panel->show();
+    // The details keep their height; the list keeps half the column.
+    QList<int> sizes = detailsSplitter_->sizes();
+    const int at = detailsSplitter_->indexOf(panel);
+    const int column = detailsSplitter_->height();
+    int fixed = 0;
+    for (int i = 1; i < sizes.size(); ++i) {
+        if (!detailsSplitter_->widget(i)->isVisibleTo(detailsSplitter_))
+            continue;
+        fixed += detailsSplitter_->handleWidth() + (i == at ? 0 : sizes[i]);
+    }
+    sizes[at] = std::clamp(column / 2 - fixed, 0, panel->sizeHint().height());
+    sizes[0] = column - fixed - sizes[at];
+    detailsSplitter_->setSizes(sizes);
 }
 
 void TMainForm::CreateRibbon() {

@@ -90,6 +90,9 @@ public:
     QList<QAction*> Commands() const { return commands_; }
     // The commands of the "Overview" ribbon tab.
     OverviewCommands* Overview() const { return overview_; }
+    // Shows panel under the version list and its details, never under the
+    // tree, at its wanted height while the list keeps half the column.
+    void ShowUnderVersionList(QWidget* panel);
 
 protected:
     void showEvent(QShowEvent* event) override;

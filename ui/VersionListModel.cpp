@@ -16,6 +16,20 @@ bool RowBefore(const VersionListRow* a, const VersionListRow* b) {
     return a->number > b->number;
 }
 
+// The version's summary as a two-column table, labels left, so that the
+// values line up as in the details panel. The list's caption names a
+// checked-out version after its parent; this names its own folder.
+QString ToolTip(const TVersion& version) {
+    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">");
+    for (const QString& line : version.SummaryLines()) {
+        const QString label = line.section(u'\t', 0, 0);
+        const QString value = line.section(u'\t', 1);
+        html += QStringLiteral("<tr><td>%1</td><td style=\"white-space:pre\">%2</td></tr>")
+                    .arg(label.toHtmlEscaped(), value.toHtmlEscaped());
+    }
+    return html + QStringLiteral("</table>");
+}
+
 } // namespace
 
 VersionListModel::VersionListModel(QObject* parent) : QAbstractItemModel(parent) {
@@ -305,6 +319,8 @@ QVariant VersionListModel::data(const QModelIndex& index, int role) const {
         if (row->imageIndex >= 0 && row->imageIndex < int(pictures_.size()))
             return pictures_[size_t(row->imageIndex)];
         return QVariant();
+    case Qt::ToolTipRole:
+        return ToolTip(*row->Version());
     case IsGroupRole:
         return false;
     default:

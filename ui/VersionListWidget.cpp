@@ -1,6 +1,7 @@
 #include "ui/VersionListWidget.h"
 
 #include "ui/GroupListView.h"
+#include "ui/VersionListDelegate.h"
 #include "ui/VersionListModel.h"
 #include "ui/VersionListRow.h"
 
@@ -12,6 +13,8 @@
 #include <QStackedWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -61,6 +64,7 @@ VersionListWidget::VersionListWidget(QWidget* parent)
     auto* groups = new QVBoxLayout(page);
     groups->setContentsMargins(4, 2, 4, 2);
     groups->setSpacing(2);
+    auto* delegate = new VersionListDelegate(this);
     for (int group = 0; group < VersionListModel::GroupCount; ++group) {
         auto* header = new QLabel(page);
         header->setObjectName(QStringLiteral("lvVersionViewHeader%1").arg(group));
@@ -70,6 +74,7 @@ VersionListWidget::VersionListWidget(QWidget* parent)
         auto* list = new GroupListView(page);
         list->setObjectName(QStringLiteral("lvVersionViewGroup%1").arg(group));
         list->setModel(model_);
+        list->setItemDelegate(delegate);
         ShareSelection(list, selection_);
         list->setRootIndex(model_->GroupIndex(group));
         list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -178,14 +183,17 @@ void VersionListWidget::ApplyStyleToLists() {
             list->setSpacing(1);
             list->setWordWrap(false);
             break;
-        default:
+        default: {
             list->setViewMode(QListView::IconMode);
             list->setFlow(QListView::LeftToRight);
             list->setWrapping(true);
             list->setIconSize(QSize(64, 64));
-            list->setGridSize(QSize(150, 112));
+            // Two lines of caption under the picture, in any font.
+            const int entry = VersionListDelegate::IconEntryHeight(list, list->font(), 64);
+            list->setGridSize(QSize(150, std::max(112, entry + 8)));
             list->setWordWrap(true);
             break;
+        }
         }
         list->setMovement(QListView::Static);
         list->setResizeMode(QListView::Adjust);

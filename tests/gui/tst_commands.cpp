@@ -229,8 +229,8 @@ void TestCommands::contextMenus() {
              (QStringList{"New Project", "Del Project", "Rename Project"}));
     QCOMPARE(MenuTexts(app_->window->VersionMenu()),
              (QStringList{"Check In", "Check in/Check out", "Check out", "-", "Undo checkout", "-",
-                          "Import", "-", "Open In", "-", "Open &folder", "-", "Compare with parent",
-                          "Compare with other version"}));
+                          "Import", "-", "Open In", "-", "Open &folder", "-", "Compare with Parent",
+                          "Compare With"}));
     QCOMPARE(MenuTexts(app_->window->OpenInMenu()),
              (QStringList{"Viewer", "Other", "-", "Select application"}));
     // The registry's order, in the editor combo box too, with no text chosen.

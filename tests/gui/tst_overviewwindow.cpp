@@ -48,10 +48,21 @@ QStringList Column(const QStringList& rows, int column) {
     return out;
 }
 
+// The version folders the panel's rows name.
+QStringList Folders(const QStringList& rows) {
+    QStringList out;
+    for (const QString& version : Column(rows, 2))
+        out << version.section(QStringLiteral(" ("), 0, 0);
+    return out;
+}
+
 void SaveScreenshot(QWidget* widget, const QString& name) {
     const QString folder = qEnvironmentVariable("QUORVEL_SCREENSHOTS");
-    if (!folder.isEmpty())
-        QVERIFY(widget->grab().save(QDir(folder).filePath(name)));
+    if (folder.isEmpty())
+        return;
+    // Laid out as it will be drawn.
+    QTest::qWait(20);
+    QVERIFY(widget->grab().save(QDir(folder).filePath(name)));
 }
 
 } // namespace
@@ -145,14 +156,18 @@ void TestOverviewWindow::overviewTabAndCheckedOutList() {
     QTest::keyClick(app_->window, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
     QTRY_VERIFY(panel->isVisible());
     QTRY_VERIFY(!panel->Stale());
-    QCOMPARE(panel->Rows(),
-             (QStringList{"Borealis | Ship | version 1 |  | marta | " + DaysBack(20, 8) + " | 20",
-                          "Acme | Crane | Version 2 | version 1 | jan | " + DaysBack(5, 9) + " | 5",
-                          "Acme | Crane | Version 3 | version 1 | marta | some day | "}));
+    QCOMPARE(
+        panel->Rows(),
+        (QStringList{
+            "Borealis | Ship | version 1 (checked out by marta) | " + DaysBack(20, 8) + " | 20",
+            "Acme | Crane | Version 2 (from version 1, checked out by jan) | " + DaysBack(5, 9) +
+                " | 5",
+            "Acme | Crane | Version 3 (from version 1, checked out by marta) | some day | "}));
     Activate(QStringLiteral("Acme/Crane/Version 2"));
     panel->List()->setCurrentItem(panel->List()->topLevelItem(1));
     ribbon->Tabs()->setCurrentIndex(1);
-    SaveScreenshot(app_->window, QStringLiteral("checked-out.png"));
+    app_->window->resize(1280, 800);
+    SaveScreenshot(app_->window, QStringLiteral("overview.png"));
 }
 
 void TestOverviewWindow::choosingARowSelectsItsVersion_data() {
@@ -220,7 +235,7 @@ void TestOverviewWindow::listFollowsTheCommands() {
     GuiHarness::MakeVersion(ws_->Path() + "Cirrus/Kite/version 1", true, QString(), "ola",
                             DaysBack(30, 7));
     app_->window->Command(command)->trigger();
-    QTRY_COMPARE(Column(panel->Rows(), 2), versions);
+    QTRY_COMPARE(Folders(panel->Rows()), versions);
     QVERIFY(!panel->Stale());
 }
 
@@ -242,7 +257,8 @@ void TestOverviewWindow::compareWithParentAndOther() {
              (QStringList{"Deleted | gone.txt | 4 bytes | ", "Added | new.txt |  | 6 bytes",
                           "Changed | picture.bin | 6 bytes | 7 bytes",
                           "Changed | work.txt | 14 bytes | 12 bytes"}));
-    QCOMPARE(dialog->Heading(), QStringLiteral("Acme / Crane: Version 2 compared with version 1"));
+    QCOMPARE(dialog->Heading(), QStringLiteral("Acme / Crane: Version 2 (from version 1, checked "
+                                               "out by jan) compared with version 1"));
     QTreeWidget* list = dialog->List();
     QCOMPARE(dialog->Describe(list->topLevelItem(2)),
              QStringLiteral("Changed: picture.bin\nversion 1: 6 bytes\nVersion 2: 7 bytes"));
@@ -262,15 +278,19 @@ void TestOverviewWindow::compareWithParentAndOther() {
     QCOMPARE(QString::fromUtf8(out.readAll()), ws_->Path() + "Acme/Crane/version 1/work.txt\n" +
                                                    ws_->Path() + "Acme/Crane/Version 2/work.txt\n");
 
-    // Any other version, from the menu; the older one comes first.
+    // Any other version, from the menu, newest first; the dialog names the
+    // newer one first.
     QMenu* menu = Overview()->CompareMenu();
     emit menu->aboutToShow();
     QStringList names;
     for (QAction* entry : menu->actions())
         names << entry->text();
-    QCOMPARE(names, (QStringList{"version 1", "Version 3"}));
-    menu->actions().at(1)->trigger();
-    QCOMPARE(dialog->Heading(), QStringLiteral("Acme / Crane: Version 3 compared with Version 2"));
+    QCOMPARE(names, (QStringList{"Version 3 (from version 1, checked out by marta)", "version 1"}));
+    menu->actions().at(0)->trigger();
+    QCOMPARE(
+        dialog->Heading(),
+        QStringLiteral("Acme / Crane: Version 3 (from version 1, checked out by marta) compared "
+                       "with Version 2 (from version 1, checked out by jan)"));
     QCOMPARE(dialog->Rows(),
              (QStringList{"Deleted | new.txt | 6 bytes | ", "Deleted | picture.bin | 7 bytes | ",
                           "Changed | work.txt | 12 bytes | 17 bytes"}));
@@ -288,7 +308,8 @@ void TestOverviewWindow::compareCanBeCancelled() {
             cancelled = true;
         }
     });
-    QVERIFY(!dialog.Compare(*ItemAt("Acme/Crane/version 1"), *ItemAt("Acme/Crane/Version 2")));
+    QVERIFY(!dialog.Compare(*static_cast<TVersion*>(ItemAt("Acme/Crane/version 1")),
+                            *static_cast<TVersion*>(ItemAt("Acme/Crane/Version 2"))));
     QVERIFY(cancelled);
     QCOMPARE(dialog.Rows(), QStringList());
     QVERIFY(app_->user.shown.isEmpty());
