@@ -4,6 +4,7 @@
 #include "GuiHarness.h"
 
 #include "catalogue/TClients.h"
+#include "catalogue/TVersion.h"
 #include "ui/CompareDialog.h"
 
 #include <QPushButton>
@@ -12,12 +13,12 @@
 
 namespace {
 
-TVersionItem* VersionAt(const QString& name) {
+TVersion* VersionAt(const QString& name) {
     TVersionItem* project = ProjectMngr->Clients()
                                 ->ItemByName(QStringLiteral("Acme"))
                                 ->VersionCollection()
                                 ->ItemByName(QStringLiteral("Pump"));
-    return project->VersionCollection()->ItemByName(name);
+    return static_cast<TVersion*>(project->VersionCollection()->ItemByName(name));
 }
 
 } // namespace
