@@ -20,9 +20,9 @@ private slots:
 void TestFuzzRegressions::replay_data() {
     QTest::addColumn<QString>("file");
     int rows = 0;
-    // Beside this source file, wherever the build is.
-    const QDir fuzz(QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
-                    QStringLiteral("/../fuzz"));
+    // Beside the tests' sources, wherever the build is (a compiler cache
+    // may make __FILE__ relative).
+    const QDir fuzz(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../fuzz"));
     for (const char* folder : {"regressions", "corpus"}) {
         const QDir dir(fuzz.filePath(QLatin1String(folder)));
         QVERIFY2(dir.exists(), qPrintable(dir.path()));

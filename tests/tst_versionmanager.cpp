@@ -188,17 +188,19 @@ void TestVersionManager::selectionFlows() {
     QCOMPARE(changedEvents, 1);
     QCOMPARE(list->RowCount(), 2);
 
-    // Another project refills without an event.
+    // Another project refills, and the details let go of the version the
+    // list no longer shows.
     auto* tower =
         manager->Clients()->ItemByName(QStringLiteral("Other"))->VersionCollection()->GetItems(0);
     versions->SetActiveItem(tower);
-    QCOMPARE(changedEvents, 1);
+    QCOMPARE(changedEvents, 2);
     QCOMPARE(list->Captions(0), QStringList{"version 1"});
 
+    // Emptied, the details are told too.
     versions->Clear();
     QCOMPARE(list->RowCount(), 0);
     QCOMPARE(versions->ActiveItem(), nullptr);
-    QCOMPARE(changedEvents, 2);
+    QCOMPARE(changedEvents, 3);
 }
 
 void TestVersionManager::groupHeadersAndOrder() {
@@ -439,7 +441,8 @@ void TestVersionManager::deletingTheActiveItemLetsGoOfIt() {
     user->QueueConfirm(true);
     versions->DelProject();
     QCOMPARE(user->shown, QStringList{"confirm: Delete Project Crane?"});
-    QCOMPARE(versions->ActiveItem(), nullptr);
+    // Its client is what the tree highlights now.
+    QCOMPARE(versions->ActiveItem(), manager->Clients()->ItemByName(QStringLiteral("Acme")));
     QCOMPARE(versions->InstalledProject(), nullptr);
     QCOMPARE(list->RowCount(), 0);
     QCOMPARE(changedEvents, 1);
@@ -464,13 +467,13 @@ void TestVersionManager::removalsEmptyTheDetailsOfAGoneVersionOnly_data() {
     QTest::newRow("undo: the listed project is active again") << "Acme/Crane/Version 2"
                                                               << "undo" << 1 << "Acme/Crane";
     QTest::newRow("the shown version's project") << "Acme/Crane/version 1"
-                                                 << "project" << 1 << "";
+                                                 << "project" << 1 << "Acme";
     QTest::newRow("the shown version's project, chosen in the tree") << "Acme/Crane"
-                                                                     << "project" << 1 << "";
+                                                                     << "project" << 1 << "Acme";
     QTest::newRow("the shown version's client") << "Acme"
                                                 << "client" << 1 << "";
     QTest::newRow("an unrelated project") << "Other/Tower"
-                                          << "project" << 0 << "";
+                                          << "project" << 0 << "Other";
     QTest::newRow("an unrelated client") << "Other"
                                          << "client" << 0 << "";
 }

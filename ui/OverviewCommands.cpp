@@ -74,7 +74,6 @@ OverviewCommands::OverviewCommands(TMainForm* window)
     RibbonGroup* compare = ribbon->AddGroup(tab, QStringLiteral("Compare"));
     compare->AddLargeButton(compareParentAction_);
     QToolButton* other = compare->AddLargeButton(compareOtherAction_);
-    other->setMenu(compareMenu_);
     other->setPopupMode(QToolButton::InstantPopup);
 
     // Also where a version is chosen: the version list's context menu.

@@ -942,6 +942,11 @@ void TMainForm::RunWhenIdle(const std::function<void()>& handler) {
 }
 
 void TMainForm::RunOnCatalogue(const std::function<void()>& handler) {
-    if (VersionMngr)
-        RunWhenIdle(handler);
+    if (!VersionMngr)
+        return;
+    // A tree selection not yet taken up is what the user points at; a
+    // command in the same turn must not act on the item before it.
+    if (treeSyncPending_)
+        SyncActiveItemFromTree();
+    RunWhenIdle(handler);
 }
