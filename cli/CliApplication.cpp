@@ -149,8 +149,12 @@ void CliApplication::OpenWorkspace() {
     const QString folder = WorkspaceFolder();
     // Opening would make the folder, and a command that only reads makes
     // nothing.
-    if (commandLine_.Command()->readsOnly && !FileSystem::FolderExists(folder))
+    if (commandLine_.Command()->readsOnly && !FileSystem::FolderExists(folder)) {
+        const QString path = folder.endsWith(u'/') ? folder.chopped(1) : folder;
+        if (QFileInfo::exists(path))
+            throw QuorvelError(QStringLiteral("The workspace %1 is not a folder.").arg(path));
         throw QuorvelError(QStringLiteral("The workspace %1 does not exist.").arg(folder));
+    }
     try {
         ProjectMngr->SetWorkSpace(folder);
     } catch (const QuorvelError& error) {

@@ -53,6 +53,10 @@ run_raw -w "$TMP/nowhere" list
 expect_rc 1 "list of a workspace that does not exist"
 expect_contains "$ERR" "The workspace $TMP/nowhere/ does not exist" "it says so"
 expect_no_file "$TMP/nowhere" "list makes no workspace folder"
+touch "$TMP/a-file"
+run_raw -w "$TMP/a-file" list
+expect_rc 1 "list of a workspace that is a file"
+expect_contains "$ERR" "The workspace $TMP/a-file is not a folder" "it says so"
 
 # Without a catalogue file a read reads the folders, and leaves what an
 # interrupted check-out left to a command that may change the workspace.
