@@ -87,7 +87,6 @@ HistoryPanel::HistoryPanel(QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(list_, 1);
     setWidget(content);
-    SetScope(Scope::Project);
 
     filterDelay_->setSingleShot(true);
     filterDelay_->setInterval(WorkspaceFilterDelay);
@@ -113,6 +112,7 @@ HistoryPanel::HistoryPanel(QWidget* parent)
     });
     connect(list_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* row) { Emit(row, true); });
+    SetScope(Scope::Project);
 }
 
 HistoryPanel::~HistoryPanel() = default;

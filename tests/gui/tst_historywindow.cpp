@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressDialog>
@@ -154,8 +155,11 @@ void TestHistoryWindow::historyCommandAndPanel() {
     QTRY_VERIFY(!panel->Stale());
     QCOMPARE(panel->windowTitle(), QStringLiteral("History of Acme / Crane"));
     QCOMPARE(panel->Rows().size(), 5);
+    // Project and client are the title's.
+    QCOMPARE(panel->List()->header()->count() - panel->List()->header()->hiddenSectionCount(), 6);
     ribbon->Tabs()->setCurrentIndex(1);
     panel->List()->setFocus();
+    panel->List()->setCurrentItem(panel->List()->topLevelItem(3));
     SaveScreenshot(app_->window, QStringLiteral("history.png"));
 
     panel->SetScope(HistoryPanel::Scope::Workspace);
