@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMutex>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
@@ -38,6 +39,12 @@ ArchiveSender::ArchiveSender(QWidget* window) : QObject(window), window_(window)
 
 QString ArchiveSender::Send(const QString& client, const QString& project, const QString& version,
                             const QString& versionFolder) {
+    // The window answers while an archive is written, before its progress
+    // shows: one archive at a time.
+    if (sending_)
+        return QString();
+    sending_ = true;
+    const auto done = qScopeGuard([this] { sending_ = false; });
     const QString folder = lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_;
     const std::optional<QString> chosen = User().AskSaveFile(
         QStringLiteral("Send as Archive"),
@@ -75,6 +82,7 @@ QString ArchiveSender::Send(const QString& client, const QString& project, const
     progress.setRange(0, Steps);
     progress.setMinimumDuration(quietMilliseconds_);
     connect(&progress, &QProgressDialog::canceled, this, [shared] { shared->cancel = true; });
+    connect(&progress, &QDialog::rejected, this, [shared] { shared->cancel = true; });
     QTimer tick;
     tick.setInterval(50);
     connect(&tick, &QTimer::timeout, this, [&] {

@@ -16,6 +16,8 @@ class ArchiveSender : public QObject {
 public:
     explicit ArchiveSender(QWidget* window);
 
+    bool Sending() const { return sending_; }
+
     // The archive written, or nothing when the user cancelled or it failed
     // (the user was told why).
     QString Send(const QString& client, const QString& project, const QString& version,
@@ -33,5 +35,6 @@ private:
     QWidget* window_;
     QString lastFolder_;
     int quietMilliseconds_ = 500;
+    bool sending_ = false;
     std::function<void()> workerStep_;
 };

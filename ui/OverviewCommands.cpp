@@ -297,6 +297,6 @@ void OverviewCommands::UpdateEnabled() {
     compareParentAction_->setEnabled(selected && ParentOfSelected());
     compareOtherAction_->setEnabled(selected && selected->ParentCollection()->Count() > 1);
     historyAction_->setEnabled(idle && !ProjectMngr->WorkSpace().isEmpty());
-    sendArchiveAction_->setEnabled(selected);
+    sendArchiveAction_->setEnabled(selected && !sender_->Sending());
     FollowInHistory();
 }
