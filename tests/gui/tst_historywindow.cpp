@@ -6,6 +6,7 @@
 #include "catalogue/TVersion.h"
 #include "platform/DateTimeText.h"
 #include "ui/ArchiveSender.h"
+#include "ui/BackgroundSize.h"
 #include "ui/CompareDialog.h"
 #include "ui/HistoryPanel.h"
 #include "ui/ListedProjectWatcher.h"
@@ -69,6 +70,8 @@ private slots:
     void sendAsArchive();
     void sizeInTheDetails_data();
     void sizeInTheDetails();
+    void sizeTexts_data();
+    void sizeTexts();
 
 private:
     void Activate(const QString& path) {
@@ -480,6 +483,37 @@ void TestHistoryWindow::sizeInTheDetails() {
     QVERIFY2(sizeLine().startsWith(size), qPrintable(sizeLine()));
     // Shared blocks are named only where the file system shares them.
     QVERIFY(!sizeLine().contains(QStringLiteral("shared")) || sizeLine().contains("frees"));
+}
+
+void TestHistoryWindow::sizeTexts_data() {
+    QTest::addColumn<qint64>("files");
+    QTest::addColumn<qint64>("bytes");
+    QTest::addColumn<qint64>("allocated");
+    QTest::addColumn<qint64>("shared");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one file") << 1LL << 262LL << 4096LL << 0LL << "1 file, 262 bytes";
+    QTest::newRow("empty") << 0LL << 0LL << 0LL << 0LL << "0 files, 0 bytes";
+    QTest::newRow("thousands") << 12345LL << 5LL * 1024 * 1024 << 6LL * 1024 * 1024 << 0LL
+                               << "12,345 files, 5.0 MB";
+    // A fresh check-out on XFS: nearly everything shared.
+    QTest::newRow("shared blocks")
+        << 200LL << 1024LL * 1024 * 1024 << 1024LL * 1024 * 1024 + 8192 << 1024LL * 1024 * 1024
+        << "200 files, 1.0 GB (1.0 GB shared with other versions: "
+           "deleting it frees 8.0 kB)";
+}
+
+void TestHistoryWindow::sizeTexts() {
+    QFETCH(qint64, files);
+    QFETCH(qint64, bytes);
+    QFETCH(qint64, allocated);
+    QFETCH(qint64, shared);
+    QFETCH(QString, text);
+    VersionSize::Totals totals;
+    totals.files = files;
+    totals.bytes = bytes;
+    totals.allocated = allocated;
+    totals.shared = shared;
+    QCOMPARE(BackgroundSize::Describe(totals), text);
 }
 
 QUORVEL_GUI_TEST_MAIN(TestHistoryWindow)
