@@ -230,10 +230,17 @@ bool HistoryPanel::Refresh() {
         stale_ = true;
         // A new catalogue is read afresh; a cancelled read waits for the
         // next change or showing.
-        if (replaced)
+        if (replaced) {
             ScheduleRefresh();
+        } else {
+            // The rows shown are not the ones asked for: the title says so
+            // until History is chosen again.
+            ShowTitle();
+            setWindowTitle(windowTitle() + QStringLiteral(" (reading cancelled)"));
+        }
         return false;
     }
+    ShowTitle();
     rows_ = std::move(rows);
     unreadable_ = std::move(unreadable);
     ApplyFilter();
