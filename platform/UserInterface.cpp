@@ -21,6 +21,11 @@ bool UserInterface::WaitForWorkspace(const QString&, const std::function<bool()>
     return true;
 }
 
+std::optional<QString> UserInterface::AskSaveFile(const QString&, const QString&, const QString&,
+                                                  const QString&) {
+    return std::nullopt;
+}
+
 void UserInterface::CopyStarted(const QString&, const QString&, qint64) {}
 void UserInterface::CopyProgress(qint64) {}
 void UserInterface::CopyFinished() {}

@@ -40,6 +40,12 @@ public:
     // A folder browser; the chosen folder, without a closing separator.
     virtual std::optional<QString> AskFolder(const QString& prompt,
                                              const QString& initialFolder) = 0;
+    // A file-save dialog offering suggested (a full path), asking before it
+    // replaces a file; the chosen file's full path. Nothing by default: only
+    // the desktop program saves where the user points.
+    virtual std::optional<QString> AskSaveFile(const QString& title, const QString& suggested,
+                                               const QString& filterDescription,
+                                               const QString& filterPattern);
 
     // Lets the window system handle what is pending (repaints, input).
     virtual void ProcessPendingEvents() = 0;

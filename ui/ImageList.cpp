@@ -11,6 +11,7 @@ const char* const designResources[] = {
     ":/icons/version-checkedin.svg", ":/icons/version-checkedout.svg", ":/icons/exit.svg",
     ":/icons/select-workspace.svg",  ":/icons/rebuild-workspace.svg",  ":/icons/about.svg",
     ":/icons/checked-out-list.svg",  ":/icons/compare-parent.svg",     ":/icons/compare-other.svg",
+    ":/icons/history.svg",           ":/icons/send-archive.svg",
 };
 
 } // namespace

@@ -20,12 +20,14 @@ public:
         CheckedOutList = 6,
         CompareWithParent = 7,
         CompareWithOther = 8,
+        History = 9,
+        SendArchive = 10,
     };
 
     explicit ImageList(int size);
 
     // The list of design pictures for size: the two version pictures, and
-    // below 64 pixels also the commands' pictures (Exit to Compare With).
+    // below 64 pixels also the commands' pictures (Exit to Send as Archive).
     static ImageList DesignPictures(int size);
     // A command's picture for the menus (16) and the large ribbon buttons
     // (32).

@@ -229,6 +229,26 @@ std::optional<QString> QtUser::AskFolder(const QString& prompt, const QString& i
     return dialog.selectedFiles().constFirst();
 }
 
+std::optional<QString> QtUser::AskSaveFile(const QString& title, const QString& suggested,
+                                           const QString& filterDescription,
+                                           const QString& filterPattern) {
+    QFileDialog dialog(Parent(), title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("%1 (%2)").arg(filterDescription, filterPattern));
+    dialog.setDefaultSuffix(QFileInfo(filterPattern).suffix());
+    // A folder that is gone is not offered: the user's own folder instead.
+    const QFileInfo offered(suggested);
+    dialog.setDirectory(offered.dir().exists() ? offered.absolutePath() : QDir::homePath());
+    dialog.selectFile(offered.fileName());
+    ShowWholeColumns(dialog, Parent());
+    CentreOnScreen(dialog, Parent());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 void QtUser::ProcessPendingEvents() {
     if (sinceEvents_.isValid() && sinceEvents_.elapsed() < 16)
         return;

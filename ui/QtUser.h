@@ -36,6 +36,9 @@ public:
     std::optional<QString> AskCheckIn(const QString& owner, const QString& description) override;
     std::optional<QString> AskOpenFile(const OpenFileRequest& request) override;
     std::optional<QString> AskFolder(const QString& prompt, const QString& initialFolder) override;
+    std::optional<QString> AskSaveFile(const QString& title, const QString& suggested,
+                                       const QString& filterDescription,
+                                       const QString& filterPattern) override;
 
     // At most once every 16 milliseconds: a scan names thousands of items
     // and must not spend its time repainting.

@@ -19,7 +19,7 @@ QString ShownText(const QString& caption) {
 } // namespace
 
 RibbonButton::RibbonButton(QAction* action, bool large, QWidget* parent)
-    : QToolButton(parent), large_(large) {
+    : QToolButton(parent), action_(action), large_(large) {
     setAutoRaise(true);
     setDefaultAction(action);
     if (large) {
@@ -37,7 +37,7 @@ RibbonButton::RibbonButton(QAction* action, bool large, QWidget* parent)
 }
 
 QString RibbonButton::Caption() const {
-    return defaultAction() ? defaultAction()->iconText() : QString();
+    return action_ ? action_->iconText() : QString();
 }
 
 void RibbonButton::SetAccessKey(const QString& letter) {

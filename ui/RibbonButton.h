@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QToolButton>
 
 class QAction;
@@ -35,6 +36,9 @@ protected:
 private:
     void ShowCaption();
 
+    // The command: a menu given to the button later takes it away as the
+    // button's default action, not as its caption.
+    QPointer<QAction> action_;
     bool large_;
     QString accessKey_;
 };

@@ -11,11 +11,13 @@
 #include "platform/FileSystem.h"
 #include "platform/QuorvelError.h"
 #include "platform/UserInterface.h"
+#include "ui/BackgroundSize.h"
 #include "ui/CatalogueTree.h"
 #include "ui/CatalogueViewState.h"
 #include "ui/CheckedOutPanel.h"
 #include "ui/EditorIcon.h"
 #include "ui/FolderCommands.h"
+#include "ui/HistoryPanel.h"
 #include "ui/KeyboardFocusFrame.h"
 #include "ui/ListedProjectWatcher.h"
 #include "ui/OverviewCommands.h"
@@ -115,10 +117,13 @@ TMainForm::TMainForm(QuorvelRuntime& runtime, QWidget* parent)
     CreateMenus();
     overview_ = new OverviewCommands(this);
     new KeyboardFocusFrame(this);
+    sizes_ = new BackgroundSize(this);
+    connect(sizes_, &BackgroundSize::measured, this, &TMainForm::ShowVersionSize);
     const auto afterOutsideChanges = [this] {
         // Versions that came or went outside Quorvel change what is
         // checked out.
         overview_->Panel()->Invalidate();
+        overview_->History()->Invalidate();
         // A version chosen while they were followed waited; it is taken up
         // now. Another version that is merely still selected in the list is
         // not: a client or project chosen since stays the active item.
@@ -680,6 +685,7 @@ QString TMainForm::HelpTopic() const {
         {lvVersionView, "window.html#versions"},
         {mmVersionDescription, "window.html#details"},
         {overview_->Panel(), "overview.html#checked-out"},
+        {overview_->History(), "overview.html#history"},
     };
     // The innermost part that holds the focus.
     for (const QWidget* widget = focusWidget(); widget; widget = widget->parentWidget()) {
@@ -751,6 +757,8 @@ void TMainForm::VersionChanged(TVersionManager* Sender) {
     const TVersion* version = VersionMngr->ActiveVersion();
     if (!version) {
         mmVersionDescription->clear();
+        sizeBlock_ = -1;
+        sizes_->Forget();
         return;
     }
     ShowVersionDetails(version);
@@ -768,8 +776,20 @@ void TMainForm::SetFirstIndent() {
     cursor.setBlockFormat(format);
 }
 
+void TMainForm::ShowVersionSize(const QString& folder, const QString& text) {
+    if (folder != sizeFolder_ || sizeBlock_ < 0)
+        return;
+    const QTextBlock block = mmVersionDescription->document()->findBlockByNumber(sizeBlock_);
+    if (!block.isValid())
+        return;
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.insertText(QStringLiteral("Size:\t") + text);
+}
+
 void TMainForm::ShowVersionDetails(const TVersion* version) {
     mmVersionDescription->clear();
+    sizeBlock_ = -1;
     QTextBlockFormat format;
     format.setTextIndent(PointsToPixels(FirstIndentPoints));
     // Qt counts tab positions from where the indented first line starts; the
@@ -781,16 +801,25 @@ void TMainForm::ShowVersionDetails(const TVersion* version) {
     cursor.setBlockFormat(format);
     // A description of several lines goes on in paragraphs of its own.
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+    // The size goes after the record, before the description; it is
+    // measured in the background and filled in when known.
+    QStringList lines = version->DisplayLines();
+    const qsizetype sizeAt = std::min<qsizetype>(6, lines.size());
+    lines.insert(sizeAt, QStringLiteral("Size:\tmeasuring..."));
     bool first = true;
-    for (const QString& line : version->DisplayLines()) {
-        for (const QString& part : line.split(lineBreak)) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        for (const QString& part : lines[i].split(lineBreak)) {
             if (!first)
                 cursor.insertBlock(format);
+            if (i == sizeAt)
+                sizeBlock_ = cursor.blockNumber();
             cursor.insertText(part);
             first = false;
         }
     }
     mmVersionDescription->moveCursor(QTextCursor::Start);
+    sizeFolder_ = version->Path();
+    sizes_->Measure(sizeFolder_);
 }
 
 // Enabled state -------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 
+class BackgroundSize;
 class CatalogueTree;
 class QuorvelRuntime;
 class QAction;
@@ -125,6 +126,8 @@ private:
     // On a workspace without clients the list's place says how to start.
     void ShowStartHint();
     void ShowVersionDetails(const TVersion* version);
+    // The size measured in the background, when it is of the version shown.
+    void ShowVersionSize(const QString& folder, const QString& text);
     void SetFirstIndent();
     qreal PointsToPixels(qreal points) const;
     void SelectWorkspaceExecute();
@@ -190,4 +193,8 @@ private:
     // Commands running, counted by Run.
     int commandDepth_ = 0;
     WorkspaceFollower* workspaceFollower_ = nullptr;
+    BackgroundSize* sizes_ = nullptr;
+    // The details' size line and the folder it is of.
+    int sizeBlock_ = -1;
+    QString sizeFolder_;
 };

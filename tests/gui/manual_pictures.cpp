@@ -8,6 +8,7 @@
 #include "ui/CatalogueTree.h"
 #include "ui/CheckedOutPanel.h"
 #include "ui/CompareDialog.h"
+#include "ui/HistoryPanel.h"
 #include "ui/OverviewCommands.h"
 #include "ui/RibbonBar.h"
 #include "ui/TAboutBox.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QScopeGuard>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
@@ -134,6 +136,12 @@ int main(int argc, char** argv) {
             overview->SelectVersion(QStringLiteral("Acme Shipping"),
                                     QStringLiteral("Harbour Crane"), QLatin1String(version));
             settle();
+            // The size in the details is measured in the background.
+            saved =
+                QTest::qWaitFor([&] {
+                    return !window->Details()->toPlainText().contains(QStringLiteral("measuring"));
+                }) &&
+                saved;
         };
         window->Tree()->expandAll();
         select("Version 3");
@@ -161,6 +169,24 @@ int main(int argc, char** argv) {
         rows->setCurrentItem(rows->topLevelItem(rows->topLevelItemCount() - 1)); // Version 5
         select("Version 5");
         saved = Save(window, folder, QStringLiteral("checked-out.png")) && saved;
+
+        panel->hide();
+        overview->HistoryAction()->trigger();
+        HistoryPanel* history = overview->History();
+        saved = QTest::qWaitFor([&] { return history->isVisible() && !history->Stale(); }) && saved;
+        QTreeWidget* versions = history->List();
+        for (int row = 0; row < versions->topLevelItemCount(); ++row) {
+            if (versions->topLevelItem(row)->text(2) == QLatin1String("Version 2"))
+                versions->setCurrentItem(versions->topLevelItem(row));
+        }
+        settle();
+        saved = QTest::qWaitFor([&] {
+                    return !window->Details()->toPlainText().contains(QStringLiteral("measuring"));
+                }) &&
+                saved;
+        saved = Save(window, folder, QStringLiteral("history.png")) && saved;
+        history->hide();
+        select("Version 5");
 
         overview->CompareParentAction()->trigger();
         CompareDialog* dialog = overview->Comparison();

@@ -222,7 +222,8 @@ void TestCommands::applicationMenu() {
 
 void TestCommands::contextMenus() {
     QMenu* project = app_->window->ProjectMenu();
-    QCOMPARE(MenuTexts(project), (QStringList{"Clients", "Projects", "-", "Open &folder"}));
+    QCOMPARE(MenuTexts(project),
+             (QStringList{"Clients", "Projects", "-", "Open &folder", "-", "History"}));
     QCOMPARE(MenuTexts(project->actions()[0]->menu()),
              (QStringList{"New Client", "Del Client", "Rename Client"}));
     QCOMPARE(MenuTexts(project->actions()[1]->menu()),
@@ -230,7 +231,7 @@ void TestCommands::contextMenus() {
     QCOMPARE(MenuTexts(app_->window->VersionMenu()),
              (QStringList{"Check In", "Check in/Check out", "Check out", "-", "Undo checkout", "-",
                           "Import", "-", "Open In", "-", "Open &folder", "-", "Compare with Parent",
-                          "Compare With"}));
+                          "Compare With", "-", "History", "Send as Archive..."}));
     QCOMPARE(MenuTexts(app_->window->OpenInMenu()),
              (QStringList{"Viewer", "Other", "-", "Select application"}));
     // The registry's order, in the editor combo box too, with no text chosen.

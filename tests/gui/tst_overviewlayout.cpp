@@ -88,6 +88,8 @@ void TestOverviewLayout::largeButtonsWithPictures_data() {
     QTest::newRow("All Checked Out") << "CheckedOutListAction";
     QTest::newRow("Compare with Parent") << "CompareParentAction";
     QTest::newRow("Compare With") << "CompareOtherAction";
+    QTest::newRow("History") << "HistoryAction";
+    QTest::newRow("Send as Archive") << "SendArchiveAction";
 }
 
 void TestOverviewLayout::largeButtonsWithPictures() {

@@ -143,7 +143,8 @@ void TestOverviewWindow::overviewTabAndCheckedOutList() {
     for (RibbonGroup* group : ribbon->Groups(1))
         entries << group->Caption() + u':' + group->EntryTexts().join(u',');
     QCOMPARE(entries, (QStringList{"Check-outs:&All Checked Out",
-                                   "Compare:Compare with &Parent,Compare &With"}));
+                                   "Compare:Compare with &Parent,Compare &With",
+                                   "Versions:&History,&Send as Archive"}));
     QCOMPARE(Overview()->CheckedOutAction()->shortcut(), QKeySequence("Ctrl+Shift+L"));
     QCOMPARE(Overview()->CompareParentAction()->shortcut(), QKeySequence("Ctrl+Shift+P"));
     QCOMPARE(Overview()->CompareOtherAction()->shortcut(), QKeySequence("Ctrl+Shift+W"));

@@ -5,6 +5,7 @@
 
 #include "ui/CatalogueTree.h"
 #include "ui/CheckedOutPanel.h"
+#include "ui/HistoryPanel.h"
 #include "ui/OverviewCommands.h"
 #include "ui/RibbonBar.h"
 #include "ui/TreeFilterField.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
@@ -98,6 +100,7 @@ void TestUserManual::helpOpensThePageOfTheFocusedPart_data() {
     QTest::newRow("version list, F1") << "versions" << true << "window.html#versions";
     QTest::newRow("details, F1") << "details" << true << "window.html#details";
     QTest::newRow("checked-out panel, F1") << "checked-out" << true << "overview.html#checked-out";
+    QTest::newRow("history's filter, F1") << "history" << true << "overview.html#history";
     QTest::newRow("editor box, F1") << "editors" << true << "commands.html#editor";
     QTest::newRow("recent box, ?") << "recent" << false << "commands.html#workspace";
     QTest::newRow("Overview tab, F1") << "overview-tab" << true << "overview.html";
@@ -132,7 +135,11 @@ void TestUserManual::helpOpensThePageOfTheFocusedPart() {
         focused = window->Details();
     else if (part == QLatin1String("checked-out"))
         focused = window->Overview()->Panel()->List();
-    else if (part == QLatin1String("editors"))
+    else if (part == QLatin1String("history")) {
+        window->Overview()->HistoryAction()->trigger();
+        QTRY_VERIFY(window->Overview()->History()->isVisible());
+        focused = window->Overview()->History()->FilterField();
+    } else if (part == QLatin1String("editors"))
         focused = window->EditorCombo();
     else if (part == QLatin1String("recent"))
         focused = window->RecentCombo();

@@ -57,6 +57,18 @@ std::optional<QString> ScriptedUser::AskOpenFile(const OpenFileRequest& request)
     return openFiles.dequeue();
 }
 
+std::optional<QString> ScriptedUser::AskSaveFile(const QString& title, const QString& suggested,
+                                                 const QString& filterDescription,
+                                                 const QString& filterPattern) {
+    shown << QStringLiteral("savefile: %1|%2|%3|%4")
+                 .arg(title, suggested, filterDescription, filterPattern);
+    if (saveFiles.isEmpty()) {
+        ranOutOfAnswers = true;
+        return std::nullopt;
+    }
+    return saveFiles.dequeue();
+}
+
 std::optional<QString> ScriptedUser::AskFolder(const QString& prompt,
                                                const QString& initialFolder) {
     shown << QStringLiteral("folder: %1|%2").arg(prompt, initialFolder);

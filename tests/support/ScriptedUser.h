@@ -20,6 +20,7 @@ public:
     void QueueCheckIn(std::optional<QString> description) { checkIns.enqueue(description); }
     void QueueOpenFile(std::optional<QString> path) { openFiles.enqueue(path); }
     void QueueFolder(std::optional<QString> path) { folders.enqueue(path); }
+    void QueueSaveFile(std::optional<QString> path) { saveFiles.enqueue(path); }
 
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
@@ -29,6 +30,9 @@ public:
     std::optional<QString> AskCheckIn(const QString& owner, const QString& description) override;
     std::optional<QString> AskOpenFile(const OpenFileRequest& request) override;
     std::optional<QString> AskFolder(const QString& prompt, const QString& initialFolder) override;
+    std::optional<QString> AskSaveFile(const QString& title, const QString& suggested,
+                                       const QString& filterDescription,
+                                       const QString& filterPattern) override;
     void ProcessPendingEvents() override {
         ++pendingEventCalls;
         if (duringEvents)
@@ -42,7 +46,8 @@ public:
 
     // Everything shown, in order: "message: ...", "error: ...",
     // "confirm: ...", "name: caption|prompt|text", "checkin: owner|description",
-    // "openfile: title|filter|pattern|folder", "folder: prompt|initial".
+    // "openfile: title|filter|pattern|folder", "folder: prompt|initial",
+    // "savefile: title|suggested|filter|pattern".
     QStringList shown;
     QStringList messages;
     int pendingEventCalls = 0;
@@ -58,4 +63,5 @@ public:
     QQueue<std::optional<QString>> checkIns;
     QQueue<std::optional<QString>> openFiles;
     QQueue<std::optional<QString>> folders;
+    QQueue<std::optional<QString>> saveFiles;
 };
