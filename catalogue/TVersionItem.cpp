@@ -357,6 +357,8 @@ DataFileRecord TVersionItem::ReadDataFile(const QString& folder, bool onlyInMemo
     if (record.parser) {
         try {
             record.prepared = DataText::Parse(*record.parser);
+            // Freed on the thread that made it, and not held in the window.
+            record.parser.reset();
         } catch (...) {
             record.failure = std::current_exception();
         }

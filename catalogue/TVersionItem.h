@@ -123,7 +123,7 @@ public:
     };
     void TakeDataText(const DataText& text);
     // A folder's data file read and parsed, for a DataFileReader: the
-    // record's prepared value is its DataText.
+    // record's prepared value is its DataText, in place of its parser.
     static DataFileRecord ReadDataFile(const QString& folder, bool onlyInMemory = false);
 
     // Adds the item's node to tree under parent (top level when null).
