@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QString>
 #include <QTextStream>
@@ -404,6 +405,53 @@ inline qint64 PeakResidentBytes() {
             return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
     }
     return -1;
+}
+
+// Every data file below root, as a list for xargs (one path and a NUL
+// each) in the file listFile; returns how many.
+inline int WriteDataFileList(const QString& root, const QString& listFile) {
+    QFile out(listFile);
+    if (!out.open(QIODevice::WriteOnly))
+        return -1;
+    int count = 0;
+    QDirIterator it(root, {QStringLiteral("QuorvelConfig.xml")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        // The workspace's catalogue is no data file.
+        if (QFileInfo(file).path() + u'/' == root)
+            continue;
+        out.write(QFile::encodeName(file) + '\0');
+        ++count;
+    }
+    return count;
+}
+
+// Takes the files named in listFile (as WriteDataFileList writes it) out
+// of the page cache, as on a morning start: each file is told the kernel
+// may drop it, which needs no rights, and where this process may, every
+// cache (folders and inodes too) is dropped. Returns whether the latter was
+// done.
+inline bool EvictFromCache(const QString& listFile) {
+    ::sync();
+    QFile list(listFile);
+    if (list.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& file : list.readAll().split('\0')) {
+            if (file.isEmpty())
+                continue;
+            const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                continue;
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+            ::close(fd);
+        }
+    }
+    const int drop = ::open("/proc/sys/vm/drop_caches", O_WRONLY | O_CLOEXEC);
+    if (drop < 0)
+        return false;
+    const bool dropped = ::write(drop, "3\n", 2) == 2;
+    ::close(drop);
+    return dropped;
 }
 
 inline QString BenchRoot(int argc, char** argv) {

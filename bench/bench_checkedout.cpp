@@ -1,5 +1,7 @@
 // Gathering the checked-out versions of 100,000 versions (reading every
-// data file) against grep reading the same data files.
+// data file) against grep reading the same data files; then the same with
+// the data files evicted from the page cache before each run (a morning
+// start), against `grep -l` one file after another and `xargs -P8 grep -l`.
 
 #include "BenchSupport.h"
 #include "catalogue/CatalogueOwner.h"
@@ -120,5 +122,56 @@ int main(int argc, char** argv) {
                 grep.Max());
     std::printf("ratio of medians to grep: %.2f\n", gather.Median() / grep.Median());
     std::printf("longest step between progress reports: %.1f ms\n", longestStep);
-    return found == size_t(versions / 25) ? 0 : 1;
+    BenchSupport::PrintLoad("the end of the warm rounds");
+
+    const QString dataFiles = owner.workspace + QStringLiteral("../checkedout.files");
+    BenchSupport::WriteDataFileList(owner.workspace, dataFiles);
+    auto shell = [&](const char* options) {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("xargs -0 %1 grep -l 'checked out' < '%2'")
+                                       .arg(QLatin1String(options), dataFiles)});
+        process.waitForFinished(-1);
+    };
+    constexpr int ColdRounds = 3;
+    enum Way { Gather, Grep, GrepMany, Ways };
+    std::vector<double> cold[Ways];
+    bool dropped = false;
+    size_t coldFound = 0;
+    for (int round = 0; round < ColdRounds; ++round) {
+        for (int turn = 0; turn < Ways; ++turn) {
+            const Way way = Way((round + turn) % Ways);
+            auto clients = std::make_unique<TClients>(&owner);
+            clients->ReadFromRoot(owner.workspace);
+            dropped = BenchSupport::EvictFromCache(dataFiles);
+            cold[way].push_back(BenchSupport::BestOf(1, [&] {
+                if (way == Gather) {
+                    CheckedOutVersions checkedOut;
+                    checkedOut.Gather(clients.get(), [](int, int) { return true; });
+                    coldFound = checkedOut.OldestFirst(QLocale::system()).size();
+                } else {
+                    shell(way == Grep ? "" : "-P8 -n 500");
+                }
+            }));
+        }
+    }
+    QFile::remove(dataFiles);
+    std::printf("cold: data files evicted before each run%s\n",
+                dropped ? ", and all caches dropped" : " (posix_fadvise only)");
+    BenchSupport::PrintMs("cold gather + sort", cold[Gather]);
+    BenchSupport::PrintMs("cold xargs grep -l", cold[Grep]);
+    BenchSupport::PrintMs("cold xargs -P8 grep -l", cold[GrepMany]);
+    auto ratios = [&](Way a, Way b) {
+        std::vector<double> r;
+        for (int round = 0; round < ColdRounds; ++round)
+            r.push_back(cold[a][size_t(round)] / cold[b][size_t(round)]);
+        return r;
+    };
+    BenchSupport::PrintRatios("cold gather / xargs -P8 grep -l", ratios(Gather, GrepMany),
+                              "(aim <= 1.0)");
+    BenchSupport::PrintRatios("cold gather / xargs grep -l", ratios(Gather, Grep), "(aim <= 0.7)");
+    BenchSupport::PrintLoad("the end of the cold rounds");
+    return found == size_t(versions / 25) && coldFound == found ? 0 : 1;
 }

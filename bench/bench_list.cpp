@@ -1,9 +1,13 @@
 // `quorvel-cli list`, `list --json` and `status` on 100,000 versions with
 // data files, as whole processes, against the baseline a user would reach
 // for: `grep -rl --include=QuorvelConfig.xml "checked out"` over the same
-// workspace, which reads the same data files. The four take turns, a
-// different one first each round. Also the peak memory of `list --json`
-// against `list`.
+// workspace, which reads the same data files, and `grep -l` over the list
+// of the data files (`xargs`). They take turns, a different one first each
+// round. Also the peak memory of `list --json` against `list`.
+//
+// Then a cold round, as on a morning start: before each timed run the data
+// files leave the page cache, and `list`, `status`, `grep -l` one file
+// after another and `xargs -P8 grep -l` take turns.
 //
 //   bench_list [folder] [clients projects versions]
 
@@ -18,6 +22,7 @@
 namespace {
 
 constexpr int kRounds = 5;
+constexpr int kColdRounds = 3;
 
 int CountLines(const QString& file) {
     QFile in(file);
@@ -47,14 +52,23 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    enum Way { List, Json, Status, Grep, Ways };
-    const char* names[Ways] = {"list", "list --json", "status", "grep -rl"};
+    const QString dataFiles = root + QStringLiteral("/bench_list.files");
+    BenchSupport::WriteDataFileList(workspace, dataFiles);
+    auto xargsGrep = [&](const char* options) {
+        return QStringList{QStringLiteral("sh"), QStringLiteral("-c"),
+                           QStringLiteral("xargs -0 %1 grep -l 'checked out' < '%2'")
+                               .arg(QLatin1String(options), dataFiles)};
+    };
+
+    enum Way { List, Json, Status, Grep, GrepEach, Ways };
+    const char* names[Ways] = {"list", "list --json", "status", "grep -rl", "xargs grep -l"};
     const QStringList commands[Ways] = {
         {cli, QStringLiteral("-w"), workspace, QStringLiteral("list")},
         {cli, QStringLiteral("-w"), workspace, QStringLiteral("list"), QStringLiteral("--json")},
         {cli, QStringLiteral("-w"), workspace, QStringLiteral("status")},
         {QStringLiteral("grep"), QStringLiteral("-rl"),
-         QStringLiteral("--include=QuorvelConfig.xml"), QStringLiteral("checked out"), workspace}};
+         QStringLiteral("--include=QuorvelConfig.xml"), QStringLiteral("checked out"), workspace},
+        xargsGrep("")};
 
     // A first run of each warms the caches and checks that they agree.
     const QString out = root + QStringLiteral("/bench_list.out");
@@ -99,15 +113,54 @@ int main(int argc, char** argv) {
             r.push_back(values[a][size_t(round)] / values[b][size_t(round)]);
         return r;
     };
+    BenchSupport::PrintLoad("the end of the warm rounds");
     std::printf(
         "baseline: grep -rl --include=QuorvelConfig.xml \"checked out\" (same data files)\n");
-    BenchSupport::PrintRatios("time list / grep", ratios(List, Grep, ms), "(aim <= 0.5)");
-    BenchSupport::PrintRatios("time status / grep", ratios(Status, Grep, ms), "(aim <= 0.5)");
+    BenchSupport::PrintRatios("time list / xargs grep -l", ratios(List, GrepEach, ms),
+                              "(aim <= 0.5)");
+    BenchSupport::PrintRatios("time status / xargs grep -l", ratios(Status, GrepEach, ms),
+                              "(aim <= 0.5)");
+    BenchSupport::PrintRatios("time list / grep", ratios(List, Grep, ms));
+    BenchSupport::PrintRatios("time status / grep", ratios(Status, Grep, ms));
     BenchSupport::PrintRatios("time list --json / grep", ratios(Json, Grep, ms));
     // On a machine shared with other work the processor time is the steadier figure.
     BenchSupport::PrintRatios("processor time list / grep", ratios(List, Grep, cpu));
     BenchSupport::PrintRatios("processor time status / grep", ratios(Status, Grep, cpu));
     BenchSupport::PrintRatios("peak memory list --json / list", ratios(Json, List, peak),
                               "(aim <= 1.10)");
+
+    enum ColdWay { ColdList, ColdStatus, ColdGrep, ColdGrepMany, ColdWays };
+    const char* coldNames[ColdWays] = {"list", "status", "xargs grep -l", "xargs -P8 grep -l"};
+    const QStringList coldCommands[ColdWays] = {commands[List], commands[Status], xargsGrep(""),
+                                                xargsGrep("-P8 -n 500")};
+    std::vector<double> cold[ColdWays];
+    bool dropped = false;
+    for (int round = 0; round < kColdRounds; ++round) {
+        for (int turn = 0; turn < ColdWays; ++turn) {
+            const ColdWay way = ColdWay((round + turn) % ColdWays);
+            dropped = BenchSupport::EvictFromCache(dataFiles);
+            cold[way].push_back(BenchSupport::RunProcess(coldCommands[way]).ms);
+        }
+    }
+    QFile::remove(dataFiles);
+    std::printf("cold: data files evicted before each run%s\n",
+                dropped ? ", and all caches dropped" : " (posix_fadvise only)");
+    for (int way = 0; way < ColdWays; ++way)
+        BenchSupport::PrintMs(coldNames[way], cold[way]);
+    auto coldRatios = [&](ColdWay a, ColdWay b) {
+        std::vector<double> r;
+        for (int round = 0; round < kColdRounds; ++round)
+            r.push_back(cold[a][size_t(round)] / cold[b][size_t(round)]);
+        return r;
+    };
+    BenchSupport::PrintRatios("cold status / xargs -P8 grep -l",
+                              coldRatios(ColdStatus, ColdGrepMany), "(aim <= 1.0)");
+    BenchSupport::PrintRatios("cold status / xargs grep -l", coldRatios(ColdStatus, ColdGrep),
+                              "(aim <= 0.7)");
+    BenchSupport::PrintRatios("cold list / xargs -P8 grep -l", coldRatios(ColdList, ColdGrepMany),
+                              "(aim <= 1.0)");
+    BenchSupport::PrintRatios("cold list / xargs grep -l", coldRatios(ColdList, ColdGrep),
+                              "(aim <= 0.7)");
+    BenchSupport::PrintLoad("the end of the cold rounds");
     return 0;
 }

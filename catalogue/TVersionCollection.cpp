@@ -1,6 +1,7 @@
 #include "catalogue/TVersionCollection.h"
 
 #include "catalogue/CatalogueOwner.h"
+#include "catalogue/DataFilesAhead.h"
 #include "catalogue/FolderScanReport.h"
 #include "catalogue/ItemFolders.h"
 #include "catalogue/TVersionItem.h"
@@ -10,6 +11,7 @@
 #include "platform/QuorvelError.h"
 #include "platform/TextRules.h"
 #include "platform/UserInterface.h"
+#include "storage/DataFileReader.h"
 #include "storage/TSimpleXmlParser.h"
 
 #include <algorithm>
@@ -125,9 +127,15 @@ void TVersionCollection::LoadData(const UnreadableData& onUnreadable) {
 }
 
 void TVersionCollection::LoadDataIn(const QString& ownerFolder, bool ownerSafe,
-                                    const UnreadableData& onUnreadable) {
+                                    const UnreadableData& onUnreadable, DataFileReader* ahead) {
     if (FDataLoaded)
         return;
+    if (!ahead) {
+        DataFileReader reader(DataFilesAhead(this, ownerFolder, ownerSafe),
+                              &TVersionItem::ReadDataFile);
+        LoadDataIn(ownerFolder, ownerSafe, onUnreadable, &reader);
+        return;
+    }
     BusyCursor busy;
     struct MarkLoaded {
         bool& flag;
@@ -136,7 +144,7 @@ void TVersionCollection::LoadDataIn(const QString& ownerFolder, bool ownerSafe,
     if (ownerSafe && ownerItem_)
         TakeUpFoundItems(ownerFolder);
     for (const auto& item : fList)
-        item->LoadDataIn(ownerFolder, ownerSafe, onUnreadable);
+        item->LoadDataIn(ownerFolder, ownerSafe, onUnreadable, ahead);
 }
 
 void TVersionCollection::TakeUpFoundItems(const QString&) {}

@@ -77,7 +77,7 @@ public:
     // LoadData when the owner's folder and the safety of the names above
     // are known (see TVersionItem::LoadDataIn).
     void LoadDataIn(const QString& ownerFolder, bool ownerSafe,
-                    const UnreadableData& onUnreadable = {});
+                    const UnreadableData& onUnreadable = {}, DataFileReader* ahead = nullptr);
     void WriteData();
 
     // Fills the collection from the sub-folders of ARoot, depth first.

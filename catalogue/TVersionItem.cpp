@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueOwner.h"
 #include "catalogue/CatalogueTreeView.h"
+#include "catalogue/DataFilesAhead.h"
 #include "catalogue/ItemFolders.h"
 #include "catalogue/SharedTexts.h"
 #include "catalogue/TVersionCollection.h"
@@ -9,6 +10,7 @@
 #include "platform/QuorvelError.h"
 #include "platform/TextRules.h"
 #include "platform/UserInterface.h"
+#include "storage/DataFileReader.h"
 #include "storage/TConfigStreamer.h"
 #include "storage/TSimpleXmlParser.h"
 
@@ -165,14 +167,29 @@ void TVersionItem::LoadData(const UnreadableData& onUnreadable) {
 }
 
 void TVersionItem::LoadDataIn(const QString& parentFolder, bool parentSafe,
-                              const UnreadableData& onUnreadable) {
+                              const UnreadableData& onUnreadable, DataFileReader* ahead) {
+    // A version's one data file needs no readers; the level below does.
+    if (!ahead && FParent && FVersionCollection && !FVersionCollection->DataLoaded()) {
+        int index = FParent->Count() - 1;
+        while (index >= 0 && FParent->GetItems(index) != this)
+            --index;
+        if (index >= 0) {
+            DataFileReader reader(DataFilesAhead(FParent, parentFolder, parentSafe, 0, index),
+                                  &ReadDataFile);
+            LoadDataIn(parentFolder, parentSafe, onUnreadable, &reader);
+            return;
+        }
+    }
     // A damaged name would read another folder's data file.
     const bool safe = parentSafe && FileSystem::IsSingleFolderName(FName);
     const QString folder = parentFolder + (FName.isEmpty() ? QString() : FName + u'/');
     if (safe) {
         try {
-            TConfigStreamer streamer(folder);
-            if (std::unique_ptr<TSimpleXmlParser> parser = streamer.GetParser())
+            const DataFileRecord record = ahead ? ahead->Take(folder) : ReadDataFile(folder);
+            TSimpleXmlParser* parser = record.Parser();
+            if (const auto* text = std::any_cast<DataText>(&record.prepared))
+                TakeDataText(*text);
+            else if (parser)
                 DataFromXml(*parser);
         } catch (const QuorvelError& error) {
             if (!onUnreadable)
@@ -181,7 +198,7 @@ void TVersionItem::LoadDataIn(const QString& parentFolder, bool parentSafe,
         }
     }
     if (FVersionCollection)
-        FVersionCollection->LoadDataIn(folder, safe, onUnreadable);
+        FVersionCollection->LoadDataIn(folder, safe, onUnreadable, ahead);
 }
 
 void TVersionItem::WriteData() {
@@ -296,13 +313,55 @@ QString TVersionItem::DataAsXml() const {
 }
 
 void TVersionItem::DataFromXml(TSimpleXmlParser& Sxp) {
+    TakeDataText(DataText::Parse(Sxp));
+}
+
+TVersionItem::DataText TVersionItem::DataText::Parse(TSimpleXmlParser& Sxp) {
+    DataText text;
     if (!Sxp.findElement(u"Version"))
-        return;
-    SetState(StateStrToEnum(Sxp.GetAttrib(u"state")));
-    SetParentVersion(TextRules::Trim(Sxp.GetAttrib(u"parent")));
+        return text;
+    text.hasVersion = true;
+    text.state = Sxp.GetAttrib(u"state");
+    text.parent = TextRules::Trim(Sxp.GetAttrib(u"parent"));
     if (Sxp.findElement(u"Editor"))
-        SetEditor(TextRules::Trim(Sxp.ReadString()));
+        text.editor = TextRules::Trim(Sxp.ReadString());
+    // As TCheckInProperties::FromXml reads them.
+    if (Sxp.findElement(u"Date_time"))
+        text.dateTime = TextRules::Trim(Sxp.ReadString());
+    if (Sxp.findElement(u"Owner"))
+        text.owner = TextRules::Trim(Sxp.ReadString());
+    if (Sxp.findElement(u"Description"))
+        text.description = TextRules::Trim(Sxp.ReadString());
+    return text;
+}
+
+void TVersionItem::TakeDataText(const DataText& text) {
+    if (!text.hasVersion)
+        return;
+    SetState(StateStrToEnum(text.state));
+    SetParentVersion(text.parent);
+    if (text.editor)
+        SetEditor(*text.editor);
     TCheckInProperties record = CheckInProperties();
-    record.FromXml(Sxp);
+    if (text.dateTime)
+        record.sDatetime = *text.dateTime;
+    if (text.owner)
+        record.sOwner = *text.owner;
+    if (text.description)
+        record.sDescription = *text.description;
     SetCheckInProperties(record);
+}
+
+DataFileRecord TVersionItem::ReadDataFile(const QString& folder, bool onlyInMemory) {
+    DataFileRecord record = DataFileRecord::ReadNow(folder, onlyInMemory);
+    if (record.parser) {
+        try {
+            record.prepared = DataText::Parse(*record.parser);
+            // Freed on the thread that made it, and not held in the window.
+            record.parser.reset();
+        } catch (...) {
+            record.failure = std::current_exception();
+        }
+    }
+    return record;
 }

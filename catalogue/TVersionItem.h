@@ -15,6 +15,9 @@ class TreeNode;
 
 class TVersionItem;
 // Told of an item whose data file could not be read, and why.
+class DataFileReader;
+struct DataFileRecord;
+
 using UnreadableData = std::function<void(TVersionItem* item, const QString& reason)>;
 
 // One client, project or version: a folder below the workspace whose name
@@ -61,8 +64,10 @@ public:
     // LoadData for an item whose parent's folder is parentFolder (ending
     // with "/"); parentSafe tells whether every name above is a single
     // folder name. Spares the walk up the owners for each of many items.
+    // The data files come from ahead when given (see DataFilesAhead),
+    // else from a reader of this item's own.
     void LoadDataIn(const QString& parentFolder, bool parentSafe,
-                    const UnreadableData& onUnreadable = {});
+                    const UnreadableData& onUnreadable = {}, DataFileReader* ahead = nullptr);
     // Writes the data file into the item's folder.
     void WriteData();
 
@@ -101,6 +106,25 @@ public:
     // The text of the item's data file.
     QString DataAsXml() const;
     void DataFromXml(TSimpleXmlParser& Sxp);
+
+    // What DataFromXml finds in a data file, found on any thread; Take
+    // gives it to an item on the catalogue's thread. Elements that are
+    // not there leave the item's value as it is.
+    struct DataText {
+        bool hasVersion = false;
+        QString state;
+        QString parent;
+        std::optional<QString> editor;
+        std::optional<QString> dateTime;
+        std::optional<QString> owner;
+        std::optional<QString> description;
+
+        static DataText Parse(TSimpleXmlParser& Sxp);
+    };
+    void TakeDataText(const DataText& text);
+    // A folder's data file read and parsed, for a DataFileReader: the
+    // record's prepared value is its DataText, in place of its parser.
+    static DataFileRecord ReadDataFile(const QString& folder, bool onlyInMemory = false);
 
     // Adds the item's node to tree under parent (top level when null).
     virtual void AddToTree(CatalogueTreeView* tree, TreeNode* parent);

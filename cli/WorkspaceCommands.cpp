@@ -1,5 +1,6 @@
 #include "cli/WorkspaceCommands.h"
 
+#include "catalogue/DataFilesAhead.h"
 #include "catalogue/ItemPath.h"
 #include "catalogue/TClients.h"
 #include "catalogue/TVersion.h"
@@ -13,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "platform/UserInterface.h"
 #include "platform/UserName.h"
+#include "storage/DataFileReader.h"
 #include "versioning/CheckedOutVersions.h"
 #include "versioning/TVersionManager.h"
 #include "workspace/TProjectManager.h"
@@ -36,10 +38,16 @@ WorkspaceCommands::WorkspaceCommands(CommandLineUser& user, RebuildReporter& rep
 
 void WorkspaceCommands::LoadAllData() {
     const TVersionCollection* clients = ProjectMngr->Clients();
+    // Every project's data files, read ahead; see DataFilesAhead.
+    DataFileReader ahead(DataFilesAhead(clients, ProjectMngr->WorkSpace(), true, 1),
+                         &TVersionItem::ReadDataFile);
     for (int c = 0; c < clients->Count(); ++c) {
-        const TVersionCollection* projects = clients->GetItems(c)->VersionCollection();
+        const TVersionItem* client = clients->GetItems(c);
+        const QString folder = client->Path();
+        const bool safe = client->HasSafeFolderNames();
+        const TVersionCollection* projects = client->VersionCollection();
         for (int p = 0; p < projects->Count(); ++p)
-            projects->GetItems(p)->LoadData(NoteUnreadable());
+            projects->GetItems(p)->LoadDataIn(folder, safe, NoteUnreadable(), &ahead);
     }
 }
 

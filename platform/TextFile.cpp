@@ -17,8 +17,11 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace TextFile {
@@ -213,6 +216,39 @@ bool ReadIfThere(const QString& path, QByteArray* bytes) {
     read.truncate(size);
     *bytes = std::move(read);
     return true;
+}
+
+CachedRead ReadIfInMemory(const QString& path, QByteArray* bytes) {
+    open_how how{};
+    how.flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+    how.resolve = RESOLVE_CACHED;
+    FileHandle file(int(
+        ::syscall(SYS_openat2, AT_FDCWD, QFile::encodeName(path).constData(), &how, sizeof how)));
+    if (!file.IsOpen())
+        return errno == ENOENT || errno == ENOTDIR ? CachedRead::Missing : CachedRead::NotInMemory;
+    QByteArray read(4096, Qt::Uninitialized);
+    qsizetype size = 0;
+    for (;;) {
+        if (size == read.size()) {
+            if (size >= MaxReadSize)
+                return CachedRead::NotInMemory;
+            read.resize(read.size() * 2);
+        }
+        iovec part{read.data() + size, size_t(read.size() - size)};
+        const ssize_t got = ::preadv2(file.Get(), &part, 1, size, RWF_NOWAIT);
+        if (got > 0) {
+            size += got;
+        } else if (got == 0) {
+            break;
+        } else if (errno == EISDIR && size == 0) {
+            return CachedRead::Missing;
+        } else if (errno != EINTR) {
+            return CachedRead::NotInMemory;
+        }
+    }
+    read.truncate(size);
+    *bytes = std::move(read);
+    return CachedRead::Read;
 }
 
 QString Read(const QString& path) {

@@ -43,6 +43,11 @@ void ReadParts(const QString& path, const std::function<void(QByteArrayView part
 // false when there is no file at path (nothing, a dangling link, a
 // folder). Raises QuorvelError when a file is there but cannot be read.
 bool ReadIfThere(const QString& path, QByteArray* bytes);
+// ReadIfThere when the file (and the way to it) is in memory, without
+// waiting for a disk: Missing and Read answer as ReadIfThere would;
+// NotInMemory when the read would wait, or fail (ReadIfThere says why).
+enum class CachedRead { Read, Missing, NotInMemory };
+CachedRead ReadIfInMemory(const QString& path, QByteArray* bytes);
 // Reads and decodes a whole file; raises QuorvelError when it cannot.
 QString Read(const QString& path);
 

@@ -88,6 +88,21 @@ std::unique_ptr<TSimpleXmlParser> TConfigStreamer::GetParser() const {
     return ParserFor(std::move(bytes));
 }
 
+bool TConfigStreamer::GetParserIfInMemory(std::unique_ptr<TSimpleXmlParser>* parser) const {
+    QByteArray bytes;
+    switch (TextFile::ReadIfInMemory(fConfigXmlFile, &bytes)) {
+    case TextFile::CachedRead::Read:
+        *parser = ParserFor(std::move(bytes));
+        return true;
+    case TextFile::CachedRead::Missing:
+        parser->reset();
+        return true;
+    case TextFile::CachedRead::NotInMemory:
+        break;
+    }
+    return false;
+}
+
 std::unique_ptr<TSimpleXmlParser>
 TConfigStreamer::ParserFor(QByteArray bytes, const std::function<void()>& betweenParts) {
     QString joined;

@@ -23,6 +23,9 @@ public:
     // A reader over the file's text with every line ended by CR LF, or
     // null when there is no file. Raises QuorvelError when it cannot be read.
     std::unique_ptr<TSimpleXmlParser> GetParser() const;
+    // GetParser when the file is in memory; false when reading it would
+    // wait for a disk (or fail), and nothing was done.
+    bool GetParserIfInMemory(std::unique_ptr<TSimpleXmlParser>* parser) const;
     // A reader over a file's bytes, decoded and with every line ended by
     // CR LF, as GetParser makes it. betweenParts, when given, is called
     // after each part of a large text.

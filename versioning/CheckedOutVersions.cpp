@@ -1,8 +1,11 @@
 #include "versioning/CheckedOutVersions.h"
 
+#include "catalogue/CatalogueOwner.h"
+#include "catalogue/DataFilesAhead.h"
 #include "catalogue/TVersion.h"
 #include "catalogue/TVersionCollection.h"
 #include "platform/CheckInTimeParser.h"
+#include "storage/DataFileReader.h"
 
 #include <algorithm>
 
@@ -13,13 +16,17 @@ bool CheckedOutVersions::Gather(const TVersionCollection* clients, const Progres
     for (int c = 0; c < clients->Count(); ++c)
         total += clients->GetItems(c)->VersionCollection()->Count();
     int done = 0;
+    // Every project's data files, read ahead; see DataFilesAhead.
+    const CatalogueOwner* owner = clients->RootOwner();
+    DataFileReader ahead(DataFilesAhead(clients, owner ? owner->WorkSpace() : QString(), true, 1),
+                         &TVersionItem::ReadDataFile);
     // By index, never by a held item: a report may let the catalogue change.
     for (int c = 0; c < clients->Count(); ++c) {
         for (int p = 0;
              c < clients->Count() && p < clients->GetItems(c)->VersionCollection()->Count(); ++p) {
             TVersionItem* client = clients->GetItems(c);
             TVersionItem* project = client->VersionCollection()->GetItems(p);
-            project->LoadData(onUnreadable);
+            project->LoadDataIn(client->Path(), client->HasSafeFolderNames(), onUnreadable, &ahead);
             const TVersionCollection* versions = project->VersionCollection();
             for (int v = 0; v < versions->Count(); ++v) {
                 const TVersionItem* version = versions->GetItems(v);

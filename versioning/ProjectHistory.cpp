@@ -5,7 +5,7 @@
 #include "platform/CheckInTimeParser.h"
 #include "platform/FileSystem.h"
 #include "platform/QuorvelError.h"
-#include "storage/TConfigStreamer.h"
+#include "storage/DataFileReader.h"
 #include "storage/TSimpleXmlParser.h"
 
 #include <algorithm>
@@ -37,9 +37,28 @@ bool ProjectHistory::ReadRecords(const Sources& sources, const Progress& progres
                                  const Unreadable& onUnreadable,
                                  const std::function<void(int index, Row& row)>& take) {
     const int total = int(sources.versions.size());
-    // The catalogue's own reading of a data file, on an item of no
-    // catalogue, so that a row says what the version list shows.
+    // Takes the records on an item of no catalogue.
     TVersion scratch(nullptr);
+    auto reads = [&sources](const Sources::Project& project, int index) {
+        return !project.folder.isEmpty() && FileSystem::IsSingleFolderName(sources.versions[index]);
+    };
+    // The same folders in the same order, read ahead.
+    size_t aheadProject = 0;
+    int aheadIndex = sources.projects.empty() ? 0 : sources.projects.front().first;
+    DataFileReader ahead(
+        [&]() -> std::optional<QString> {
+            for (; aheadProject < sources.projects.size(); ++aheadProject) {
+                const Sources::Project& project = sources.projects[aheadProject];
+                aheadIndex = std::max(aheadIndex, project.first);
+                while (aheadIndex < project.end) {
+                    const int index = aheadIndex++;
+                    if (reads(project, index))
+                        return project.folder + sources.versions[index] + u'/';
+                }
+            }
+            return std::nullopt;
+        },
+        &TVersionItem::ReadDataFile);
     int done = 0;
     for (const Sources::Project& project : sources.projects) {
         for (int index = project.first; index < project.end; ++index) {
@@ -49,16 +68,18 @@ bool ProjectHistory::ReadRecords(const Sources& sources, const Progress& progres
             row.version = sources.versions[index];
             row.number = TVersion::VersionNrOf(row.version);
             row.record = Record::None;
-            if (!project.folder.isEmpty() && FileSystem::IsSingleFolderName(row.version)) {
+            if (reads(project, index)) {
                 try {
-                    const std::unique_ptr<TSimpleXmlParser> parser =
-                        TConfigStreamer(project.folder + row.version + u'/').GetParser();
-                    if (parser && parser->findElement(u"Version")) {
-                        parser->Reset();
+                    const DataFileRecord read = ahead.Take(project.folder + row.version + u'/');
+                    read.Parser();
+                    // The catalogue's own reading of a data file, so that a
+                    // row says what the version list shows.
+                    const auto* text = std::any_cast<TVersionItem::DataText>(&read.prepared);
+                    if (text && text->hasVersion) {
                         scratch.SetState(vsCheckedIn);
                         scratch.SetParentVersion(QString());
                         scratch.SetCheckInProperties(TCheckInProperties());
-                        scratch.DataFromXml(*parser);
+                        scratch.TakeDataText(*text);
                         const TCheckInProperties& record = scratch.CheckInProperties();
                         row.record = Record::Read;
                         row.state = scratch.State();
