@@ -75,6 +75,9 @@ HistoryPanel::HistoryPanel(QWidget* parent)
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     list_->header()->setSectionResizeMode(DescriptionColumn, QHeaderView::Stretch);
+    // Widths from the rows on screen and a few around them: measuring
+    // every row of a long history cost a third of showing it.
+    list_->header()->setResizeContentsPrecision(200);
     list_->installEventFilter(this);
 
     auto* content = new QWidget;
