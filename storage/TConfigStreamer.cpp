@@ -1,11 +1,12 @@
 #include "storage/TConfigStreamer.h"
 
 #include "platform/FileSystem.h"
+#include "platform/QuorvelError.h"
 #include "platform/TextFile.h"
 #include "platform/TextFileEncoder.h"
 #include "storage/TSimpleXmlParser.h"
 
-#include <QFileInfo>
+#include <QFile>
 
 #include <algorithm>
 
@@ -68,6 +69,76 @@ QString JoinLines(const Unit* data, qsizetype size, ToChar toChar,
     return joined;
 }
 
+// A file's text for a parser, read and joined a part at a time as the
+// parse reaches it. Windows-1252 is joined as it is read; a file with a
+// byte-order mark is decoded whole.
+class JoinedParts {
+public:
+    JoinedParts(const QString& path, std::function<void(QByteArrayView)> onBytes,
+                std::function<void()> betweenParts)
+        : file_(path), onBytes_(std::move(onBytes)), betweenParts_(std::move(betweenParts)) {
+        if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            throw QuorvelError(
+                QStringLiteral("Cannot open file \"%1\". %2").arg(path, file_.errorString()));
+    }
+
+    bool operator()(QString& text) {
+        if (ended_)
+            return false;
+        if (part_.isEmpty()) {
+            part_.resize(PartSize);
+            // Room for a part or two beside what the parse still holds.
+            text.reserve(text.size() + 3 * PartSize);
+        }
+        const QByteArrayView read = Read();
+        if (read.isEmpty()) {
+            ended_ = true;
+            if (!text.isEmpty() && !endsLine_) {
+                text += QLatin1String("\r\n");
+                return true;
+            }
+            return false;
+        }
+        if (first_ && TextFile::HasByteOrderMark(read)) {
+            QByteArray marked(read.data(), read.size());
+            for (QByteArrayView more = Read(); !more.isEmpty(); more = Read())
+                marked.append(more);
+            ended_ = true;
+            text += TConfigStreamer::ParserFor(std::move(marked), betweenParts_)->Xml();
+            return true;
+        }
+        first_ = false;
+        AppendJoined(text, read.data(), read.size(), Windows1252ToChar, afterCr_);
+        endsLine_ = text.endsWith(u'\n');
+        return true;
+    }
+
+private:
+    // The next part of the file's bytes; empty at its end.
+    QByteArrayView Read() {
+        const qint64 got = file_.read(part_.data(), part_.size());
+        if (got < 0)
+            throw QuorvelError(QStringLiteral("Cannot read file \"%1\". %2")
+                                   .arg(file_.fileName(), file_.errorString()));
+        const QByteArrayView read(part_.constData(), got);
+        if (got > 0) {
+            onBytes_(read);
+            if (betweenParts_)
+                betweenParts_();
+        }
+        return read;
+    }
+
+    QFile file_;
+    std::function<void(QByteArrayView)> onBytes_;
+    std::function<void()> betweenParts_;
+    QByteArray part_;
+    bool first_ = true;
+    bool afterCr_ = false;
+    bool endsLine_ = false;
+    bool ended_ = false;
+};
+
 } // namespace
 
 TConfigStreamer::TConfigStreamer(const QString& AWorkSpace)
@@ -120,35 +191,8 @@ TConfigStreamer::ParserFor(QByteArray bytes, const std::function<void()>& betwee
 std::unique_ptr<TSimpleXmlParser>
 TConfigStreamer::ReadParser(const std::function<void(QByteArrayView)>& onBytes,
                             const std::function<void()>& betweenParts) const {
-    // Windows-1252 is joined as it is read, so that a large catalogue is
-    // never held twice; a file with a byte-order mark is decoded whole.
-    bool first = true;
-    bool hasMark = false;
-    QByteArray marked;
-    QString text;
-    bool afterCr = false;
-    TextFile::ReadParts(fConfigXmlFile, [&](QByteArrayView part) {
-        onBytes(part);
-        if (first) {
-            first = false;
-            hasMark = TextFile::HasByteOrderMark(part);
-            const qsizetype size = QFileInfo(fConfigXmlFile).size();
-            if (hasMark)
-                marked.reserve(size);
-            else
-                // A line end seldom comes more often than every eighth byte.
-                text.reserve(size * 9 / 8 + 2 * PartSize);
-        }
-        if (hasMark)
-            marked.append(part);
-        else
-            AppendJoined(text, part.data(), part.size(), Windows1252ToChar, afterCr);
-        betweenParts();
-    });
-    if (hasMark)
-        return ParserFor(std::move(marked), betweenParts);
-    CloseLastLine(text);
-    return std::make_unique<TSimpleXmlParser>(std::move(text));
+    auto source = std::make_shared<JoinedParts>(fConfigXmlFile, onBytes, betweenParts);
+    return std::make_unique<TSimpleXmlParser>([source](QString& text) { return (*source)(text); });
 }
 
 void TConfigStreamer::WriteXmlString(const QString& Xml) const {

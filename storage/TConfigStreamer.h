@@ -31,9 +31,11 @@ public:
     // after each part of a large text.
     static std::unique_ptr<TSimpleXmlParser>
     ParserFor(QByteArray bytes, const std::function<void()>& betweenParts = {});
-    // GetParser, reading the file a part at a time: each part of its bytes
-    // goes to onBytes as it is read, and betweenParts is called after each.
-    // Raises QuorvelError when there is no file or it cannot be read.
+    // GetParser, reading the file a part at a time as the parser's
+    // searches reach it, so that a large file is never held whole: each
+    // part of its bytes goes to onBytes as it is read, and betweenParts is
+    // called after each. Raises QuorvelError when there is no file or it
+    // cannot be read, also from the parser's searches.
     std::unique_ptr<TSimpleXmlParser> ReadParser(const std::function<void(QByteArrayView)>& onBytes,
                                                  const std::function<void()>& betweenParts) const;
     // Replaces the file with Xml and a closing CR LF, atomically. Raises

@@ -8,19 +8,52 @@
 
 TSimpleXmlParser::TSimpleXmlParser(QString Xml) : FXml(std::move(Xml)) {}
 
+TSimpleXmlParser::TSimpleXmlParser(TextSource source) : source_(std::move(source)) {}
+
 void TSimpleXmlParser::SetXml(QString Value) {
     FXml = std::move(Value);
+    base_ = 0;
+    source_ = nullptr;
     fposition = 0;
     for (SearchMemo& memo : fMemo)
         memo = SearchMemo();
 }
 
 void TSimpleXmlParser::Reset() {
+    Q_ASSERT(base_ == 0);
     fposition = 0;
 }
 
 void TSimpleXmlParser::LoadFromFile(const QString& FileName) {
     SetXml(TextFile::Read(FileName));
+}
+
+void TSimpleXmlParser::ReadRest() {
+    while (source_) {
+        base_ += FXml.size();
+        FXml.truncate(0);
+        if (!source_(FXml))
+            source_ = nullptr;
+    }
+}
+
+bool TSimpleXmlParser::More() const {
+    if (!source_)
+        return false;
+    // The text before the cursor is never searched again. Moved within
+    // the room already taken, so that reading on touches no fresh memory;
+    // only when it is at least half, so that the text is moved seldom.
+    const qsizetype drop = std::max(fposition - 1, 0) - base_;
+    if (drop > 0 && drop >= FXml.size() / 2) {
+        QChar* data = FXml.data();
+        std::copy(data + drop, data + FXml.size(), data);
+        FXml.truncate(FXml.size() - drop);
+        base_ += drop;
+    }
+    const qsizetype before = FXml.size();
+    if (!source_(FXml))
+        source_ = nullptr;
+    return FXml.size() > before;
 }
 
 void TSimpleXmlParser::SearchMemo::SetName(QStringView name) {
@@ -34,22 +67,33 @@ void TSimpleXmlParser::SearchMemo::SetName(QStringView name) {
 }
 
 qsizetype TSimpleXmlParser::Scan(NeedleKind kind, QStringView name, qsizetype from) const {
-    const QStringView text(FXml);
-    if (kind == NeedleKind::Tag) {
-        for (qsizetype at = text.indexOf(u'<', from); at >= 0; at = text.indexOf(u'<', at + 1)) {
-            if (text.sliced(at + 1).startsWith(name))
-                return at;
-        }
-        return -1;
-    }
-    // The "=" is rare in the text, so look for it and check the name before it.
     const qsizetype length = name.size();
-    for (qsizetype eq = text.indexOf(u'=', from + length); eq >= 0;
-         eq = text.indexOf(u'=', eq + 1)) {
-        if (text.sliced(eq - length, length) == name)
-            return eq - length;
+    for (;;) {
+        const QStringView text(FXml);
+        // A match starting before limit lies wholly in the text held; one
+        // after it may run on into the next part.
+        const qsizetype limit = source_ ? text.size() - length : text.size();
+        const qsizetype local = std::max(from - base_, qsizetype(0));
+        if (kind == NeedleKind::Tag) {
+            for (qsizetype at = text.indexOf(u'<', local); at >= 0 && at < limit;
+                 at = text.indexOf(u'<', at + 1)) {
+                if (text.sliced(at + 1).startsWith(name))
+                    return base_ + at;
+            }
+        } else {
+            // The "=" is rare in the text, so look for it and check the name
+            // before it.
+            for (qsizetype eq = text.indexOf(u'=', local + length); eq >= 0 && eq - length < limit;
+                 eq = text.indexOf(u'=', eq + 1)) {
+                if (text.sliced(eq - length, length) == name)
+                    return base_ + eq - length;
+            }
+        }
+        if (!source_)
+            return -1;
+        from = base_ + std::max(local, limit);
+        More();
     }
-    return -1;
 }
 
 qsizetype TSimpleXmlParser::Find(NeedleKind kind, QStringView name, qsizetype from) const {
@@ -73,6 +117,21 @@ qsizetype TSimpleXmlParser::Find(NeedleKind kind, QStringView name, qsizetype fr
     return memo->found;
 }
 
+qsizetype TSimpleXmlParser::IndexOf(char16_t c, qsizetype from) const {
+    for (;;) {
+        const qsizetype at = FXml.indexOf(QChar(c), std::max(from - base_, qsizetype(0)));
+        if (at >= 0)
+            return base_ + at;
+        from = std::max(from, End());
+        if (!More())
+            return -1;
+    }
+}
+
+QString TSimpleXmlParser::Mid(qsizetype from, qsizetype to) const {
+    return FXml.mid(from - base_, to - from);
+}
+
 bool TSimpleXmlParser::findElement(QStringView Element) {
     // fposition is 1-based, so searching from index fposition skips the
     // current "<" itself.
@@ -91,24 +150,24 @@ QString TSimpleXmlParser::GetAttrib(QStringView Attrib) const {
         return QString();
     // Skip the name, "=" and the opening quote, whatever character it is.
     const qsizetype start = at + Attrib.size() + 2;
-    if (start >= FXml.size())
+    qsizetype end = IndexOf(u'"', start);
+    if (start >= End())
         return QString();
-    qsizetype end = FXml.indexOf(u'"', start);
     if (end < 0)
-        end = FXml.size();
-    return FXml.mid(start, end - start);
+        end = End();
+    return Mid(start, end);
 }
 
 QString TSimpleXmlParser::getField() const {
     if (fposition <= 0)
         return QString();
-    const qsizetype close = FXml.indexOf(u'>', fposition - 1);
+    const qsizetype close = IndexOf(u'>', fposition - 1);
     if (close < 0)
         return QString();
-    qsizetype end = FXml.indexOf(u'<', close + 1);
+    qsizetype end = IndexOf(u'<', close + 1);
     if (end < 0)
-        end = FXml.size();
-    return FXml.mid(close + 1, end - close - 1);
+        end = End();
+    return Mid(close + 1, end);
 }
 
 int TSimpleXmlParser::ReadInteger() const {

@@ -3,15 +3,30 @@
 #include <QString>
 #include <QStringView>
 
-// The program's only XML reader: one cursor over the whole text and plain
+#include <functional>
+
+// The program's only XML reader: one cursor over the text and plain
 // forward text searches. The stored files are laid out for exactly these
 // searches, so they must stay as they are.
 class TSimpleXmlParser {
 public:
-    explicit TSimpleXmlParser(QString Xml = QString());
+    // Appends the next part of the text to text; false when nothing was
+    // left to append.
+    using TextSource = std::function<bool(QString& text)>;
 
+    explicit TSimpleXmlParser(QString Xml = QString());
+    // Over text that source gives a part at a time, as the searches reach
+    // it. Only the text from the cursor on is held, so that a large file
+    // is never held whole: the searches only ever go forward.
+    explicit TSimpleXmlParser(TextSource source);
+
+    // The text held: the whole text, unless it comes from a source.
     const QString& Xml() const { return FXml; }
+    // Takes the rest of a source's text, holding none of it.
+    void ReadRest();
     void SetXml(QString Value);
+    // Back to the start of the text; not for a parser from a source, which
+    // no longer holds the text before its cursor.
     void Reset();
     // Reads and decodes the whole file (Windows-1252, or the encoding its
     // byte-order mark names); raises QuorvelError when it cannot be opened.
@@ -59,9 +74,18 @@ private:
     // (Assignment) that starts at or after from, or -1.
     qsizetype Find(NeedleKind kind, QStringView name, qsizetype from) const;
     qsizetype Scan(NeedleKind kind, QStringView name, qsizetype from) const;
+    // Positions are in the whole text; FXml holds it from base_ on.
+    qsizetype IndexOf(char16_t c, qsizetype from) const;
+    qsizetype End() const { return base_ + FXml.size(); }
+    QString Mid(qsizetype from, qsizetype to) const;
+    // Takes the next part from the source, first dropping the text before
+    // the cursor; false at the end of the text.
+    bool More() const;
 
     int fposition = 0;
-    QString FXml;
+    mutable QString FXml;
+    mutable qsizetype base_ = 0;
+    mutable TextSource source_;
     static constexpr int kMemoSize = 8;
     mutable SearchMemo fMemo[kMemoSize];
     mutable int nextMemo_ = 0;

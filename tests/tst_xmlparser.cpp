@@ -8,6 +8,10 @@
 
 #include <QtTest>
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 class TestXmlParser : public QObject {
     Q_OBJECT
 
@@ -22,10 +26,33 @@ private slots:
     void readNumber();
     void newTextForgetsEarlierSearches();
     void damagedTextIsReadInOnePass();
+    void textFromASourceIsHeldFromTheCursorOn();
     void loadFromFile();
 };
 
 namespace {
+
+// The reader over the whole text, and over the same text given a few
+// characters at a time as a large file is read: every search must come out
+// the same, also where a name or a value is cut between two parts.
+std::vector<std::unique_ptr<TSimpleXmlParser>> Readers(const QString& xml, bool resets = false) {
+    std::vector<std::unique_ptr<TSimpleXmlParser>> readers;
+    readers.push_back(std::make_unique<TSimpleXmlParser>(xml));
+    // A reader from a source holds no text before its cursor to go back to.
+    if (resets)
+        return readers;
+    for (const qsizetype size : {1, 2, 5}) {
+        auto at = std::make_shared<qsizetype>(0);
+        readers.push_back(std::make_unique<TSimpleXmlParser>([xml, size, at](QString& text) {
+            const QStringView part =
+                QStringView(xml).sliced(*at).first(std::min(size, xml.size() - *at));
+            *at += part.size();
+            text += part;
+            return !part.isEmpty();
+        }));
+    }
+    return readers;
+}
 
 // Runs steps on the reader: an element name is a findElement, "!reset" a
 // Reset. Gives "found@cursor" or "miss@cursor" for each step.
@@ -84,8 +111,8 @@ void TestXmlParser::findElement() {
     QFETCH(QString, xml);
     QFETCH(QStringList, steps);
     QFETCH(QStringList, expected);
-    TSimpleXmlParser reader(xml);
-    QCOMPARE(Run(reader, steps), expected);
+    for (const auto& reader : Readers(xml, steps.contains(QStringLiteral("!reset"))))
+        QCOMPARE(Run(*reader, steps), expected);
 }
 
 void TestXmlParser::getAttrib_data() {
@@ -151,13 +178,14 @@ void TestXmlParser::getAttrib() {
     QFETCH(QStringList, steps);
     QFETCH(QString, attrib);
     QFETCH(QString, expected);
-    TSimpleXmlParser reader(xml);
-    Run(reader, steps);
-    const int cursor = reader.Position();
-    QCOMPARE(reader.GetAttrib(attrib), expected);
-    // Asking twice gives the same; neither moves the cursor.
-    QCOMPARE(reader.GetAttrib(attrib), expected);
-    QCOMPARE(reader.Position(), cursor);
+    for (const auto& reader : Readers(xml)) {
+        Run(*reader, steps);
+        const int cursor = reader->Position();
+        QCOMPARE(reader->GetAttrib(attrib), expected);
+        // Asking twice gives the same; neither moves the cursor.
+        QCOMPARE(reader->GetAttrib(attrib), expected);
+        QCOMPARE(reader->Position(), cursor);
+    }
 }
 
 void TestXmlParser::getField_data() {
@@ -193,11 +221,12 @@ void TestXmlParser::getField() {
     QFETCH(QString, xml);
     QFETCH(QString, element);
     QFETCH(QString, expected);
-    TSimpleXmlParser reader(xml);
-    if (!element.isEmpty())
-        QVERIFY(reader.findElement(element));
-    QCOMPARE(reader.getField(), expected);
-    QCOMPARE(reader.ReadString(), expected);
+    for (const auto& reader : Readers(xml)) {
+        if (!element.isEmpty())
+            QVERIFY(reader->findElement(element));
+        QCOMPARE(reader->getField(), expected);
+        QCOMPARE(reader->ReadString(), expected);
+    }
 }
 
 void TestXmlParser::readNumber_data() {
@@ -278,6 +307,43 @@ void TestXmlParser::damagedTextIsReadInOnePass() {
     }
     // The first match is the Clients element itself.
     QCOMPARE(found, kElements + 1);
+}
+
+// A catalogue of a million versions is read in parts: what is held stays
+// about a part, however long the text, and ReadRest takes the rest.
+void TestXmlParser::textFromASourceIsHeldFromTheCursorOn() {
+    constexpr int kElements = 100000;
+    // Ten elements a part, and an unclosed tail after the last.
+    const QString part = QStringLiteral("<Version name=\"v\">\r\n").repeated(10);
+    int parts = 0;
+    TSimpleXmlParser reader([&](QString& text) {
+        if (parts == kElements / 10 + 1)
+            return false;
+        text += parts++ < kElements / 10 ? part : QStringLiteral("<Version name=\"tail");
+        return true;
+    });
+    qsizetype mostHeld = 0;
+    int found = 0;
+    while (reader.findElement(u"Version")) {
+        QCOMPARE(reader.GetAttrib(u"name"),
+                 found < kElements ? QStringLiteral("v") : QStringLiteral("tail"));
+        ++found;
+        mostHeld = std::max(mostHeld, reader.Xml().size());
+    }
+    QCOMPARE(found, kElements + 1);
+    QVERIFY2(mostHeld < 4 * part.size(), qPrintable(QString::number(mostHeld)));
+
+    TSimpleXmlParser rest([&parts](QString& text) {
+        if (parts == 100)
+            return false;
+        ++parts;
+        text += QStringLiteral("<A>");
+        return true;
+    });
+    parts = 0;
+    rest.ReadRest();
+    QCOMPARE(parts, 100);
+    QVERIFY(!rest.findElement(u"A"));
 }
 
 void TestXmlParser::loadFromFile() {

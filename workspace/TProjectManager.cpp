@@ -227,6 +227,9 @@ bool TProjectManager::LoadCatalogue(const TConfigStreamer& streamer, bool keepPa
         const std::unique_ptr<TSimpleXmlParser> parser =
             streamer.ReadParser([&read](QByteArrayView part) { read.Add(part); }, letEventsRun);
         whole = FClients->ReadFromXml(*parser);
+        // The fingerprint is of the whole file, also past the catalogue.
+        if (whole)
+            parser->ReadRest();
     } catch (const QuorvelError&) {
         FTreeView = tree;
         if (!keepPart) {
@@ -400,6 +403,9 @@ bool TProjectManager::FollowCatalogueFile() {
         const std::unique_ptr<TSimpleXmlParser> parser =
             streamer.ReadParser([&read](QByteArrayView part) { read.Add(part); }, letEventsRun);
         whole = other.ReadFromXml(*parser);
+        // The fingerprint is of the whole file, also past the catalogue.
+        if (whole)
+            parser->ReadRest();
     } catch (const QuorvelError&) {
         whole = false;
     }
