@@ -317,6 +317,10 @@ void TestCatalogueFile::lineEnds_data() {
     QTest::newRow("with a byte-order mark") << kBom + "x\ry"
                                             << "x\r\ny\r\n";
     QTest::newRow("high bytes decoded") << QByteArray("\x80\xFF\r") << "\u20AC\u00FF\r\n";
+    QTest::newRow("a page exactly") << QByteArray(4094, 'a') + "\r\n"
+                                    << QString(4094, u'a') + "\r\n";
+    QTest::newRow("a page and a byte") << QByteArray(4095, 'a') + "\r\n"
+                                       << QString(4095, u'a') + "\r\n";
     QTest::newRow("longer than one read")
         << QByteArray(10000, 'a') + "\r" << QString(10000, u'a') + "\r\n";
     // Large files are read and joined in parts: with and without the one
@@ -338,6 +342,12 @@ void TestCatalogueFile::lineEnds() {
     QVERIFY(parser);
     QCOMPARE(parser->Xml(), text);
     QCOMPARE(parser->Position(), 0);
+    // The same from memory, where the file just written still is.
+    std::unique_ptr<TSimpleXmlParser> cached;
+    if (TConfigStreamer(ws.Path()).GetParserIfInMemory(&cached)) {
+        QVERIFY(cached);
+        QCOMPARE(cached->Xml(), text);
+    }
 
     // Read as the catalogue is, a part at a time.
     QByteArray parts;
