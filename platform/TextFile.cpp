@@ -2,6 +2,7 @@
 
 #include "platform/FaultInjection.h"
 #include "platform/FileHandle.h"
+#include "platform/FolderHandleCache.h"
 #include "platform/FolderListing.h"
 #include "platform/QuorvelError.h"
 #include "platform/TextFileEncoder.h"
@@ -225,21 +226,33 @@ CachedRead ReadIfInMemory(const QString& path, QByteArray* bytes) {
     open_how how{};
     how.flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
     how.resolve = RESOLVE_CACHED;
-    FileHandle file(int(
-        ::syscall(SYS_openat2, AT_FDCWD, QFile::encodeName(path).constData(), &how, sizeof how)));
+    QByteArray name;
+    int from = AT_FDCWD;
+    if (FolderHandleCache* folders = FolderHandleCache::Current())
+        from = folders->Resolve(path, &name);
+    else
+        name = QFile::encodeName(path);
+    FileHandle file(int(::syscall(SYS_openat2, from, name.constData(), &how, sizeof how)));
     if (!file.IsOpen())
         return errno == ENOENT || errno == ENOTDIR ? CachedRead::Missing : CachedRead::NotInMemory;
-    QByteArray read(4096, Qt::Uninitialized);
+    // Nearly every data file fits one page: read on the stack, and kept
+    // in a buffer of its own size.
+    char page[PageGrain];
+    QByteArray read;
     qsizetype size = 0;
     for (;;) {
-        if (size == read.size()) {
+        const bool first = size == 0 && read.isEmpty();
+        if (!first && size == read.size()) {
             if (size >= MaxReadSize)
                 return CachedRead::NotInMemory;
             read.resize(read.size() * 2);
         }
-        iovec part{read.data() + size, size_t(read.size() - size)};
+        iovec part = first ? iovec{page, sizeof page}
+                           : iovec{read.data() + size, size_t(read.size() - size)};
         const ssize_t got = ::preadv2(file.Get(), &part, 1, size, RWF_NOWAIT);
         if (got > 0) {
+            if (first)
+                read = QByteArray(page, got);
             size += got;
             // Memory holds a file in whole pages, so a read that stops
             // within one has reached the end: one call less for nearly

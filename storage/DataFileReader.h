@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FolderHandleCache.h"
 #include "platform/WorkerPool.h"
 #include "storage/DataFileRecord.h"
 
@@ -73,6 +74,9 @@ private:
 
     Source source_;
     ReadFunction read_;
+    // The asking thread's reads from memory open each file from its
+    // project's folder.
+    FolderHandleCache folders_;
     const int window_;
     bool sourceDone_ = false;
     bool threaded_ = false;

@@ -6,6 +6,7 @@
 #include "catalogue/TVersionItem.h"
 #include "catalogue/VersionConsts.h"
 #include "platform/ConversionError.h"
+#include "platform/FolderHandleCache.h"
 #include "platform/QuorvelError.h"
 #include "platform/TextFile.h"
 #include "storage/TConfigStreamer.h"
@@ -148,6 +149,7 @@ private slots:
     void encodingsRead();
     void lineEnds_data();
     void lineEnds();
+    void readFromMemoryThroughFolders();
     void dataFileReading_data();
     void dataFileReading();
     void descriptionRoundTrip_data();
@@ -358,6 +360,46 @@ void TestCatalogueFile::lineEnds() {
     QVERIFY(!read->findElement(u"\uFFFF"));
     QCOMPARE(read->Xml(), text);
     QCOMPARE(parts, file);
+}
+
+// A listing opens each data file from its project's folder, kept open from
+// one file to the next: every answer is the one the whole path gives, and
+// the next pass opens the folder now at the path.
+void TestCatalogueFile::readFromMemoryThroughFolders() {
+    TestWorkspace ws;
+    ws.CreateFile("C/P/v1/QuorvelConfig.xml", "p1");
+    ws.CreateFile("C/P/v2/QuorvelConfig.xml", "p2");
+    ws.CreateFile("C/Q/v1/QuorvelConfig.xml", "q1");
+    ws.CreateDir("C/P/v3/QuorvelConfig.xml");
+    const QStringList paths{"C/P/v1/QuorvelConfig.xml", "C/P/v2/QuorvelConfig.xml",
+                            "C/P/v4/QuorvelConfig.xml", "C/P/v3/QuorvelConfig.xml",
+                            "C/Q/v1/QuorvelConfig.xml", "C/P/v1/QuorvelConfig.xml",
+                            "X/P/v1/QuorvelConfig.xml"};
+    const auto readAll = [&] {
+        QStringList answers;
+        for (const QString& path : paths) {
+            QByteArray bytes;
+            const TextFile::CachedRead read = TextFile::ReadIfInMemory(ws.Path() + path, &bytes);
+            answers << QString::number(int(read)) + u':' + QString::fromLatin1(bytes);
+        }
+        return answers;
+    };
+    const QStringList plain = readAll();
+    // The rest may need the disk to say what is not a file there.
+    QCOMPARE(plain.mid(0, 2), (QStringList{"0:p1", "0:p2"}));
+    QCOMPARE(plain.mid(4, 2), (QStringList{"0:q1", "0:p1"}));
+    {
+        FolderHandleCache folders;
+        QCOMPARE(readAll(), plain);
+    }
+
+    QVERIFY(QDir(ws.Path()).rename("C/P", "C/Old"));
+    ws.CreateFile("C/P/v1/QuorvelConfig.xml", "new");
+    FolderHandleCache folders;
+    QByteArray bytes;
+    QCOMPARE(TextFile::ReadIfInMemory(ws.Path() + "C/P/v1/QuorvelConfig.xml", &bytes),
+             TextFile::CachedRead::Read);
+    QCOMPARE(bytes, QByteArray("new"));
 }
 
 void TestCatalogueFile::dataFileReading_data() {
