@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 
+#include "platform/BatchedMemoryReads.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileHandle.h"
 #include "platform/FolderHandleCache.h"
@@ -223,6 +224,10 @@ bool ReadIfThere(const QString& path, QByteArray* bytes) {
 constexpr qsizetype PageGrain = 4096;
 
 CachedRead ReadIfInMemory(const QString& path, QByteArray* bytes) {
+    if (BatchedMemoryReads* batch = BatchedMemoryReads::Current()) {
+        if (const std::optional<CachedRead> read = batch->Take(path, bytes))
+            return *read;
+    }
     open_how how{};
     how.flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
     how.resolve = RESOLVE_CACHED;

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     qt6-base-dev qt6-svg-dev libqt6svg6 cmake ninja-build g++ clang libclang-rt-14-dev
     xvfb xauth xdotool imagemagick xdg-utils fonts-dejavu-core dpkg-dev file
-    dbus-daemon libfuse3-dev fuse3 pkgconf libarchive-dev xfsprogs
+    dbus-daemon libfuse3-dev fuse3 pkgconf libarchive-dev liburing-dev xfsprogs
 )
 package_check_tools=(lintian desktop-file-utils appstream)
 

@@ -1,11 +1,14 @@
 #include "storage/DataFileReader.h"
 
+#include "storage/TConfigStreamer.h"
+
 #include <algorithm>
 #include <chrono>
 
 DataFileReader::DataFileReader(Source source, int readers, int window, ReadFunction read)
-    : source_(std::move(source)), read_(std::move(read)), window_(std::max(window, 1)),
-      readers_(readers), chunk_(std::clamp(window_ / (4 * std::max(readers, 1)), 1, 8)) {}
+    : source_(std::move(source)), read_(std::move(read)), batching_(readers > 0),
+      window_(std::max(window, 1)), readers_(readers),
+      chunk_(std::clamp(window_ / (4 * std::max(readers, 1)), 1, 8)) {}
 
 DataFileReader::~DataFileReader() {
     if (!pool_)
@@ -48,8 +51,10 @@ void DataFileReader::ReadInTurn(const std::vector<std::shared_ptr<Slot>>& chunk)
 }
 
 void DataFileReader::TopUp() {
-    // Until a file is not in memory, only the next folder is named.
-    const int window = threaded_ ? window_ : 1;
+    // Until a file is not in memory, only a batch is named.
+    const int window = threaded_   ? window_
+                       : batching_ ? std::min(window_, BatchedMemoryReads::kBatch)
+                                   : 1;
     const int chunkSize = threaded_ ? chunk_ : 1;
     while (!sourceDone_ && int(ahead_.size()) + chunkSize <= window) {
         std::vector<std::shared_ptr<Slot>> chunk;
@@ -75,6 +80,18 @@ void DataFileReader::TopUp() {
     mostHeld_ = std::max(mostHeld_, int(ahead_.size()));
 }
 
+void DataFileReader::ReadBatch(Slot& slot) {
+    QStringList paths{slot.folder + TConfigStreamer::ConfigFileName()};
+    slot.inBatch = true;
+    for (const std::shared_ptr<Slot>& next : ahead_) {
+        if (paths.size() == BatchedMemoryReads::kBatch)
+            break;
+        paths << next->folder + TConfigStreamer::ConfigFileName();
+        next->inBatch = true;
+    }
+    batching_ = batches_.ReadAhead(paths);
+}
+
 DataFileRecord DataFileReader::Take(const QString& folder) {
     TopUp();
     const auto named = std::find_if(ahead_.begin(), ahead_.end(),
@@ -90,6 +107,8 @@ DataFileRecord DataFileReader::Take(const QString& folder) {
     ahead_.pop_front();
     if (!slot->queued) {
         if (!threaded_ && readers_ > 0) {
+            if (batching_ && !slot->inBatch)
+                ReadBatch(*slot);
             DataFileRecord record = read_(folder, true);
             if (!record.notInMemory) {
                 // A few files now and then fall out of memory on a busy

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BatchedMemoryReads.h"
 #include "platform/FolderHandleCache.h"
 #include "platform/WorkerPool.h"
 #include "storage/DataFileRecord.h"
@@ -17,9 +18,10 @@
 // hands each back on the thread that asks, in the order it asks. A cold
 // disk (or a network share) answers many small reads at once about as fast
 // as one, so one read at a time leaves it idle. While the files are in
-// memory the asking thread reads them itself: handing each to another
-// thread would cost more than the read. At the first that is not, reader
-// threads start and read ahead.
+// memory the asking thread reads them itself, a batch at a time with one
+// call to the kernel (BatchedMemoryReads): handing each to another thread
+// would cost more than the read. When a few close together are not in
+// memory, reader threads start and read ahead.
 //
 // The caller names the folders it will ask for through a source, asked on
 // its own thread whenever the read-ahead has room; no more than a window of
@@ -63,6 +65,8 @@ public:
 private:
     struct Slot {
         QString folder;
+        // Its file was in a batch read from memory.
+        bool inBatch = false;
         // Handed to a reader thread; else read when asked for.
         bool queued = false;
         bool done = false;
@@ -70,13 +74,18 @@ private:
     };
 
     void TopUp();
+    // Reads the files of slot and the folders named after it from memory,
+    // a batch at once.
+    void ReadBatch(Slot& slot);
     void ReadInTurn(const std::vector<std::shared_ptr<Slot>>& chunk);
 
     Source source_;
     ReadFunction read_;
-    // The asking thread's reads from memory open each file from its
-    // project's folder.
+    // The asking thread's reads from memory: a batch at a time where the
+    // kernel allows, else each from its project's folder.
     FolderHandleCache folders_;
+    BatchedMemoryReads batches_;
+    bool batching_;
     const int window_;
     bool sourceDone_ = false;
     bool threaded_ = false;

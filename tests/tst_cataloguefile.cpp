@@ -5,6 +5,7 @@
 #include "catalogue/TClients.h"
 #include "catalogue/TVersionItem.h"
 #include "catalogue/VersionConsts.h"
+#include "platform/BatchedMemoryReads.h"
 #include "platform/ConversionError.h"
 #include "platform/FolderHandleCache.h"
 #include "platform/QuorvelError.h"
@@ -149,7 +150,7 @@ private slots:
     void encodingsRead();
     void lineEnds_data();
     void lineEnds();
-    void readFromMemoryThroughFolders();
+    void readFromMemoryEveryWay();
     void dataFileReading_data();
     void dataFileReading();
     void descriptionRoundTrip_data();
@@ -362,34 +363,45 @@ void TestCatalogueFile::lineEnds() {
     QCOMPARE(parts, file);
 }
 
-// A listing opens each data file from its project's folder, kept open from
-// one file to the next: every answer is the one the whole path gives, and
-// the next pass opens the folder now at the path.
-void TestCatalogueFile::readFromMemoryThroughFolders() {
+// A listing reads data files from memory a batch at a time, or else opens
+// each from its project's folder, kept open from one file to the next:
+// every answer is the one the whole path gives alone, and the next pass
+// opens the folder now at the path.
+void TestCatalogueFile::readFromMemoryEveryWay() {
     TestWorkspace ws;
     ws.CreateFile("C/P/v1/QuorvelConfig.xml", "p1");
-    ws.CreateFile("C/P/v2/QuorvelConfig.xml", "p2");
+    ws.CreateFile("C/P/v2/QuorvelConfig.xml", QByteArray(4096, 'a'));
+    ws.CreateFile("C/P/v3/QuorvelConfig.xml", QByteArray(5000, 'b'));
+    ws.CreateFile("C/P/v5/QuorvelConfig.xml", QByteArray());
     ws.CreateFile("C/Q/v1/QuorvelConfig.xml", "q1");
-    ws.CreateDir("C/P/v3/QuorvelConfig.xml");
-    const QStringList paths{"C/P/v1/QuorvelConfig.xml", "C/P/v2/QuorvelConfig.xml",
-                            "C/P/v4/QuorvelConfig.xml", "C/P/v3/QuorvelConfig.xml",
-                            "C/Q/v1/QuorvelConfig.xml", "C/P/v1/QuorvelConfig.xml",
-                            "X/P/v1/QuorvelConfig.xml"};
+    ws.CreateDir("C/P/v6/QuorvelConfig.xml");
+    QStringList paths;
+    for (const char* path :
+         {"C/P/v1/QuorvelConfig.xml", "C/P/v2/QuorvelConfig.xml", "C/P/v3/QuorvelConfig.xml",
+          "C/P/v4/QuorvelConfig.xml", "C/P/v5/QuorvelConfig.xml", "C/P/v6/QuorvelConfig.xml",
+          "C/Q/v1/QuorvelConfig.xml", "C/P/v1/QuorvelConfig.xml", "X/P/v1/QuorvelConfig.xml"})
+        paths << ws.Path() + QLatin1String(path);
     const auto readAll = [&] {
         QStringList answers;
         for (const QString& path : paths) {
             QByteArray bytes;
-            const TextFile::CachedRead read = TextFile::ReadIfInMemory(ws.Path() + path, &bytes);
-            answers << QString::number(int(read)) + u':' + QString::fromLatin1(bytes);
+            const TextFile::CachedRead read = TextFile::ReadIfInMemory(path, &bytes);
+            answers << QString::number(int(read)) + u':' + QString::number(bytes.size()) + u':' +
+                           QString::fromLatin1(bytes.first(std::min(bytes.size(), qsizetype(2))));
         }
         return answers;
     };
     const QStringList plain = readAll();
     // The rest may need the disk to say what is not a file there.
-    QCOMPARE(plain.mid(0, 2), (QStringList{"0:p1", "0:p2"}));
-    QCOMPARE(plain.mid(4, 2), (QStringList{"0:q1", "0:p1"}));
+    QCOMPARE(plain.mid(0, 3), (QStringList{"0:2:p1", "0:4096:aa", "0:5000:bb"}));
+    QCOMPARE(plain.mid(6, 2), (QStringList{"0:2:q1", "0:2:p1"}));
     {
         FolderHandleCache folders;
+        QCOMPARE(readAll(), plain);
+    }
+    {
+        BatchedMemoryReads batch;
+        batch.ReadAhead(paths);
         QCOMPARE(readAll(), plain);
     }
 
@@ -397,8 +409,7 @@ void TestCatalogueFile::readFromMemoryThroughFolders() {
     ws.CreateFile("C/P/v1/QuorvelConfig.xml", "new");
     FolderHandleCache folders;
     QByteArray bytes;
-    QCOMPARE(TextFile::ReadIfInMemory(ws.Path() + "C/P/v1/QuorvelConfig.xml", &bytes),
-             TextFile::CachedRead::Read);
+    QCOMPARE(TextFile::ReadIfInMemory(paths[0], &bytes), TextFile::CachedRead::Read);
     QCOMPARE(bytes, QByteArray("new"));
 }
 

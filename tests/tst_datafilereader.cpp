@@ -209,8 +209,8 @@ void TestDataFileReader::fewFilesOutOfMemoryStayWhereAsked() {
     QCOMPARE(from, readsAheadFrom);
 }
 
-// Files in memory are read on the asking thread and nothing is read
-// ahead; from the first that is not, reader threads read the rest.
+// Files in memory are read on the asking thread, a window at once; from
+// the first that is not, reader threads read the rest.
 void TestDataFileReader::filesInMemoryAreReadWhereAsked() {
     QFETCH(int, inMemoryBelow);
     constexpr int count = 100;
@@ -221,8 +221,9 @@ void TestDataFileReader::filesInMemoryAreReadWhereAsked() {
     for (int n = 0; n < count; ++n) {
         QCOMPARE(reader.Take(Folder(n)).Parser()->Xml(), Folder(n));
         QCOMPARE(reader.ReadsAhead(), n >= inMemoryBelow + 3);
+        // No further ahead than the window, read a batch at once.
         if (n < inMemoryBelow)
-            QCOMPARE(named, n + 1);
+            QVERIFY(named <= n + 16);
     }
     const QList<int> elsewhere = reads.Elsewhere();
     QVERIFY(std::all_of(elsewhere.begin(), elsewhere.end(),
