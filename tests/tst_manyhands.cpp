@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -141,6 +142,10 @@ void TestManyHands::RunRound(const Command& first, const Command& second, int n,
                            environment.value(QStringLiteral("ASAN_OPTIONS")) +
                                QStringLiteral(":detect_leaks=0"));
         process.setProcessEnvironment(environment);
+        // A group of its own: where this test leads a session (as under
+        // ctest), another child's exit while one is stopped would leave
+        // their shared group orphaned, and the kernel hang it up (SIGHUP).
+        process.setChildProcessModifier([] { ::setpgid(0, 0); });
         process.start(cli_, QStringList{QStringLiteral("-w"), root} + command.arguments);
         return process.waitForStarted();
     };
