@@ -29,8 +29,11 @@ QChar Windows1252ToChar(char c) {
 template <typename Unit, typename ToChar>
 void AppendJoined(QString& out, const Unit* data, qsizetype size, ToChar toChar, bool& afterCr) {
     const qsizetype start = out.size();
-    // At most two characters for each unit.
-    out.resize(start + 2 * size);
+    // A line end becomes at most two characters, anything else one: sized
+    // so, a data file's text fits the allocator's quick sizes.
+    const qsizetype ends =
+        std::count_if(data, data + size, [](Unit c) { return c == Unit('\r') || c == Unit('\n'); });
+    out.resize(start + size + ends);
     QChar* to = out.data() + start;
     for (qsizetype i = 0; i < size; ++i) {
         const Unit c = data[i];
