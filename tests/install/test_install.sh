@@ -49,7 +49,7 @@ cli_version=$("$prefix/bin/quorvel-cli" --version) || fail "quorvel-cli --versio
 [ "$gui_version" = "quorvel ${cli_version#quorvel-cli }" ] ||
     fail "versions differ: [$gui_version] [$cli_version]"
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/quorvel" --help |
-    grep -q '^Usage: quorvel ' || fail "quorvel --help"
+    grep '^Usage: quorvel ' >/dev/null || fail "quorvel --help"
 [ -z "$(ls -A "$HOME")" ] || fail "--version or --help wrote: $(ls -A "$HOME")"
 
 # The default workspace of an installed program is in the user's data folder.

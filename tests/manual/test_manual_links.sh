@@ -43,7 +43,9 @@ for page in *.html; do
 done
 while IFS= read -r file; do
     file="${file#./}"
-    printf '%s\n' "${reached[@]}" | grep -q -x -F "$file" || fail "nothing leads to $file"
+    # Not grep -q: quitting at the first match could cut printf off with
+    # SIGPIPE, which pipefail takes for no match.
+    printf '%s\n' "${reached[@]}" | grep -x -F "$file" >/dev/null || fail "nothing leads to $file"
 done < <(find . -type f ! -name '*.css' | sort)
 
 if [ -n "$copy" ]; then
