@@ -1,7 +1,5 @@
 #include "platform/BatchedMemoryReads.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cerrno>
 #include <vector>
@@ -61,7 +59,7 @@ BatchedMemoryReads* BatchedMemoryReads::Current() {
     return current;
 }
 
-bool BatchedMemoryReads::ReadAhead(const QStringList& paths) {
+bool BatchedMemoryReads::ReadAhead(const QStringList& folders, const QString& fileName) {
     if (refused_)
         return false;
     if (!ring_) {
@@ -75,18 +73,32 @@ bool BatchedMemoryReads::ReadAhead(const QStringList& paths) {
     // Answers of an earlier batch that were not asked for are of folders
     // no longer read.
     answers_.clear();
-    const int count = std::min(int(paths.size()), kBatch);
-    std::vector<QByteArray> names(count);
+    fileName_ = fileName;
+    const int count = std::min(int(folders.size()), kBatch);
+    // File names as QFile::encodeName makes them, UTF-8, written in place.
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    qsizetype room = 0;
+    for (int i = 0; i < count; ++i)
+        room += utf8.requiredSpace(folders[i].size() + fileName.size()) + 1;
+    names_.resize(room);
+    qsizetype starts[kBatch];
+    char* end = names_.data();
+    for (int i = 0; i < count; ++i) {
+        starts[i] = end - names_.constData();
+        end = utf8.appendToBuffer(end, folders[i]);
+        end = utf8.appendToBuffer(end, fileName);
+        *end++ = '\0';
+    }
     open_how how{};
     how.flags = O_RDONLY | O_NONBLOCK;
     how.resolve = RESOLVE_CACHED;
     io_uring* ring = &ring_->ring;
     for (int i = 0; i < count; ++i) {
-        names[i] = QFile::encodeName(paths[i]);
         // Linked, so that each step waits for the one before; the close
         // runs whether the read succeeded or not.
         io_uring_sqe* open = io_uring_get_sqe(ring);
-        io_uring_prep_openat2_direct(open, AT_FDCWD, names[i].constData(), &how, unsigned(i));
+        io_uring_prep_openat2_direct(open, AT_FDCWD, names_.constData() + starts[i], &how,
+                                     unsigned(i));
         open->flags |= IOSQE_IO_LINK;
         open->user_data = Tag(i, OpenStep);
         io_uring_sqe* read = io_uring_get_sqe(ring);
@@ -132,7 +144,7 @@ bool BatchedMemoryReads::ReadAhead(const QStringList& paths) {
     }
     for (int i = 0; i < count; ++i) {
         Answer answer;
-        answer.path = paths[i];
+        answer.folder = folders[i];
         // As ReadIfInMemory answers; a file that filled the read may be
         // longer, and is read again on its own.
         if (opened[i] == -ENOENT || opened[i] == -ENOTDIR || read[i] == -EISDIR)
@@ -141,7 +153,8 @@ bool BatchedMemoryReads::ReadAhead(const QStringList& paths) {
             answer.read = TextFile::CachedRead::NotInMemory;
         else if (unsigned(read[i]) < kReadSize) {
             answer.read = TextFile::CachedRead::Read;
-            answer.bytes = QByteArray(ring_->buffers.data() + size_t(i) * kReadSize, read[i]);
+            answer.data = ring_->buffers.data() + size_t(i) * kReadSize;
+            answer.size = read[i];
         }
         answers_.push_back(std::move(answer));
     }
@@ -150,14 +163,17 @@ bool BatchedMemoryReads::ReadAhead(const QStringList& paths) {
 
 std::optional<TextFile::CachedRead> BatchedMemoryReads::Take(const QString& path,
                                                              QByteArray* bytes) {
+    if (!path.endsWith(fileName_))
+        return std::nullopt;
+    const QStringView folder = QStringView(path).chopped(fileName_.size());
     const auto found = std::find_if(answers_.begin(), answers_.end(),
-                                    [&](const Answer& answer) { return answer.path == path; });
+                                    [&](const Answer& answer) { return answer.folder == folder; });
     if (found == answers_.end())
         return std::nullopt;
     answers_.erase(answers_.begin(), found);
     Answer answer = std::move(answers_.front());
     answers_.pop_front();
     if (answer.read == TextFile::CachedRead::Read)
-        *bytes = std::move(answer.bytes);
+        *bytes = QByteArray(answer.data, answer.size);
     return answer.read;
 }

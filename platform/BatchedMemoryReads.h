@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
 
 #include <deque>
@@ -29,9 +30,10 @@ public:
     // How many files one batch reads.
     static constexpr int kBatch = 64;
 
-    // Reads the files at paths (at most kBatch) as far as they are in
-    // memory, for Take to hand out; false when batches cannot be read here.
-    bool ReadAhead(const QStringList& paths);
+    // Reads the file fileName in each of folders (at most kBatch, each
+    // ending with "/") as far as they are in memory, for Take to hand out;
+    // false when batches cannot be read here.
+    bool ReadAhead(const QStringList& folders, const QString& fileName);
     // What ReadIfInMemory answers for path, when it was read ahead; the
     // answers for paths before it are dropped. Nothing for a path not read
     // ahead, or a file larger than a batch reads of each.
@@ -40,13 +42,21 @@ public:
 private:
     struct Ring;
     struct Answer {
-        QString path;
+        QString folder;
         std::optional<TextFile::CachedRead> read;
-        QByteArray bytes;
+        // The file's bytes, in the ring's buffers until the next batch:
+        // copied as each is taken, the copies come and go one at a time,
+        // as the allocator serves quickest.
+        const char* data = nullptr;
+        qsizetype size = 0;
     };
 
     BatchedMemoryReads* outer_;
     std::unique_ptr<Ring> ring_;
     bool refused_ = false;
     std::deque<Answer> answers_;
+    QString fileName_;
+    // The batch's paths, one after another, each ended by a NUL; kept to
+    // be filled again without allocating.
+    QByteArray names_;
 };

@@ -81,15 +81,15 @@ void DataFileReader::TopUp() {
 }
 
 void DataFileReader::ReadBatch(Slot& slot) {
-    QStringList paths{slot.folder + TConfigStreamer::ConfigFileName()};
+    QStringList folders{slot.folder};
     slot.inBatch = true;
     for (const std::shared_ptr<Slot>& next : ahead_) {
-        if (paths.size() == BatchedMemoryReads::kBatch)
+        if (folders.size() == BatchedMemoryReads::kBatch)
             break;
-        paths << next->folder + TConfigStreamer::ConfigFileName();
+        folders << next->folder;
         next->inBatch = true;
     }
-    batching_ = batches_.ReadAhead(paths);
+    batching_ = batches_.ReadAhead(folders, TConfigStreamer::ConfigFileName());
 }
 
 DataFileRecord DataFileReader::Take(const QString& folder) {

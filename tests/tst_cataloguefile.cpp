@@ -401,7 +401,10 @@ void TestCatalogueFile::readFromMemoryEveryWay() {
     }
     {
         BatchedMemoryReads batch;
-        batch.ReadAhead(paths);
+        QStringList folders;
+        for (const QString& path : paths)
+            folders << path.chopped(TConfigStreamer::ConfigFileName().size());
+        batch.ReadAhead(folders, TConfigStreamer::ConfigFileName());
         QCOMPARE(readAll(), plain);
     }
 
