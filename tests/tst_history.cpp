@@ -28,37 +28,38 @@ const QDateTime Start(QDate(2026, 3, 1), QTime(9, 0, 5));
 // file), nover (a data file without a version record) or unreadable (the
 // data file cannot be read); hours after Start, "bad" for a date that
 // cannot be read, empty for none. "\n" in the description is a line break.
-QByteArray DataFile(const QStringList& spec) {
+QByteArray DataFile(const QStringList& fields) {
     const QString when =
-        spec[3] == QLatin1String("bad") ? QStringLiteral("some day")
-        : spec[3].isEmpty()
+        fields[3] == QLatin1String("bad") ? QStringLiteral("some day")
+        : fields[3].isEmpty()
             ? QString()
-            : CheckInDateTime(Start.addSecs(spec[3].toInt() * 3600), QLocale::system());
-    if (spec[1] == QLatin1String("nover"))
+            : CheckInDateTime(Start.addSecs(fields[3].toInt() * 3600), QLocale::system());
+    if (fields[1] == QLatin1String("nover"))
         return "<Other>\r</Other>\r\n";
     return QStringLiteral("<Version state=\"%1\" parent=\"version 1\" >\r<Editor>\r</Editor>\r"
                           "    <Date_time>\r        %2\r    </Date_time>\r"
                           "    <Owner>\r        %3\r    </Owner>\r"
                           "    <Description>\r        %4\r    </Description>\r</Version>\r\n")
-        .arg(spec[1] == QLatin1String("out") ? QStringLiteral("checked out")
-                                             : QStringLiteral("checked in"),
-             when, spec[2], QString(spec[4]).replace(QLatin1String("\\n"), QLatin1String("\r\n")))
+        .arg(fields[1] == QLatin1String("out") ? QStringLiteral("checked out")
+                                               : QStringLiteral("checked in"),
+             when, fields[2],
+             QString(fields[4]).replace(QLatin1String("\\n"), QLatin1String("\r\n")))
         .toUtf8();
 }
 
-// Makes client/project/version folders for "client/project/spec" lines.
+// Makes client/project/version folders for "client/project/fields" lines.
 void MakeVersions(const TestWorkspace& ws, const QStringList& lines) {
     for (const QString& line : lines) {
         const QStringList parts = line.split(u'/');
-        const QStringList spec = parts[2].split(u'|');
-        const QString folder = QStringLiteral("w/%1/%2/%3/").arg(parts[0], parts[1], spec[0]);
+        const QStringList fields = parts[2].split(u'|');
+        const QString folder = QStringLiteral("w/%1/%2/%3/").arg(parts[0], parts[1], fields[0]);
         ws.CreateDir(folder);
         // A link to itself: there, but it cannot be opened.
-        if (spec[1] == QLatin1String("unreadable"))
+        if (fields[1] == QLatin1String("unreadable"))
             QVERIFY(::symlink("QuorvelConfig.xml",
                               QFile::encodeName(ws.Path() + folder + "QuorvelConfig.xml")) == 0);
-        else if (spec[1] != QLatin1String("none"))
-            ws.CreateFile(folder + QStringLiteral("QuorvelConfig.xml"), DataFile(spec));
+        else if (fields[1] != QLatin1String("none"))
+            ws.CreateFile(folder + QStringLiteral("QuorvelConfig.xml"), DataFile(fields));
     }
 }
 
@@ -177,8 +178,8 @@ void TestHistory::historyOrderAndContents() {
     QFETCH(QStringList, expected);
     QFETCH(QStringList, unreadable);
     QStringList lines;
-    for (const QString& spec : versions)
-        lines << QStringLiteral("Acme/Pump/") + spec;
+    for (const QString& fields : versions)
+        lines << QStringLiteral("Acme/Pump/") + fields;
     Open(lines);
     const TVersionItem* project =
         ProjectMngr->Clients()->GetItems(0)->VersionCollection()->GetItems(0);
